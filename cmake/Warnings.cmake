@@ -1,0 +1,16 @@
+# Our own code builds with warnings as errors on g++, clang and MinGW alike;
+# third-party code (libjpeg, libpng, GoogleTest) is built without them.
+function(vellumere_warnings target)
+    target_compile_options(${target} PRIVATE
+        -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Werror)
+endfunction()
+
+if(VELLUMERE_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+    # One self-contained executable: no MinGW runtime DLLs beside it.
+    add_link_options(-static -static-libgcc -static-libstdc++)
+endif()

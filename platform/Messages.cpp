@@ -1,0 +1,61 @@
+#include "platform/Messages.h"
+
+#include <cstdio>
+
+namespace platform {
+namespace {
+
+MessageSink* currentSink = nullptr;
+
+class StandardErrorSink : public MessageSink {
+public:
+    int show(const std::string& text, const std::string& caption, unsigned style) override {
+        std::string line = caption + ": ";
+        for (char c : text) {
+            if (c == '\n') {
+                line += "\\n";
+            } else if (c != '\r') {
+                line += c;
+            }
+        }
+        line += '\n';
+        std::fputs(line.c_str(), stderr);
+        std::fflush(stderr);
+        unsigned buttons = style & 0xF;
+        return (buttons == kMbYesNo || buttons == kMbYesNoCancel) ? kIdYes : kIdOk;
+    }
+};
+
+}  // namespace
+
+MessageSink& standardErrorSink() {
+    static StandardErrorSink sink;
+    return sink;
+}
+
+int showMessage(const std::string& text, const std::string& caption, unsigned style) {
+    MessageSink& sink = currentSink ? *currentSink : defaultMessageSink();
+    return sink.show(text, caption, style);
+}
+
+int showMessageWithPath(const char* format, const char* path, const std::string& caption,
+                        unsigned style) {
+    std::string text;
+    for (const char* p = format; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's') {
+            text += path ? path : "";
+            ++p;
+        } else {
+            text += *p;
+        }
+    }
+    return showMessage(text, caption, style);
+}
+
+MessageSink* setMessageSink(MessageSink* sink) {
+    MessageSink* previous = currentSink;
+    currentSink = sink;
+    return previous;
+}
+
+}  // namespace platform

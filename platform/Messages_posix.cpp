@@ -1,0 +1,9 @@
+#include "platform/Messages.h"
+
+namespace platform {
+
+MessageSink& defaultMessageSink() {
+    return standardErrorSink();
+}
+
+}  // namespace platform

@@ -1,0 +1,117 @@
+// Helpers shared by the portable unit tests: a recorder for message boxes
+// and temporary files that work natively and under Wine alike.
+#pragma once
+
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/Messages.h"
+
+namespace test {
+
+struct ShownMessage {
+    std::string text;
+    std::string caption;
+    unsigned style;
+};
+
+// Records every message box while alive and answers from a script (OK / Yes
+// when the script is empty).
+class RecordingSink : public platform::MessageSink {
+public:
+    RecordingSink() : previous_(platform::setMessageSink(this)) {}
+    ~RecordingSink() override { platform::setMessageSink(previous_); }
+    RecordingSink(const RecordingSink&) = delete;
+    RecordingSink& operator=(const RecordingSink&) = delete;
+
+    int show(const std::string& text, const std::string& caption, unsigned style) override {
+        shown.push_back({text, caption, style});
+        if (!answers.empty()) {
+            int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        unsigned buttons = style & 0xF;
+        return (buttons == platform::kMbYesNo || buttons == platform::kMbYesNoCancel)
+                   ? platform::kIdYes
+                   : platform::kIdOk;
+    }
+
+    std::vector<ShownMessage> shown;
+    std::deque<int> answers;
+
+private:
+    platform::MessageSink* previous_;
+};
+
+// A file in the system's temporary folder, removed when the object goes.
+class TempFile {
+public:
+    explicit TempFile(const std::string& suffix = ".tmp") {
+        static int counter = 0;
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("vellumere-test-" + std::to_string(counterBase()) + "-" +
+                  std::to_string(counter++) + suffix))
+                    .string();
+    }
+    TempFile(const std::string& suffix, const std::vector<unsigned char>& bytes)
+        : TempFile(suffix) {
+        write(bytes);
+    }
+    ~TempFile() {
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    const char* c_str() const { return path_.c_str(); }
+
+    void write(const std::vector<unsigned char>& bytes) const {
+        std::ofstream out(path_, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    void write(const std::string& text) const {
+        write(std::vector<unsigned char>(text.begin(), text.end()));
+    }
+    std::vector<unsigned char> read() const {
+        std::ifstream in(path_, std::ios::binary);
+        return std::vector<unsigned char>(std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>());
+    }
+
+private:
+    static long counterBase() {
+        static long base = long(std::hash<std::string>{}(std::to_string(
+                               std::filesystem::file_time_type::clock::now().time_since_epoch().count())) %
+                               1000000);
+        return base;
+    }
+    std::string path_;
+};
+
+// Opens a file for binary reading, closed when the object goes.
+class OpenFile {
+public:
+    explicit OpenFile(const std::string& path) : file_(std::fopen(path.c_str(), "rb")) {}
+    ~OpenFile() {
+        if (file_) std::fclose(file_);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    FILE* get() const { return file_; }
+
+private:
+    FILE* file_;
+};
+
+inline std::vector<unsigned char> bytesOf(const std::string& text) {
+    return std::vector<unsigned char>(text.begin(), text.end());
+}
+
+}  // namespace test
