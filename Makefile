@@ -1,0 +1,52 @@
+# The two commands: `make run` runs the program, `make test` runs every test.
+# Both install what they need first (scripts/bootstrap.sh, idempotent).
+SHELL := /bin/bash
+JOBS ?= 2
+export JOBS
+
+.PHONY: all run test bench fuzz bootstrap deps native native-release win32 win64 samples clean help
+
+all: native win32
+
+run: bootstrap
+	scripts/run.sh
+
+test: bootstrap
+	scripts/test.sh
+
+bench: bootstrap
+	@if [ -x bench/run.sh ]; then bench/run.sh; \
+	else echo "make bench: bench/run.sh does not exist yet" >&2; exit 1; fi
+
+fuzz: bootstrap
+	@if [ -x fuzz/run.sh ]; then fuzz/run.sh; \
+	else echo "make fuzz: fuzz/run.sh does not exist yet" >&2; exit 1; fi
+
+bootstrap:
+	scripts/bootstrap.sh
+
+deps: bootstrap
+	scripts/build-deps.sh
+
+native native-release: bootstrap
+	cmake --preset $@ --log-level=WARNING
+	cmake --build --preset $@ -j $(JOBS)
+
+win32 win64: deps
+	cmake --preset $@ --log-level=WARNING
+	cmake --build --preset $@ -j $(JOBS)
+
+# Converts samples/ with the native converter, whether or not the program exists.
+samples: bootstrap
+	scripts/run.sh --convert
+
+# Keeps the downloaded sources, the MinGW libraries and the Wine prefix.
+clean:
+	rm -rf build/native build/native-release build/win32 build/win64 build/fuzz build/samples-out
+
+help:
+	@echo "make run    build, then run the program (Vellumere.exe under Wine)"
+	@echo "make test   build natively and for Windows, run every test"
+	@echo "make bench  benchmark vellumere-convert against other decoders"
+	@echo "make fuzz   long fuzzing runs"
+	@echo "other: bootstrap deps native native-release win32 win64 samples clean"
