@@ -1,0 +1,257 @@
+#include "readers/GifLzw.h"
+
+#include <cstring>
+
+#include "image/ByteSource.h"
+
+namespace gif {
+
+int readDataBlock(ByteSource& in, uint8_t* buffer, size_t& got) {
+    got = 0;
+    const int count = in.get();
+    if (count < 0) return -1;
+    if (count > 0) got = in.read(buffer, size_t(count));
+    return count;
+}
+
+void skipDataBlocks(ByteSource& in) {
+    for (;;) {
+        const int count = in.get();
+        if (count <= 0) return;
+        in.skip(size_t(count));
+    }
+}
+
+LzwDecoder::LzwDecoder(ByteSource& in, int minimumCodeSize) : in_(in) {
+    if (minimumCodeSize > kLargestMinimumCodeSize) minimumCodeSize = kLargestMinimumCodeSize;
+    if (minimumCodeSize < 0) minimumCodeSize = 0;
+    minimumCodeSize_ = minimumCodeSize;
+    clearCode_ = 1 << minimumCodeSize;
+    endCode_ = clearCode_ + 1;
+    reset();
+}
+
+void LzwDecoder::reset() {
+    codeSize_ = minimumCodeSize_ + 1;
+    codeSizeLimit_ = 2 * clearCode_;
+    nextCode_ = clearCode_ + 2;
+    stackTop_ = stackEnd_ = 0;
+}
+
+bool LzwDecoder::nextBlock() {
+    size_t got = 0;
+    if (readDataBlock(in_, block_, got) <= 0) return false;
+    // A block cut short by the end of the file gives only the bytes it has;
+    // the next read then meets the end of the file.
+    blockPos_ = 0;
+    blockEnd_ = got;
+    return true;
+}
+
+bool LzwDecoder::fillBits() {
+    while (bitCount_ < codeSize_) {
+        if (blockPos_ == blockEnd_) {
+            if (done_ || !nextBlock()) {
+                done_ = true;
+                return false;
+            }
+            continue;
+        }
+        while (bitCount_ <= 56 && blockPos_ < blockEnd_) {
+            bits_ |= uint64_t(block_[blockPos_++]) << bitCount_;
+            bitCount_ += 8;
+        }
+    }
+    return true;
+}
+
+int LzwDecoder::clearAndFirstCode() {
+    reset();
+    int code;
+    do {
+        code = getCode();
+    } while (code == clearCode_);
+    if (code > clearCode_) code = 0;
+    oldCode_ = code;
+    firstCode_ = uint8_t(code);
+    return code;
+}
+
+void LzwDecoder::endCode() {
+    if (!done_) {
+        skipDataBlocks(in_);
+        done_ = true;
+    }
+    finished_ = true;
+}
+
+uint8_t LzwDecoder::readLzwByte() {
+    uint8_t pixel = 0;
+    readLzwBytes(&pixel, 1);
+    return pixel;
+}
+
+void LzwDecoder::readLzwBytes(uint8_t* destination, size_t count) {
+    while (count > 0) {
+        if (stackTop_ < stackEnd_) {
+            size_t take = stackEnd_ - stackTop_;
+            if (take > count) take = count;
+            if (destination) {
+                std::memcpy(destination, stack_ + stackTop_, take);
+                destination += take;
+            }
+            stackTop_ += take;
+            count -= take;
+            continue;
+        }
+        if (finished_) {
+            if (destination) std::memset(destination, 0, count);
+            return;
+        }
+        size_t produced;
+        if (fresh_) {
+            // The first pixel is read as if a clear code had come first.
+            fresh_ = false;
+            const int pixel = clearAndFirstCode();
+            if (destination) *destination = uint8_t(pixel);
+            produced = 1;
+        } else {
+            produced = decodeStrings(destination, count);
+        }
+        if (destination) destination += produced;
+        count -= produced;
+    }
+}
+
+// The hot loop: decodes codes until count pixels have been produced, a
+// string has been left on the stack, or a clear or end code has been
+// handled. Works on local copies of the state, since every byte stored
+// through destination could otherwise alias the members.
+size_t LzwDecoder::decodeStrings(uint8_t* destination, size_t count) {
+    uint64_t bits = bits_;
+    int bitCount = bitCount_;
+    size_t blockPos = blockPos_;
+    size_t blockEnd = blockEnd_;
+    int codeSize = codeSize_;
+    int codeSizeLimit = codeSizeLimit_;
+    int nextCode = nextCode_;
+    int oldCode = oldCode_;
+    uint8_t firstCode = firstCode_;
+    const int clearCode = clearCode_;
+    const int endCodeValue = endCode_;
+    uint16_t* const prefix = prefix_;
+    uint16_t* const length = length_;
+    uint8_t* const suffix = suffix_;
+    uint8_t* const root = root_;
+    const uint8_t* const block = block_;
+
+    auto save = [&]() {
+        bits_ = bits;
+        bitCount_ = bitCount;
+        blockPos_ = blockPos;
+        blockEnd_ = blockEnd;
+        codeSize_ = codeSize;
+        codeSizeLimit_ = codeSizeLimit;
+        nextCode_ = nextCode;
+        oldCode_ = oldCode;
+        firstCode_ = firstCode;
+    };
+
+    size_t produced = 0;
+    while (produced < count) {
+        int code;
+        if (bitCount < codeSize) {
+            while (bitCount <= 56 && blockPos < blockEnd) {
+                bits |= uint64_t(block[blockPos++]) << bitCount;
+                bitCount += 8;
+            }
+            if (bitCount < codeSize) {
+                // The current sub-block is used up: fetch the next one.
+                if (!done_ && nextBlock()) {
+                    blockPos = blockPos_;
+                    blockEnd = blockEnd_;
+                    continue;
+                }
+                done_ = true;
+                save();
+                endCode();
+                return produced;
+            }
+        }
+        code = int(bits & ((uint64_t(1) << codeSize) - 1));
+        bits >>= codeSize;
+        bitCount -= codeSize;
+
+        if (code == clearCode) {
+            save();
+            const int pixel = clearAndFirstCode();
+            if (destination) destination[produced] = uint8_t(pixel);
+            return produced + 1;
+        }
+        if (code == endCodeValue) {
+            save();
+            endCode();
+            return produced;
+        }
+
+        int inCode = code;
+        size_t extra = 0;
+        if (code >= nextCode) {
+            // Not in the table yet: the previous string followed by its
+            // first pixel. A code beyond the next free entry is taken as
+            // that entry, and the decoder carries on from code 0.
+            if (code > nextCode) inCode = 0;
+            code = oldCode;
+            extra = 1;
+        }
+        const size_t stringLength = code < clearCode ? 1 : length[code];
+        const size_t total = stringLength + extra;
+        const size_t room = count - produced;
+        const uint8_t previousFirst = firstCode;
+        bool onStack = false;
+        if (destination || total > room) {
+            uint8_t* out = total <= room ? destination + produced : stack_;
+            onStack = out == stack_;
+            int k = code;
+            for (size_t i = stringLength - 1; i > 0; --i) {
+                out[i] = suffix[k];
+                k = prefix[k];
+            }
+            out[0] = uint8_t(k);
+            if (extra) out[stringLength] = previousFirst;
+            firstCode = uint8_t(k);
+        } else {
+            firstCode = code < clearCode ? uint8_t(code) : root[code];
+        }
+
+        if (nextCode < kTableSize) {
+            prefix[nextCode] = uint16_t(oldCode);
+            suffix[nextCode] = firstCode;
+            if (oldCode < clearCode) {
+                length[nextCode] = 2;
+                root[nextCode] = uint8_t(oldCode);
+            } else {
+                length[nextCode] = uint16_t(length[oldCode] + 1);
+                root[nextCode] = root[oldCode];
+            }
+            ++nextCode;
+            if (nextCode >= codeSizeLimit && codeSize < kMaxCodeSize) {
+                ++codeSize;
+                codeSizeLimit *= 2;
+            }
+        }
+        oldCode = inCode;
+
+        if (onStack) {
+            stackTop_ = 0;
+            stackEnd_ = total;
+            save();
+            return produced;
+        }
+        produced += total;
+    }
+    save();
+    return produced;
+}
+
+}  // namespace gif
