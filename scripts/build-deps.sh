@@ -23,6 +23,15 @@ build_arch() {
     if [ -f "$stamp" ]; then
         return 0
     fi
+    # Another build of the same prefix may be running (run and test at once):
+    # wait for it, then use its result.
+    mkdir -p "$ROOT/build/deps"
+    exec 9>"$ROOT/build/deps/$arch.lock"
+    flock 9
+    if [ -f "$stamp" ]; then
+        exec 9>&-
+        return 0
+    fi
     for src in libjpeg-turbo libpng; do
         if [ ! -f "$SOURCES/$src/CMakeLists.txt" ]; then
             log "missing $SOURCES/$src: run scripts/bootstrap.sh first" >&2
@@ -51,7 +60,7 @@ build_arch() {
         -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_INSTALL_PREFIX="$prefix" \
         -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
-        -DWITH_TURBOJPEG=OFF \
+        -DWITH_TURBOJPEG=OFF
     grep -h 'SIMD extensions' "$logfile" | sed 's/^-- /build-deps:   libjpeg-turbo: /' || true
     run cmake --build "$work/libjpeg-turbo" -j "$JOBS"
     run cmake --install "$work/libjpeg-turbo"
@@ -73,6 +82,7 @@ build_arch() {
     fi
     rm -rf "$work"
     touch "$stamp"
+    exec 9>&-
     log "$triple done in $((SECONDS - start)) s"
 }
 
