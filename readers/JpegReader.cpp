@@ -1,0 +1,135 @@
+// JPEG through libjpeg: the library decodes, this file sets it up, turns its
+// fatal errors into a message box and a jump back, and spreads each decoded
+// row over the colour planes.
+//
+// The library reports fatal errors by calling an error routine that must not
+// return; ours longjmps to the reader. Nothing with a destructor may live in
+// a frame that the jump leaves, so the frames involved hold plain data only.
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jpeglib.h>
+
+#include "image/RasterImage.h"
+#include "platform/Messages.h"
+
+namespace {
+
+const char* const kCaption = "JPEG Reader";
+
+struct JpegErrorManager {
+    jpeg_error_mgr standard;  // first, so the library's pointer is also ours
+    std::jmp_buf recovery;
+};
+
+void showWarning(const char* text) {
+    // The caller is about to jump through the library's C frames, which an
+    // exception must never cross.
+    try {
+        platform::showMessage(text, kCaption, platform::kMbIconWarning);
+    } catch (...) {
+    }
+}
+
+void jpegErrorExit(j_common_ptr info) {
+    char text[256];
+    static_assert(sizeof text >= JMSG_LENGTH_MAX, "room for the library's longest message");
+    (*info->err->format_message)(info, text);
+    showWarning(text);
+    std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->recovery, 1);
+}
+
+// Red, green and blue samples of one row into the planes.
+void scatterRgb(const JSAMPLE* source, size_t width, uint8_t* __restrict red,
+                uint8_t* __restrict green, uint8_t* __restrict blue) {
+    for (size_t x = 0; x < width; ++x, source += 3) {
+        red[x] = source[0];
+        green[x] = source[1];
+        blue[x] = source[2];
+    }
+}
+
+// CMYK samples of one row into the planes. Adobe's files store the inks
+// inverted (255 is no ink), the others as they are.
+void scatterCmyk(const JSAMPLE* source, size_t width, bool inverted, uint8_t* __restrict red,
+                 uint8_t* __restrict green, uint8_t* __restrict blue) {
+    const unsigned flip = inverted ? 0u : 255u;
+    for (size_t x = 0; x < width; ++x, source += 4) {
+        const unsigned k = source[3] ^ flip;
+        red[x] = uint8_t(((source[0] ^ flip) * k + 127u) / 255u);
+        green[x] = uint8_t(((source[1] ^ flip) * k + 127u) / 255u);
+        blue[x] = uint8_t(((source[2] ^ flip) * k + 127u) / 255u);
+    }
+}
+
+// Everything between reading the header and finishing decompression. It runs
+// in its own frame below the recovery point, so none of its locals need to
+// survive a jump. Returns 0 after a message of its own.
+int decodeJpeg(RasterImage& image, jpeg_decompress_struct& info) {
+    image.width = int32_t(info.image_width);
+    image.height = int32_t(info.image_height);
+    image.bitDepth = 24;
+    if (info.image_width > 0x7FFFFFFFu || info.image_height > 0x7FFFFFFFu ||
+        !image.allocate()) {
+        showWarning("Unable to allocate memory for bitmap.");
+        return 0;
+    }
+
+    // Colour pictures and greyscale alike come out as red, green and blue;
+    // CMYK, which the library cannot turn into RGB, comes out as CMYK.
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_start_decompress(&info);
+
+    const int components = cmyk ? 4 : 3;
+    if (info.output_components != components || info.output_width != info.image_width ||
+        info.output_height != info.image_height) {
+        showWarning("Unsupported JPEG colour layout.");
+        return 0;
+    }
+    const bool inverted = cmyk && info.saw_Adobe_marker;
+
+    JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                info.output_width * JDIMENSION(components), 1);
+    const size_t width = size_t(image.width);
+    while (info.output_scanline < info.output_height) {
+        // The stdio source never suspends, so every call delivers a row.
+        if (jpeg_read_scanlines(&info, row, 1) != 1) break;
+        const size_t offset = size_t(info.output_scanline - 1) * width;
+        if (cmyk) {
+            scatterCmyk(row[0], width, inverted, image.planes[2] + offset,
+                        image.planes[1] + offset, image.planes[0] + offset);
+        } else {
+            scatterRgb(row[0], width, image.planes[2] + offset, image.planes[1] + offset,
+                       image.planes[0] + offset);
+        }
+    }
+    jpeg_finish_decompress(&info);
+    return 1;
+}
+
+}  // namespace
+
+int RasterImage::readJpeg(FILE* stream) {
+    // Only the decompressor and the error manager live in this frame; both
+    // change through the library alone and are needed after a jump.
+    jpeg_decompress_struct info;
+    std::memset(&info, 0, sizeof info);
+    JpegErrorManager errors;
+    info.err = jpeg_std_error(&errors.standard);
+    errors.standard.error_exit = jpegErrorExit;
+
+    if (setjmp(errors.recovery)) {
+        jpeg_destroy_decompress(&info);
+        return 0;
+    }
+
+    jpeg_create_decompress(&info);
+    jpeg_stdio_src(&info, stream);
+    jpeg_read_header(&info, TRUE);
+
+    const int result = decodeJpeg(*this, info);
+    jpeg_destroy_decompress(&info);
+    return result;
+}
