@@ -1,0 +1,218 @@
+// PNG through libpng: the library decodes the whole picture into row buffers
+// of 8-bit samples; this file sets it up, shows its errors and warnings, and
+// moves the rows into the planes.
+//
+// libpng reports errors by jumping back to the point saved in its read
+// structure. Nothing with a destructor may live in a frame that the jump
+// leaves, and what the recovery path needs and the decoding changes is kept
+// volatile.
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <png.h>
+
+#include "image/RasterImage.h"
+#include "platform/Messages.h"
+
+namespace {
+
+const char* const kCaption = "PNG Reader";
+
+void showWarning(const char* text) {
+    // Called from inside the library, whose C frames an exception must
+    // never cross.
+    try {
+        platform::showMessage(text ? text : "", kCaption, platform::kMbIconWarning);
+    } catch (...) {
+    }
+}
+
+// The library's errors and warnings alike: shown, then decoding goes on
+// (after a warning) or is abandoned by the library (after an error).
+void PNGCBAPI pngMessage(png_structp, png_const_charp text) {
+    showWarning(text);
+}
+
+// When an error callback returns, libpng prints the text on its own before
+// jumping back; jumping from here keeps the message box the only report.
+void PNGCBAPI pngError(png_structp png, png_const_charp text) {
+    pngMessage(png, text);
+    png_longjmp(png, 1);
+}
+
+// The row buffers, tracked where the recovery path can free them.
+struct RowBuffers {
+    png_bytep* rows;
+    png_uint_32 count;  // entries of `rows`; the null ones were never obtained
+};
+
+void releaseAll(png_structp png, png_infop info, volatile RowBuffers& buffers) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    png_bytep* rows = buffers.rows;
+    if (rows) {
+        const png_uint_32 count = buffers.count;
+        for (png_uint_32 y = 0; y < count; ++y) std::free(rows[y]);
+        std::free(rows);
+    }
+    buffers.rows = nullptr;
+    buffers.count = 0;
+}
+
+void scatterRows(RasterImage& image, const png_bytep* rows, size_t rowBytes, int channels) {
+    const size_t width = size_t(image.width);
+    const size_t height = size_t(image.height);
+    const size_t held = rowBytes / size_t(channels);
+    const size_t n = held < width ? held : width;
+    for (size_t y = 0; y < height; ++y) {
+        const png_byte* source = rows[y];
+        const size_t offset = y * width;
+        uint8_t* __restrict red = image.planes[2] + offset;
+        uint8_t* __restrict green = image.planes[1] + offset;
+        uint8_t* __restrict blue = image.planes[0] + offset;
+        if (channels == 4) {
+            uint8_t* __restrict alpha = image.planes[3] + offset;
+            for (size_t x = 0; x < n; ++x, source += 4) {
+                red[x] = source[0];
+                green[x] = source[1];
+                blue[x] = source[2];
+                alpha[x] = source[3];
+            }
+            if (n < width) std::memset(alpha + n, 0, width - n);
+        } else {
+            for (size_t x = 0; x < n; ++x, source += 3) {
+                red[x] = source[0];
+                green[x] = source[1];
+                blue[x] = source[2];
+            }
+        }
+        if (n < width) {
+            std::memset(red + n, 0, width - n);
+            std::memset(green + n, 0, width - n);
+            std::memset(blue + n, 0, width - n);
+        }
+    }
+}
+
+void copyIndexRows(RasterImage& image, const png_bytep* rows, size_t rowBytes) {
+    const size_t width = size_t(image.width);
+    const size_t n = rowBytes < width ? rowBytes : width;
+    for (size_t y = 0; y < size_t(image.height); ++y) {
+        uint8_t* row = image.planes[0] + y * width;
+        std::memcpy(row, rows[y], n);
+        if (n < width) std::memset(row + n, 0, width - n);
+    }
+}
+
+// Everything from attaching the stream to reading the end chunk. It runs in
+// its own frame below the recovery point, so its locals need not survive a
+// jump. Returns 0 after a message of its own.
+int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
+              volatile RowBuffers& buffers) {
+    png_init_io(png, stream);
+    png_set_sig_bytes(png, 0);
+    png_read_info(png, info);
+
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    int interlaceType = 0;
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colourType, &interlaceType, nullptr,
+                 nullptr);
+    // The library refuses dimensions beyond 31 bits, so these fit.
+    image.width = int32_t(width);
+    image.height = int32_t(height);
+
+    png_set_strip_16(png);
+    png_set_packing(png);
+    if (colourType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand(png);
+    // Lets the whole-image read run the interlace passes without warning
+    // that the caller did not ask for them.
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    // A picture the planes could never hold is refused before its row
+    // buffers are obtained, with the message the allocation would give.
+    if (int64_t(width) * int64_t(height) > RasterImage::pixelLimit()) {
+        showWarning("Unable to allocate memory for bitmap.");
+        return 0;
+    }
+
+    png_bytep* rows = static_cast<png_bytep*>(std::calloc(height ? height : 1, sizeof(png_bytep)));
+    if (!rows) {
+        showWarning("Unable to allocate memory.");
+        return 0;
+    }
+    buffers.rows = rows;
+    buffers.count = height;
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    for (png_uint_32 y = 0; y < height; ++y) {
+        rows[y] = static_cast<png_bytep>(std::malloc(rowBytes ? rowBytes : 1));
+        if (!rows[y]) {
+            showWarning("Unable to allocate memory.");
+            return 0;
+        }
+    }
+
+    png_colorp entries = nullptr;
+    int entryCount = 0;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) png_get_PLTE(png, info, &entries, &entryCount);
+
+    png_read_image(png, rows);
+
+    const int channels = png_get_channels(png, info);
+    image.bitDepth = 8 * channels;
+    if (!image.allocate()) {
+        showWarning("Unable to allocate memory for bitmap.");
+        return 0;
+    }
+
+    if (image.bitDepth > 8) {
+        scatterRows(image, rows, rowBytes, channels);
+    } else {
+        // Entries the file does not supply stay black, so an index beyond
+        // its palette shows as black rather than as leftover memory.
+        std::memset(image.palette, 0, 768);
+        if (colourType == PNG_COLOR_TYPE_PALETTE) {
+            const int count = entries ? (entryCount < 256 ? entryCount : 256) : 0;
+            for (int i = 0; i < count; ++i) {
+                image.palette[3 * i] = entries[i].red;
+                image.palette[3 * i + 1] = entries[i].green;
+                image.palette[3 * i + 2] = entries[i].blue;
+            }
+        } else {
+            for (int i = 0; i < 256; ++i) {
+                image.palette[3 * i] = image.palette[3 * i + 1] = image.palette[3 * i + 2] =
+                    uint8_t(i);
+            }
+        }
+        copyIndexRows(image, rows, rowBytes);
+    }
+
+    png_read_end(png, nullptr);
+    return 1;
+}
+
+}  // namespace
+
+int RasterImage::readPng(FILE* stream) {
+    std::rewind(stream);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngMessage);
+    if (!png) return 0;
+    png_infop info = png_create_info_struct(png);
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return 0;
+    }
+
+    volatile RowBuffers buffers = {nullptr, 0};
+    if (setjmp(png_jmpbuf(png))) {
+        releaseAll(png, info, buffers);
+        return 0;
+    }
+    const int result = decodePng(*this, stream, png, info, buffers);
+    releaseAll(png, info, buffers);
+    return result;
+}
