@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# The converter's command-line contract: every bundled sample converts to a
+# well-formed bitmap (exit 0), a bitmap is passed through unchanged, a usage
+# error exits 2, and a picture that cannot be used exits 1 with the program's
+# own message on standard error.
+set -uo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+. "$ROOT/tests/converter/converter.sh"
+find_converter "$ROOT" || exit 1
+WORK="$ROOT/build/converter-tests"
+rm -rf "$WORK"
+mkdir -p "$WORK"
+
+failures=0
+checks=0
+ok() { checks=$((checks + 1)); printf 'ok   %s\n' "$*"; }
+fail() { checks=$((checks + 1)); failures=$((failures + 1)); printf 'FAIL %s\n' "$*"; }
+
+# Little-endian field of a file: le FILE OFFSET SIZE
+le() {
+    od -An -t u"$3" -j "$2" -N "$3" --endian=little "$1" | tr -d ' '
+}
+
+# A written bitmap: "BM", the size field equal to the file's length, the
+# 40-byte information header, 8 or 24 bits, uncompressed, and the length the
+# dimensions call for.
+check_bitmap() {
+    local bmp="$1" what="$2"
+    [ -s "$bmp" ] || { fail "$what: no bitmap written"; return; }
+    local magic size actual header width height bits compression offset bpp stride
+    magic="$(head -c 2 "$bmp")"
+    size="$(le "$bmp" 2 4)"
+    actual="$(stat -c %s "$bmp")"
+    header="$(le "$bmp" 14 4)"
+    width="$(le "$bmp" 18 4)"
+    height="$(le "$bmp" 22 4)"
+    bits="$(le "$bmp" 28 2)"
+    compression="$(le "$bmp" 30 4)"
+    offset="$(le "$bmp" 10 4)"
+    if [ "$magic" != BM ] || [ "$header" != 40 ] || [ "$compression" != 0 ]; then
+        fail "$what: not an uncompressed BMP (magic '$magic', header $header, compression $compression)"
+        return
+    fi
+    case "$bits" in
+        8) bpp=1; [ "$offset" = 1078 ] || { fail "$what: 8-bit data offset $offset"; return; } ;;
+        24) bpp=3; [ "$offset" = 54 ] || { fail "$what: 24-bit data offset $offset"; return; } ;;
+        *) fail "$what: $bits bits per pixel"; return ;;
+    esac
+    stride=$(((width * bpp + 3) / 4 * 4))
+    if [ "$size" != "$actual" ] || [ "$actual" -ne $((offset + height * stride)) ]; then
+        fail "$what: ${width}x$height $bits-bit, size field $size, file $actual bytes, expected $((offset + height * stride))"
+        return
+    fi
+    if [ "$width" -le 0 ] || [ "$height" -le 0 ]; then
+        fail "$what: empty picture ${width}x$height"
+        return
+    fi
+    ok "$what: ${width}x$height, $bits-bit"
+}
+
+# 1. Every bundled sample picture.
+count=0
+for sample in "$ROOT"/samples/*; do
+    [ -f "$sample" ] || continue
+    name="$(basename "$sample")"
+    out="$WORK/$name.bmp"
+    "$CONVERT" "$sample" "$out" 2>"$WORK/$name.err"
+    rc=$?
+    count=$((count + 1))
+    if [ "$rc" -ne 0 ]; then
+        if [ -s "$WORK/$name.err" ]; then
+            fail "samples/$name: exit $rc: $(head -c 300 "$WORK/$name.err")"
+        else
+            # Every reader explains a failure; silence means no reader ran
+            # (a placeholder linked in its place).
+            fail "samples/$name: exit $rc without any message"
+        fi
+        continue
+    fi
+    check_bitmap "$out" "samples/$name"
+    if [ -s "$WORK/$name.err" ]; then
+        fail "samples/$name: messages on a good picture: $(head -c 300 "$WORK/$name.err")"
+    fi
+done
+[ "$count" -gt 0 ] || fail "no sample pictures in samples/"
+
+# 2. A bitmap is used as it is: copied byte for byte.
+first_bmp="$(ls "$WORK"/*.bmp 2>/dev/null | head -n 1)"
+if [ -n "$first_bmp" ]; then
+    if "$CONVERT" "$first_bmp" "$WORK/copy.bmp" 2>"$WORK/copy.err" && cmp -s "$first_bmp" "$WORK/copy.bmp"; then
+        ok "a BMP input is copied unchanged"
+    else
+        fail "a BMP input is not copied unchanged"
+    fi
+fi
+
+# 3. Usage errors: exit 2, a usage line, nothing written.
+usage_case() {
+    local what="$1"; shift
+    (cd "$WORK" && "$CONVERT" "$@" >"$WORK/usage.out" 2>"$WORK/usage.err")
+    local rc=$?
+    if [ "$rc" -eq 2 ] && grep -q usage "$WORK/usage.err"; then
+        ok "usage error ($what): exit 2"
+    else
+        fail "usage error ($what): exit $rc, stderr '$(head -c 200 "$WORK/usage.err")'"
+    fi
+}
+usage_case "no arguments"
+usage_case "one argument" "$ROOT/samples/$(ls "$ROOT/samples" | head -n 1)"
+usage_case "three arguments" a b c
+usage_case "--info alone" --info
+usage_case "--info with one path" --info a
+
+# 4. Pictures that cannot be used: exit 1, exactly the program's message.
+unsupported_case() {
+    local what="$1" input="$2"
+    local out="$WORK/unsupported.bmp"
+    rm -f "$out"
+    "$CONVERT" "$input" "$out" >"$WORK/unsupported.out" 2>"$WORK/unsupported.err"
+    local rc=$?
+    local expected="Vellumere Error: Unsupported file format for file \"$input\"."
+    if [ "$rc" -eq 1 ] && [ "$(cat "$WORK/unsupported.err")" = "$expected" ] && [ ! -e "$out" ]; then
+        ok "unsupported ($what): exit 1, one message line, no output"
+    else
+        fail "unsupported ($what): exit $rc, stderr '$(head -c 300 "$WORK/unsupported.err")', expected '$expected'$([ -e "$out" ] && echo ', output written')"
+    fi
+}
+printf 'hello, this is not a picture\n' >"$WORK/text.txt"
+unsupported_case "text file" "$WORK/text.txt"
+# Grey maps share the pixmaps' header but have no reader.
+printf 'P5\n2 2\n255\n\001\002\003\004' >"$WORK/grey.pgm"
+unsupported_case "binary grey map P5" "$WORK/grey.pgm"
+printf 'P2\n2 2\n255\n1 2 3 4\n' >"$WORK/grey-text.pgm"
+unsupported_case "text grey map P2" "$WORK/grey-text.pgm"
+# Paths with blanks reach the message as they are.
+cp "$WORK/text.txt" "$WORK/not a picture.dat"
+unsupported_case "path with blanks" "$WORK/not a picture.dat"
+
+# 5. Other failures exit 1 too.
+"$CONVERT" "$WORK/does-not-exist.png" "$WORK/x.bmp" 2>"$WORK/missing.err"
+rc=$?
+if [ "$rc" -eq 1 ] && [ -s "$WORK/missing.err" ]; then
+    ok "missing input: exit 1 with a message"
+else
+    fail "missing input: exit $rc"
+fi
+first_sample="$(ls "$ROOT"/samples/* | head -n 1)"
+"$CONVERT" "$first_sample" "$WORK" 2>"$WORK/unwritable.err"
+rc=$?
+if [ "$rc" -eq 1 ] && [ "$(cat "$WORK/unwritable.err")" = "BMP Writer: Unable to open file for writing." ]; then
+    ok "unwritable output: exit 1, \"BMP Writer: Unable to open file for writing.\""
+else
+    fail "unwritable output: exit $rc, stderr '$(head -c 200 "$WORK/unwritable.err")'"
+fi
+
+echo "converter checks: $((checks - failures)) of $checks passed (${CONVERT#"$ROOT"/})"
+[ "$failures" -eq 0 ]
