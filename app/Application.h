@@ -1,0 +1,32 @@
+// Process-wide values of the running program and the entry points of the tray
+// window. Everything here lives on the user-interface thread.
+#pragma once
+
+#include <windows.h>
+
+// Module instance handle passed to WinMain; dialogs and resources load from it.
+extern HINSTANCE appInstance;
+// The hidden tray window: owner of the options dialog and of the update timer.
+extern HWND trayWindow;
+// Sub-menu 0 of menu 110, shown on a right click on the notification icon.
+extern HMENU popupMenu;
+// The help file: the current directory at start-up followed by "\help.hlp".
+extern char helpPath[1300];
+// Result of the last successful SetTimer for the update timer; 0 while none runs.
+extern UINT_PTR timerRunning;
+
+LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void CALLBACK timerProc(HWND window, UINT message, UINT_PTR identifier, DWORD time);
+
+// Asks whether to quit; on Yes ends the dialog with 1001 and closes the tray window.
+void confirmQuit(HWND dialog);
+
+// Starts the update timer for an interval value (36-second units) unless it is 0,
+// keeping SetTimer's result in timerRunning. Does not kill a running timer.
+void startUpdateTimer(int interval);
+// Kills the update timer if it runs.
+void stopUpdateTimer();
+
+// Runs the options dialog modally, owned by the tray window; when it is open
+// already, brings the program to the foreground instead.
+void openOptionsDialog();

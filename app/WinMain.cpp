@@ -1,0 +1,130 @@
+// Start-up and shut-down of the program: the hidden tray window, its menu and
+// notification icon, the first wallpaper change and the message loop.
+#include "app/Application.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <ctime>
+
+#include "platform/Random.h"
+#include "resources/resource.h"
+#include "settings/SettingsStore.h"
+#include "ui/OptionsDialog.h"
+#include "ui/OptionsDialog_logic.h"
+#include "wallpaper/WallpaperChange.h"
+#include "wallpaper/WallpaperFile.h"
+
+HINSTANCE appInstance = nullptr;
+char helpPath[1300] = "";
+
+namespace {
+
+const char kWindowClass[] = "Vellumere Window Class";
+const char kErrorCaption[] = "Vellumere Error";
+
+// The directory is fetched with room for 1290 characters so that the suffix
+// (at most 10 characters with its NUL) always fits behind it.
+void formPaths() {
+    char directory[1290];
+    DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
+    if (length == 0 || length >= sizeof directory) length = 0;  // unusable: paths relative to nothing
+    directory[length] = '\0';
+    std::memcpy(helpPath, directory, length);
+    std::memcpy(helpPath + length, "\\help.hlp", sizeof "\\help.hlp");
+    std::memcpy(defaultTempPath, directory, length);
+    std::memcpy(defaultTempPath + length, "\\temp.bmp", sizeof "\\temp.bmp");
+}
+
+void startWithStoredSettings() {
+    std::unique_ptr<char[]> list = readSetting("Files");
+    if (!list) {
+        // First run: the dialog's OK stores the settings, changes the wallpaper
+        // and starts the timer itself.
+        openOptionsDialog();
+        return;
+    }
+    changeWallpaper(list.get());
+    list.reset();
+    std::unique_ptr<char[]> time = readSetting("Time");
+    if (time) startUpdateTimer(ui::numericValue(time.get()));
+}
+
+NOTIFYICONDATAA iconRecord() {
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;  // the 88-byte form
+    icon.hWnd = trayWindow;
+    icon.uID = 0;
+    return icon;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    InitCommonControls();
+    appInstance = instance;
+
+    WNDCLASSA windowClass{};
+    windowClass.style = 0;
+    windowClass.lpfnWndProc = trayWindowProc;
+    windowClass.hInstance = appInstance;
+    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    windowClass.lpszClassName = kWindowClass;
+    if (RegisterClassA(&windowClass) == 0) {
+        MessageBoxA(nullptr, "Can't register window class.", kErrorCaption, MB_ICONWARNING);
+        return 0;
+    }
+
+    trayWindow = CreateWindowExA(0, kWindowClass, "Vellumere", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, appInstance,
+                                 nullptr);
+    if (trayWindow == nullptr) {
+        MessageBoxA(nullptr, "Can't create window.", kErrorCaption, MB_ICONWARNING);
+        UnregisterClassA(kWindowClass, appInstance);
+        return 0;
+    }
+
+    HMENU menu = LoadMenuA(appInstance, MAKEINTRESOURCEA(IDR_POPUP_MENU));
+    if (menu == nullptr) {
+        MessageBoxA(trayWindow, "Error creating pop up menu.", kErrorCaption, MB_OK);
+        UnregisterClassA(kWindowClass, appInstance);
+        return 0;
+    }
+    popupMenu = GetSubMenu(menu, 0);
+    if (popupMenu == nullptr) {
+        MessageBoxA(trayWindow, "Error getting pop up sub menu.", kErrorCaption, MB_OK);
+        DestroyMenu(menu);
+        UnregisterClassA(kWindowClass, appInstance);
+        return 0;
+    }
+    SetMenuDefaultItem(popupMenu, ID_OPTIONS, FALSE);
+
+    formPaths();
+    platform::seedRandom(static_cast<unsigned>(std::time(nullptr)));
+
+    startWithStoredSettings();
+
+    NOTIFYICONDATAA icon = iconRecord();
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = WM_USER;
+    icon.hIcon = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE));
+    std::strcpy(icon.szTip, "Vellumere");
+    const bool iconAdded = Shell_NotifyIconA(NIM_ADD, &icon) == 1;
+    if (!iconAdded) MessageBoxA(trayWindow, "Unable to add status icon.", kErrorCaption, MB_ICONWARNING);
+
+    MSG message{};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+
+    if (iconAdded) {
+        NOTIFYICONDATAA removal = iconRecord();
+        Shell_NotifyIconA(NIM_DELETE, &removal);
+    }
+    DestroyMenu(menu);
+    UnregisterClassA(kWindowClass, appInstance);
+    return static_cast<int>(message.wParam);
+}

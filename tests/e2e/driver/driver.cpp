@@ -1,0 +1,731 @@
+// End-to-end driver for Vellumere.exe: runs inside the same Wine desktop as the
+// program, executes a scenario script and writes what it saw to a report file.
+//
+//     driver.exe SCRIPT REPORT
+//
+// A script holds one command per line; '#' starts a comment line. Arguments are
+// separated by blanks; an argument in double quotes may hold blanks and the
+// escapes \n \t \a (BEL) \" \\. Windows found with `find` are kept under a name.
+// The driver stops at the first failed check; the report ends with
+// "RESULT PASS" or "RESULT FAIL". Every wait is bounded.
+//
+// Commands (timeouts in milliseconds):
+//   log TEXT                          copy TEXT into the report
+//   sleep MS
+//   launch EXE WORKDIR                start a program (Vellumere) in WORKDIR
+//   expect-exit [TIMEOUT]             the launched program ends
+//   expect-running MS                 the launched program is still running after MS
+//   reg-clear                         delete the program's registry key
+//   reg-set NAME TEXT                 store a REG_SZ value under the program's key
+//   reg-expect NAME TEXT              the value exists with exactly this text
+//   reg-expect-absent NAME
+//   wallpaper-set TEXT                HKCU\Control Panel\Desktop "Wallpaper"
+//   wallpaper-expect TEXT
+//   find NAME CLASS TITLE [TIMEOUT]   wait for a visible top-level window ("*" = any class)
+//   expect-none CLASS TITLE [MS]      no such visible window appears within MS
+//   expect-gone NAME [TIMEOUT]        the named window is destroyed
+//   box TITLE TEXT BUTTON [TIMEOUT]   a message box with this caption and text; press
+//                                     BUTTON (yes, no, ok, cancel)
+//   expect-no-box TITLE [MS]          no message box with this caption within MS
+//   expect-text WIN CONTROL TEXT      CONTROL: a dialog id, or 0 for the window itself
+//   expect-checked WIN ID 0|1
+//   expect-enabled WIN ID 0|1
+//   expect-count WIN ID N             lines of a list box
+//   expect-line WIN ID INDEX TEXT
+//   expect-line-length WIN ID INDEX N
+//   expect-selected WIN ID "i j k"    selected lines of a list box, ascending
+//   select WIN ID "i j k"             select exactly these lines
+//   set-text WIN ID TEXT
+//   click WIN ID                      press a button
+//   command WIN ID                    send WM_COMMAND for ID (a control that cannot be clicked)
+//   key WIN ID VK [COUNT]             key press (hex or decimal virtual key) to a control
+//   close WIN                         the caption's close button (WM_CLOSE)
+//   help WIN ID                       context help for a control (WM_HELP)
+//   tray MOUSE                        the notification icon's callback with a mouse
+//                                     message: dblclk, rbuttonup or a number
+//   menu-pick N                       in the open popup menu, choose the Nth item (1-based,
+//                                     separators skipped)
+//   menu-dismiss
+//   expect-control WIN SELECTOR CLASS X Y W H [STYLE]
+//                                     a child's position in dialog units (within 1 unit),
+//                                     its class and, optionally, style bits that must be set;
+//                                     SELECTOR is an id, or "text:..." for the window text
+//   expect-client WIN W H             the client area in dialog units
+//   expect-order WIN "id id id ..."   these child ids appear in this order (tab order)
+//   expect-tray-icon 0|1              whether the taskbar shows one of our icons
+//   snap FILE                         screenshot of the desktop as a BMP file
+//   dump WIN                          list the window's children in the report
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+FILE* report = nullptr;
+std::map<std::string, HWND> windows;
+PROCESS_INFORMATION launched{};
+const char kProgramKey[] = "Software\\Quorvath\\Vellumere\\1.3";
+const DWORD kDefaultTimeout = 10000;
+const DWORD kPoll = 50;
+
+void say(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    vfprintf(report, format, args);
+    va_end(args);
+    fputc('\n', report);
+    fflush(report);
+}
+
+struct Failure {
+    std::string what;
+};
+
+[[noreturn]] void fail(const std::string& what) {
+    throw Failure{what};
+}
+
+std::string shown(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\a') out += "\\a";
+        else if (c == '\t') out += "\\t";
+        else out += c;
+    }
+    if (out.size() > 300) out = out.substr(0, 300) + "...(" + std::to_string(text.size()) + " chars)";
+    return "\"" + out + "\"";
+}
+
+// --- script parsing ---------------------------------------------------------------
+
+std::vector<std::string> tokens(const std::string& line) {
+    std::vector<std::string> out;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+        if (i >= line.size()) break;
+        std::string token;
+        if (line[i] == '"') {
+            ++i;
+            while (i < line.size() && line[i] != '"') {
+                char c = line[i++];
+                if (c == '\\' && i < line.size()) {
+                    char e = line[i++];
+                    switch (e) {
+                    case 'n': c = '\n'; break;
+                    case 't': c = '\t'; break;
+                    case 'a': c = '\a'; break;
+                    case 'r': c = '\r'; break;
+                    default: c = e; break;
+                    }
+                }
+                token += c;
+            }
+            ++i;  // closing quote
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') token += line[i++];
+        }
+        out.push_back(token);
+    }
+    return out;
+}
+
+long number(const std::string& text) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 0);
+    if (end == text.c_str() || *end != '\0') fail("not a number: " + text);
+    return value;
+}
+
+std::vector<int> numbers(const std::string& list) {
+    std::vector<int> out;
+    std::istringstream in(list);
+    std::string item;
+    while (in >> item) out.push_back(static_cast<int>(number(item)));
+    return out;
+}
+
+// --- windows ----------------------------------------------------------------------
+
+std::string windowText(HWND window) {
+    char text[70000];
+    text[0] = '\0';
+    // WM_GETTEXT is marshalled between processes; GetWindowText is not for other processes' controls.
+    const LRESULT n = SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                          SMTO_ABORTIFHUNG, 5000, nullptr) ? static_cast<LRESULT>(strlen(text)) : 0;
+    return std::string(text, static_cast<size_t>(n));
+}
+
+std::string className(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+struct Search {
+    std::string className;  // empty: any
+    std::string title;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectTopLevel(HWND window, LPARAM data) {
+    Search* search = reinterpret_cast<Search*>(data);
+    if (!IsWindowVisible(window)) return TRUE;
+    if (!search->className.empty() && className(window) != search->className) return TRUE;
+    char title[1024] = "";
+    GetWindowTextA(window, title, sizeof title);
+    if (search->title == title) search->found.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> topLevel(const std::string& cls, const std::string& title) {
+    Search search{cls == "*" ? std::string() : cls, title, {}};
+    EnumWindows(collectTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND named(const std::string& name) {
+    auto it = windows.find(name);
+    if (it == windows.end()) fail("no window named " + name);
+    if (!IsWindow(it->second)) fail("window " + name + " no longer exists");
+    return it->second;
+}
+
+HWND control(HWND window, const std::string& id) {
+    const long value = number(id);
+    if (value == 0) return window;
+    HWND child = GetDlgItem(window, static_cast<int>(value));
+    if (child == nullptr) fail("no control " + id);
+    return child;
+}
+
+// Direct children in Z order, which is the template's (and the tab) order.
+std::vector<HWND> children(HWND parent) {
+    std::vector<HWND> out;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        out.push_back(child);
+    }
+    return out;
+}
+
+// A message box with this caption whose text (static control 65535) matches.
+HWND messageBox(const std::string& caption, const std::string* text) {
+    for (HWND box : topLevel("#32770", caption)) {
+        for (HWND child : children(box)) {
+            if (GetDlgCtrlID(child) != 0xFFFF || className(child) != "Static") continue;
+            if (text == nullptr || windowText(child) == *text) return box;
+        }
+    }
+    return nullptr;
+}
+
+BOOL CALLBACK collectDialogs(HWND window, LPARAM data) {
+    if (IsWindowVisible(window) && className(window) == "#32770") {
+        reinterpret_cast<Search*>(data)->found.push_back(window);
+    }
+    return TRUE;
+}
+
+void describeBoxes() {
+    Search search{"#32770", "", {}};
+    EnumWindows(collectDialogs, reinterpret_cast<LPARAM>(&search));
+    for (HWND box : search.found) {
+        char title[512] = "";
+        GetWindowTextA(box, title, sizeof title);
+        std::string text;
+        for (HWND child : children(box)) {
+            if (GetDlgCtrlID(child) == 0xFFFF && className(child) == "Static") text = windowText(child);
+        }
+        say("  visible dialog %s text %s", shown(title).c_str(), shown(text).c_str());
+    }
+}
+
+void postClick(HWND window, HWND button) {
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+// --- registry ---------------------------------------------------------------------
+
+bool readValue(HKEY root, const char* key, const std::string& name, std::string& value) {
+    HKEY handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    DWORD size = 0;
+    DWORD type = 0;
+    bool ok = RegQueryValueExA(handle, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    if (ok) {
+        std::string data(size + 1, '\0');
+        ok = RegQueryValueExA(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) ==
+             ERROR_SUCCESS;
+        data.resize(size);
+        while (!data.empty() && data.back() == '\0') data.pop_back();
+        value = data;
+    }
+    RegCloseKey(handle);
+    return ok;
+}
+
+void writeValue(HKEY root, const char* key, const std::string& name, const std::string& value) {
+    HKEY handle;
+    if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+        fail(std::string("cannot open key ") + key);
+    }
+    const LONG result = RegSetValueExA(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                       static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(handle);
+    if (result != ERROR_SUCCESS) fail("cannot write value " + name);
+}
+
+// --- screenshots ------------------------------------------------------------------
+
+void snapshot(const std::string& file) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = static_cast<DWORD>((width * 3 + 3) & ~3);
+    const DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    header.bfSize = header.bfOffBits + imageSize;
+    FILE* out = fopen(file.c_str(), "wb");
+    if (out != nullptr) {
+        fwrite(&header, sizeof header, 1, out);
+        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        fwrite(bits, imageSize, 1, out);
+        fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (out == nullptr) fail("cannot write " + file);
+}
+
+// --- the tray ---------------------------------------------------------------------
+
+// The tray window seen last, kept so that the icon can still be asked about
+// after the program ended.
+HWND lastTrayWindow = nullptr;
+
+
+HWND trayWindow() {
+    HWND tray = FindWindowA("Vellumere Window Class", "Vellumere");
+    if (tray == nullptr) fail("no tray window (class \"Vellumere Window Class\")");
+    lastTrayWindow = tray;
+    return tray;
+}
+
+// Whether the taskbar holds the program's icon: modifying an icon without
+// changing anything succeeds only for an icon that exists.
+bool trayIconShown() {
+    HWND tray = FindWindowA("Vellumere Window Class", "Vellumere");
+    if (tray != nullptr) lastTrayWindow = tray;
+    if (lastTrayWindow == nullptr) return false;
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = lastTrayWindow;
+    icon.uID = 0;
+    icon.uFlags = 0;
+    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+}
+
+HWND waitForMenu() {
+    for (DWORD waited = 0; waited < kDefaultTimeout; waited += kPoll) {
+        for (HWND menu : topLevel("#32768", "")) return menu;
+        Sleep(kPoll);
+    }
+    fail("no popup menu appeared");
+}
+
+void pressKey(HWND target, UINT key) {
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+}
+
+// --- layout -----------------------------------------------------------------------
+
+struct DialogUnits {
+    double x;
+    double y;
+};
+
+// The dialog's base units, taken from its client area and its template size.
+DialogUnits unitsOf(HWND dialog, int templateWidth, int templateHeight) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    return {static_cast<double>(client.right) / templateWidth, static_cast<double>(client.bottom) / templateHeight};
+}
+
+std::map<HWND, std::pair<int, int>> templateSizes;  // client size in dialog units, from expect-client
+
+HWND selectChild(HWND dialog, const std::string& selector) {
+    if (selector.compare(0, 5, "text:") == 0) {
+        const std::string text = selector.substr(5);
+        for (HWND child : children(dialog)) {
+            if (windowText(child) == text) return child;
+        }
+        fail("no control with text " + shown(text));
+    }
+    return control(dialog, selector);
+}
+
+void dump(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    say("  client %ldx%ld", client.right, client.bottom);
+    for (HWND child : children(window)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        say("  child id %d class %s text %s at %ld,%ld %ldx%ld style %08lx exstyle %08lx", GetDlgCtrlID(child),
+            className(child).c_str(), shown(windowText(child)).c_str(), r.left, r.top, r.right - r.left,
+            r.bottom - r.top, static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)),
+            static_cast<unsigned long>(GetWindowLongA(child, GWL_EXSTYLE)));
+    }
+}
+
+// --- commands ---------------------------------------------------------------------
+
+void need(const std::vector<std::string>& args, size_t count) {
+    if (args.size() < count) fail("too few arguments");
+}
+
+DWORD timeoutArg(const std::vector<std::string>& args, size_t index) {
+    return args.size() > index ? static_cast<DWORD>(number(args[index])) : kDefaultTimeout;
+}
+
+LRESULT sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) {
+        fail("the program does not answer (message " + std::to_string(message) + ")");
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::string listLine(HWND list, int index) {
+    const LRESULT length = sendTo(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0) fail("no line " + std::to_string(index));
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const LRESULT copied = sendTo(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+void run(const std::vector<std::string>& a) {
+    const std::string& c = a[0];
+    if (c == "log") {
+        need(a, 2);
+        say("  %s", a[1].c_str());
+    } else if (c == "sleep") {
+        need(a, 2);
+        Sleep(static_cast<DWORD>(number(a[1])));
+    } else if (c == "launch") {
+        need(a, 3);
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        std::string commandLine = "\"" + a[1] + "\"";
+        if (!CreateProcessA(a[1].c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, a[2].c_str(), &startup,
+                            &launched)) {
+            fail("cannot start " + a[1] + " (error " + std::to_string(GetLastError()) + ")");
+        }
+        WaitForInputIdle(launched.hProcess, 5000);
+    } else if (c == "expect-exit") {
+        if (launched.hProcess == nullptr) fail("nothing launched");
+        if (WaitForSingleObject(launched.hProcess, timeoutArg(a, 1)) != WAIT_OBJECT_0) fail("the program is still running");
+        DWORD code = 0;
+        GetExitCodeProcess(launched.hProcess, &code);
+        say("  exit code %lu", static_cast<unsigned long>(code));
+    } else if (c == "expect-running") {
+        need(a, 2);
+        if (launched.hProcess == nullptr) fail("nothing launched");
+        if (WaitForSingleObject(launched.hProcess, static_cast<DWORD>(number(a[1]))) == WAIT_OBJECT_0) {
+            fail("the program ended");
+        }
+    } else if (c == "reg-clear") {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath");
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvath");
+    } else if (c == "reg-set") {
+        need(a, 3);
+        writeValue(HKEY_CURRENT_USER, kProgramKey, a[1], a[2]);
+    } else if (c == "reg-expect") {
+        need(a, 3);
+        std::string value;
+        if (!readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " is absent");
+        if (value != a[2]) fail("value " + a[1] + " is " + shown(value) + ", expected " + shown(a[2]));
+    } else if (c == "reg-expect-absent") {
+        need(a, 2);
+        std::string value;
+        if (readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " exists: " + shown(value));
+    } else if (c == "wallpaper-set") {
+        need(a, 2);
+        writeValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", a[1]);
+    } else if (c == "wallpaper-expect") {
+        need(a, 2);
+        // The wallpaper is set by the program in its own time: wait for it a little.
+        std::string value;
+        for (DWORD waited = 0;; waited += kPoll) {
+            value.clear();
+            readValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", value);
+            if (value == a[1]) break;
+            if (waited >= timeoutArg(a, 2)) fail("wallpaper is " + shown(value) + ", expected " + shown(a[1]));
+            Sleep(kPoll);
+        }
+    } else if (c == "find") {
+        need(a, 4);
+        const DWORD timeout = timeoutArg(a, 4);
+        for (DWORD waited = 0;; waited += kPoll) {
+            std::vector<HWND> found = topLevel(a[2], a[3]);
+            if (!found.empty()) {
+                windows[a[1]] = found.front();
+                break;
+            }
+            if (waited >= timeout) {
+                describeBoxes();
+                fail("no window " + a[2] + " " + shown(a[3]));
+            }
+            Sleep(kPoll);
+        }
+    } else if (c == "expect-none") {
+        need(a, 3);
+        const DWORD span = timeoutArg(a, 3);
+        for (DWORD waited = 0; waited <= span; waited += kPoll) {
+            if (!topLevel(a[1], a[2]).empty()) fail("window " + a[1] + " " + shown(a[2]) + " is shown");
+            Sleep(kPoll);
+        }
+    } else if (c == "expect-gone") {
+        need(a, 2);
+        HWND window = windows[a[1]];
+        for (DWORD waited = 0; IsWindow(window); waited += kPoll) {
+            if (waited >= timeoutArg(a, 2)) fail("window " + a[1] + " still exists");
+            Sleep(kPoll);
+        }
+    } else if (c == "box") {
+        need(a, 4);
+        const std::map<std::string, int> buttons{{"yes", IDYES}, {"no", IDNO}, {"ok", IDOK}, {"cancel", IDCANCEL}};
+        auto button = buttons.find(a[3]);
+        if (button == buttons.end()) fail("unknown button " + a[3]);
+        HWND box = nullptr;
+        for (DWORD waited = 0; (box = messageBox(a[1], &a[2])) == nullptr; waited += kPoll) {
+            if (waited >= timeoutArg(a, 4)) {
+                describeBoxes();
+                fail("no message box " + shown(a[1]) + " saying " + shown(a[2]));
+            }
+            Sleep(kPoll);
+        }
+        HWND target = GetDlgItem(box, button->second);
+        if (target == nullptr) fail("the message box has no button " + a[3]);
+        postClick(box, target);
+        for (DWORD waited = 0; IsWindow(box) && waited < kDefaultTimeout; waited += kPoll) Sleep(kPoll);
+        if (IsWindow(box)) fail("the message box did not close");
+    } else if (c == "expect-no-box") {
+        need(a, 2);
+        const DWORD span = timeoutArg(a, 2);
+        for (DWORD waited = 0; waited <= span; waited += kPoll) {
+            if (messageBox(a[1], nullptr) != nullptr) {
+                describeBoxes();
+                fail("a message box " + shown(a[1]) + " is shown");
+            }
+            Sleep(kPoll);
+        }
+    } else if (c == "expect-text") {
+        need(a, 4);
+        const std::string text = windowText(control(named(a[1]), a[2]));
+        if (text != a[3]) fail("text is " + shown(text) + ", expected " + shown(a[3]));
+    } else if (c == "expect-checked" || c == "expect-enabled") {
+        need(a, 4);
+        HWND target = control(named(a[1]), a[2]);
+        const long actual = c == "expect-checked" ? static_cast<long>(sendTo(target, BM_GETCHECK, 0, 0))
+                                                  : (IsWindowEnabled(target) ? 1 : 0);
+        if (actual != number(a[3])) fail(c + ": " + std::to_string(actual));
+    } else if (c == "expect-count") {
+        need(a, 4);
+        const LRESULT count = sendTo(control(named(a[1]), a[2]), LB_GETCOUNT, 0, 0);
+        if (count != number(a[3])) fail("the list has " + std::to_string(count) + " lines");
+    } else if (c == "expect-line") {
+        need(a, 5);
+        const std::string line = listLine(control(named(a[1]), a[2]), static_cast<int>(number(a[3])));
+        if (line != a[4]) fail("line " + a[3] + " is " + shown(line) + ", expected " + shown(a[4]));
+    } else if (c == "expect-line-length") {
+        need(a, 5);
+        const std::string line = listLine(control(named(a[1]), a[2]), static_cast<int>(number(a[3])));
+        if (static_cast<long>(line.size()) != number(a[4])) fail("line " + a[3] + " has " + std::to_string(line.size()) + " characters");
+    } else if (c == "expect-selected") {
+        need(a, 4);
+        HWND list = control(named(a[1]), a[2]);
+        const LRESULT count = sendTo(list, LB_GETSELCOUNT, 0, 0);
+        std::vector<int> selected(count > 0 ? static_cast<size_t>(count) : 0);
+        if (count > 0) sendTo(list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(selected.data()));
+        if (selected != numbers(a[3])) {
+            std::string got;
+            for (int i : selected) got += std::to_string(i) + " ";
+            fail("selected lines are " + got);
+        }
+    } else if (c == "select") {
+        need(a, 4);
+        HWND list = control(named(a[1]), a[2]);
+        sendTo(list, LB_SETSEL, FALSE, -1);
+        for (int index : numbers(a[3])) sendTo(list, LB_SETSEL, TRUE, index);
+    } else if (c == "set-text") {
+        need(a, 4);
+        sendTo(control(named(a[1]), a[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()));
+    } else if (c == "click") {
+        need(a, 3);
+        HWND window = named(a[1]);
+        HWND button = control(window, a[2]);
+        if (!IsWindowEnabled(button)) fail("control " + a[2] + " is disabled");
+        // BM_CLICK checks radio buttons and check boxes as a mouse click does.
+        PostMessageA(button, BM_CLICK, 0, 0);
+    } else if (c == "command") {
+        need(a, 3);
+        HWND window = named(a[1]);
+        const int id = static_cast<int>(number(a[2]));
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    } else if (c == "key") {
+        need(a, 4);
+        HWND target = control(named(a[1]), a[2]);
+        const long count = a.size() > 4 ? number(a[4]) : 1;
+        for (long i = 0; i < count; ++i) pressKey(target, static_cast<UINT>(number(a[3])));
+    } else if (c == "close") {
+        need(a, 2);
+        PostMessageA(named(a[1]), WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (c == "tray") {
+        need(a, 2);
+        const LPARAM mouse = a[1] == "dblclk" ? WM_LBUTTONDBLCLK : a[1] == "rbuttonup" ? WM_RBUTTONUP : number(a[1]);
+        PostMessageA(trayWindow(), WM_USER, 0, mouse);
+    } else if (c == "menu-pick") {
+        need(a, 2);
+        HWND menu = waitForMenu();
+        Sleep(200);
+        const long n = number(a[1]);
+        for (long i = 0; i < n; ++i) pressKey(menu, VK_DOWN);
+        pressKey(menu, VK_RETURN);
+        for (DWORD waited = 0; IsWindowVisible(menu) && waited < kDefaultTimeout; waited += kPoll) Sleep(kPoll);
+    } else if (c == "menu-dismiss") {
+        HWND menu = waitForMenu();
+        Sleep(200);
+        pressKey(menu, VK_ESCAPE);
+        for (DWORD waited = 0; IsWindowVisible(menu) && waited < kDefaultTimeout; waited += kPoll) Sleep(kPoll);
+    } else if (c == "expect-client") {
+        need(a, 4);
+        HWND window = named(a[1]);
+        templateSizes[window] = {static_cast<int>(number(a[2])), static_cast<int>(number(a[3]))};
+        // The client area must be what the template's size gives with the dialog's font:
+        // "MS Sans Serif" 8 has base units of 6 x 13 pixels at 96 dpi (1.5 and 1.625 px a unit).
+        RECT client;
+        GetClientRect(window, &client);
+        const double ux = static_cast<double>(client.right) / number(a[2]);
+        const double uy = static_cast<double>(client.bottom) / number(a[3]);
+        say("  client %ldx%ld pixels: %.3f x %.3f pixels a unit", client.right, client.bottom, ux, uy);
+        if (ux < 1.4 || ux > 1.6 || uy < 1.55 || uy > 1.7) fail("the dialog's font is not MS Sans Serif 8");
+    } else if (c == "expect-control") {
+        need(a, 8);
+        HWND window = named(a[1]);
+        auto size = templateSizes.find(window);
+        if (size == templateSizes.end()) fail("expect-client first");
+        HWND child = selectChild(window, a[2]);
+        if (className(child) != a[3]) fail("class is " + className(child));
+        const DialogUnits units = unitsOf(window, size->second.first, size->second.second);
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        const double got[4] = {r.left / units.x, r.top / units.y, (r.right - r.left) / units.x,
+                               (r.bottom - r.top) / units.y};
+        const char* names[4] = {"x", "y", "width", "height"};
+        for (int i = 0; i < 4; ++i) {
+            const double expected = static_cast<double>(number(a[4 + i]));
+            if (got[i] < expected - 1.01 || got[i] > expected + 1.01) {
+                fail(a[2] + ": " + names[i] + " is " + std::to_string(got[i]) + " units, expected " + a[4 + i]);
+            }
+        }
+        if (a.size() > 8) {
+            const unsigned long style = static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE));
+            const unsigned long bits = static_cast<unsigned long>(std::strtoul(a[8].c_str(), nullptr, 0));
+            if ((style & bits) != bits) fail(a[2] + ": style " + std::to_string(style) + " lacks " + a[8]);
+        }
+    } else if (c == "expect-order") {
+        need(a, 3);
+        std::vector<int> ids;
+        for (HWND child : children(named(a[1]))) ids.push_back(GetDlgCtrlID(child));
+        size_t at = 0;
+        for (int wanted : numbers(a[2])) {
+            while (at < ids.size() && ids[at] != wanted) ++at;
+            if (at == ids.size()) fail("control " + std::to_string(wanted) + " is out of order");
+            ++at;
+        }
+    } else if (c == "expect-tray-icon") {
+        need(a, 2);
+        if (FindWindowA("Shell_TrayWnd", nullptr) == nullptr) fail("no taskbar");
+        const bool shown = trayIconShown();
+        if ((shown ? 1 : 0) != number(a[1])) fail(shown ? "the icon is shown" : "the icon is not shown");
+    } else if (c == "snap") {
+        need(a, 2);
+        snapshot(a[1]);
+    } else if (c == "dump") {
+        need(a, 2);
+        dump(named(a[1]));
+    } else {
+        fail("unknown command " + c);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        fprintf(stderr, "usage: driver SCRIPT REPORT\n");
+        return 2;
+    }
+    report = fopen(argv[2], "w");
+    if (report == nullptr) return 2;
+    FILE* script = fopen(argv[1], "r");
+    if (script == nullptr) {
+        say("cannot read %s", argv[1]);
+        say("RESULT FAIL");
+        return 1;
+    }
+    char buffer[8192];
+    int lineNumber = 0;
+    bool passed = true;
+    while (fgets(buffer, sizeof buffer, script) != nullptr) {
+        ++lineNumber;
+        std::string line(buffer);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        const std::vector<std::string> args = tokens(line);
+        if (args.empty() || args[0][0] == '#') continue;
+        say("%d: %s", lineNumber, line.c_str());
+        try {
+            run(args);
+        } catch (const Failure& failure) {
+            say("FAIL at line %d: %s", lineNumber, failure.what.c_str());
+            passed = false;
+            break;
+        }
+    }
+    fclose(script);
+    say(passed ? "RESULT PASS" : "RESULT FAIL");
+    fclose(report);
+    return passed ? 0 : 1;
+}

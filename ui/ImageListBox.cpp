@@ -1,0 +1,116 @@
+// The image list box of the options dialog.
+#include "ui/ImageListBox.h"
+
+#include <cstring>
+
+#include "resources/resource.h"
+#include "ui/OptionsDialog.h"
+#include "ui/OptionsDialog_logic.h"
+
+namespace {
+
+// Width in pixels of the widest line appended since the dialog opened; the list
+// box only scrolls sideways as far as it is told.
+int widestLine = 0;
+
+int lineWidth(HWND list, const char* text) {
+    HDC context = GetDC(list);
+    if (context == nullptr) return 0;
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = font != nullptr ? SelectObject(context, font) : nullptr;
+    SIZE size{};
+    const size_t length = std::strlen(text);
+    GetTextExtentPoint32A(context, text, static_cast<int>(length > 0x7FFFFFFF ? 0x7FFFFFFF : length), &size);
+    if (previous != nullptr) SelectObject(context, previous);
+    ReleaseDC(list, context);
+    return size.cx + 6;  // room for the margins of a list line
+}
+
+void widenFor(HWND list, const char* text) {
+    const int width = lineWidth(list, text);
+    if (width > widestLine) {
+        widestLine = width;
+        SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widestLine), 0);
+    }
+}
+
+void recomputeExtent(HWND list) {
+    widestLine = 0;
+    for (const std::string& line : ui::imageListLines(list)) {
+        const int width = lineWidth(list, line.c_str());
+        if (width > widestLine) widestLine = width;
+    }
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widestLine), 0);
+}
+
+}  // namespace
+
+void appendImageListLine(HWND options, const char* line) {
+    HWND list = GetDlgItem(options, IDC_IMAGE_LIST);
+    if (list == nullptr) return;
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+    widenFor(list, line);
+}
+
+namespace ui {
+
+std::string imageListLine(HWND list, int index) {
+    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR || length < 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const LRESULT copied = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
+    if (copied == LB_ERR || copied < 0) return std::string();
+    text.resize(static_cast<size_t>(copied) < text.size() ? static_cast<size_t>(copied) : text.size() - 1);
+    return text;
+}
+
+std::vector<std::string> imageListLines(HWND list) {
+    std::vector<std::string> lines;
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    for (int index = 0; index < count; ++index) lines.push_back(imageListLine(list, index));
+    return lines;
+}
+
+void resetImageListExtent() {
+    widestLine = 0;
+}
+
+bool deleteSelectedLines(HWND list) {
+    bool deleted = false;
+    int first = 0;
+    while (SendMessageA(list, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&first)) == 1) {
+        if (SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(first), 0) == LB_ERR) break;
+        deleted = true;
+    }
+    if (deleted) recomputeExtent(list);
+    return deleted;
+}
+
+bool moveSelectedLines(HWND list, bool up) {
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    const LRESULT selectedCount = SendMessageA(list, LB_GETSELCOUNT, 0, 0);
+    if (count <= 0 || selectedCount <= 0) return false;
+    // As many table entries as there are selected lines, however many that is.
+    std::vector<int> selected(static_cast<size_t>(selectedCount));
+    const LRESULT got = SendMessageA(list, LB_GETSELITEMS, static_cast<WPARAM>(selectedCount),
+                                     reinterpret_cast<LPARAM>(selected.data()));
+    if (got <= 0) return false;
+    selected.resize(static_cast<size_t>(got));
+
+    const MovePlan plan = planMove(selected, static_cast<int>(count), up);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    for (const LineMove& move : plan.moves) {
+        const std::string text = imageListLine(list, move.from);
+        SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(move.from), 0);
+        SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(move.to), reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    // A line taken out and inserted again has lost its selection.
+    for (int index : plan.selection) {
+        if (index >= 0) SendMessageA(list, LB_SETSEL, TRUE, index);
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    return !plan.moves.empty();
+}
+
+}  // namespace ui

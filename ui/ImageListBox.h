@@ -1,0 +1,23 @@
+// The image list box (1010) of the options dialog: reading, appending, deleting
+// and moving its lines. Lines may be of any length.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace ui {
+
+// The text of one line ("" when the index names no line).
+std::string imageListLine(HWND list, int index);
+// Every line, in list order.
+std::vector<std::string> imageListLines(HWND list);
+// Forgets the widest line seen, for a freshly opened dialog.
+void resetImageListExtent();
+// Deletes every selected line; returns whether any went.
+bool deleteSelectedLines(HWND list);
+// Moves the selected lines one place up (up == true) or down; returns whether any moved.
+bool moveSelectedLines(HWND list, bool up);
+
+}  // namespace ui

@@ -1,0 +1,189 @@
+// The options dialog: the image list, the update interval and the selection
+// method, stored on OK.
+#include "ui/OptionsDialog.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <new>
+#include <string>
+
+#include "app/Application.h"
+#include "resources/resource.h"
+#include "settings/ImageList.h"
+#include "settings/SettingsStore.h"
+#include "ui/AddFiles.h"
+#include "ui/DirectoryDialog.h"
+#include "ui/ImageListBox.h"
+#include "ui/OptionsDialog_logic.h"
+#include "wallpaper/WallpaperChange.h"
+
+HWND optionsWindow = nullptr;
+int optionsDialogOpen = 0;
+int settingsChanged = 0;
+int rememberedInterval = 0;
+
+namespace {
+
+const char kErrorCaption[] = "Vellumere Error";
+
+// The list box's own procedure; drops on the list box are handed to the dialog.
+WNDPROC listBoxProc = nullptr;
+
+LRESULT CALLBACK imageListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DROPFILES) return SendMessageA(GetParent(list), WM_DROPFILES, wParam, lParam);
+    return CallWindowProcA(listBoxProc, list, message, wParam, lParam);
+}
+
+std::string intervalText(HWND dialog) {
+    HWND field = GetDlgItem(dialog, IDC_INTERVAL);
+    const int length = GetWindowTextLengthA(field);
+    if (length <= 0) return std::string();
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(field, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+void initialise(HWND dialog) {
+    optionsWindow = dialog;
+    settingsChanged = 0;
+    ui::resetImageListExtent();
+
+    HWND list = GetDlgItem(dialog, IDC_IMAGE_LIST);
+    listBoxProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(imageListProc)));
+
+    if (std::unique_ptr<char[]> files = readSetting("Files")) {
+        for (const std::string& entry : splitEntries(files.get())) appendImageListLine(dialog, entry.c_str());
+    }
+
+    if (std::unique_ptr<char[]> time = readSetting("Time")) {
+        rememberedInterval = ui::numericValue(time.get());
+        SetDlgItemTextA(dialog, IDC_INTERVAL, time.get());
+    } else {
+        SetDlgItemTextA(dialog, IDC_INTERVAL, "30");
+    }
+
+    int method = IDC_RANDOMLY;
+    if (std::unique_ptr<char[]> stored = readSetting("Selection Method")) {
+        if (std::string(stored.get()) != "Random") method = IDC_SEQUENTIALLY;
+    }
+    SendDlgItemMessageA(dialog, method, BM_SETCHECK, BST_CHECKED, 0);
+
+    // The owner, the tray window, is hidden: bring the dialog forward itself.
+    SetForegroundWindow(dialog);
+    optionsDialogOpen = 1;
+}
+
+// Joins the list box's lines into an image list; null when memory runs out.
+std::unique_ptr<char[]> joinedList(HWND dialog) {
+    try {
+        return joinEntries(ui::imageListLines(GetDlgItem(dialog, IDC_IMAGE_LIST)));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void storeAndClose(HWND dialog) {
+    if (ui::numericValue(intervalText(dialog).c_str()) != rememberedInterval) settingsChanged = 1;
+
+    if (settingsChanged != 0) {
+        if (std::unique_ptr<char[]> list = joinedList(dialog)) {
+            writeSetting("Files", list.get());
+            changeWallpaper(list.get());
+        } else {
+            MessageBoxA(dialog, "Unable to allocate memory.", kErrorCaption, MB_OK);
+        }
+
+        const bool random = SendDlgItemMessageA(dialog, IDC_RANDOMLY, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        writeSetting("Selection Method", random ? "Random" : "Sequential");
+
+        // Read again: the wallpaper change above may have run a modal loop.
+        const std::string interval = intervalText(dialog);
+        if (!interval.empty()) writeSetting("Time", interval.c_str());
+        stopUpdateTimer();
+        startUpdateTimer(ui::numericValue(interval.c_str()));
+    }
+    EndDialog(dialog, IDOK);
+}
+
+void command(HWND dialog, int control) {
+    switch (control) {
+    case IDOK:
+        storeAndClose(dialog);
+        break;
+    case IDCANCEL:
+        EndDialog(dialog, IDCANCEL);
+        break;
+    case IDC_ABOUT:
+        DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), dialog, aboutDialogProc, 0);
+        break;
+    case IDC_HELP_CONTENTS:
+        WinHelpA(dialog, helpPath, HELP_CONTENTS, 0);
+        break;
+    case IDC_QUIT:
+        confirmQuit(dialog);
+        break;
+    case IDC_ADD_FILES:
+        if (ui::addFilesFromDialog(dialog)) settingsChanged = 1;
+        break;
+    case IDC_ADD_DIRECTORY:
+        // The directory dialog appends the lines and sets settingsChanged itself.
+        DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_SELECT_DIRECTORY), dialog, directoryDialogProc, 0);
+        break;
+    case IDC_DELETE:
+        if (ui::deleteSelectedLines(GetDlgItem(dialog, IDC_IMAGE_LIST))) settingsChanged = 1;
+        break;
+    case IDC_RANDOMLY:
+    case IDC_SEQUENTIALLY:
+        settingsChanged = 1;
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        switch (message) {
+        case WM_INITDIALOG:
+            initialise(dialog);
+            return TRUE;
+        case WM_COMMAND:
+            command(dialog, LOWORD(wParam));
+            return TRUE;
+        case WM_NOTIFY: {
+            const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (header->idFrom == IDC_MOVE && header->code == UDN_DELTAPOS) {
+                const NMUPDOWN* change = reinterpret_cast<const NMUPDOWN*>(lParam);
+                if (ui::moveSelectedLines(GetDlgItem(dialog, IDC_IMAGE_LIST), change->iDelta < 0)) settingsChanged = 1;
+            }
+            return FALSE;  // the control may go on; its position is never read
+        }
+        case WM_DROPFILES:
+            if (ui::addDroppedFiles(dialog, reinterpret_cast<HDROP>(wParam))) settingsChanged = 1;
+            return TRUE;
+        case WM_HELP: {
+            const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
+            WinHelpA(dialog, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help->iCtrlId));
+            return TRUE;
+        }
+        case WM_CLOSE:
+            confirmQuit(dialog);
+            return TRUE;
+        case WM_DESTROY:
+            optionsDialogOpen = 0;
+            optionsWindow = nullptr;
+            return FALSE;
+        default:
+            return FALSE;
+        }
+    } catch (const std::bad_alloc&) {
+        // No exception may leave a window procedure.
+        MessageBoxA(dialog, "Unable to allocate memory.", kErrorCaption, MB_OK);
+        return TRUE;
+    }
+}
