@@ -1,0 +1,35 @@
+// The save-file dialog, through which the user chooses where the image list
+// file and the temporary bitmap go. Tests install scripted answers with
+// setSaveDialog().
+#pragma once
+
+#include <cstddef>
+
+namespace platform {
+
+struct SaveDialogRequest {
+    const char* filterDescription;  // e.g. "Bitmaps"
+    const char* filterPattern;      // e.g. "*.bmp"
+    const char* defaultExtension;   // appended to a name typed without one, e.g. "bmp"
+};
+
+class SaveDialog {
+public:
+    virtual ~SaveDialog() = default;
+    // Shows the dialog, owned by the active window, starting from the name
+    // in path (capacity bytes, NUL included). True with the chosen full
+    // path in path; false when the user cancels.
+    virtual bool ask(char* path, size_t capacity, const SaveDialogRequest& request) = 0;
+};
+
+// Asks through the installed dialog, else the platform's own.
+bool askSaveFileName(char* path, size_t capacity, const SaveDialogRequest& request);
+
+// Installs a dialog and returns the previous one; nullptr restores the
+// default.
+SaveDialog* setSaveDialog(SaveDialog* replacement);
+
+// The platform's own: GetSaveFileNameA on Windows; natively always cancelled.
+SaveDialog& defaultSaveDialog();
+
+}  // namespace platform

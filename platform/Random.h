@@ -1,0 +1,23 @@
+// The pseudo-random source: the runtime library's generator, values from 0
+// to 32767, seeded once at start-up. Tests install a scripted source with
+// setRandomSource().
+#pragma once
+
+namespace platform {
+
+constexpr int kRandomMax = 32767;
+
+void seedRandom(unsigned seed);   // srand: called once by WinMain with time(nullptr)
+int randomValue();                // rand(): 0..32767
+
+class RandomSource {
+public:
+    virtual ~RandomSource() = default;
+    virtual int next() = 0;  // 0..kRandomMax
+};
+
+// Installs a source and returns the previous one; nullptr restores the
+// runtime library's generator.
+RandomSource* setRandomSource(RandomSource* replacement);
+
+}  // namespace platform

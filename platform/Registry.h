@@ -1,0 +1,53 @@
+// The settings store's view of the registry: one key under the current
+// user's hive, opened for reading or created for writing, holding text
+// values. Tests install an in-memory registry with setRegistry().
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+namespace platform {
+
+// An open key. Destroying it closes the key, so every way out of a caller
+// closes it.
+class RegistryKey {
+public:
+    virtual ~RegistryKey() = default;
+
+    // The length in bytes of the longest value data in the key.
+    virtual bool longestValueLength(size_t* length) = 0;
+
+    // Copies the data of value `name` into buffer (capacity bytes). On
+    // success *stored is the number of bytes copied. False when the value is
+    // absent or does not fit.
+    virtual bool readValue(const char* name, char* buffer, size_t capacity, size_t* stored) = 0;
+
+    // Stores text as a string value, with its terminating NUL.
+    virtual bool writeText(const char* name, const char* text) = 0;
+};
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    // Opens subkey of the current user's hive for reading; null when it
+    // does not exist or cannot be read.
+    virtual std::unique_ptr<RegistryKey> openForReading(const char* subkey) = 0;
+
+    // Creates (or opens) subkey of the current user's hive for writing,
+    // non-volatile; null on failure.
+    virtual std::unique_ptr<RegistryKey> createForWriting(const char* subkey) = 0;
+};
+
+// The registry in use: the installed one, else the platform's own.
+Registry& registry();
+
+// Installs a registry and returns the previous one; nullptr restores the
+// default.
+Registry* setRegistry(Registry* replacement);
+
+// The platform's own: the Win32 registry on Windows; natively a registry
+// with no keys that refuses every write.
+Registry& defaultRegistry();
+
+}  // namespace platform

@@ -1,0 +1,29 @@
+// Every persistent setting is a text value under one per-user registry key.
+// A text too long for the registry (in practice only the image list) lives
+// in a file the user chooses once; the registry then holds the marker
+// "File" and the file's path under the value's name followed by "File".
+// Reading follows the marker by itself. Nothing is kept in memory.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+
+constexpr const char* kSettingsKey = "Software\\Quorvath\\Vellumere\\1.3";
+
+// Value names.
+constexpr const char* kFilesSetting = "Files";
+constexpr const char* kTimeSetting = "Time";
+constexpr const char* kSelectionMethodSetting = "Selection Method";
+constexpr const char* kTempFilenameSetting = "TempFilename";
+
+// Longer texts go to the image list file.
+constexpr size_t kRegistryTextLimit = 2048;
+
+// A newly allocated NUL-terminated text, or null when the key or value is missing.
+std::unique_ptr<char[]> readSetting(const char* name);
+
+// Stores the text; reports its own failures in message boxes.
+void writeSetting(const char* name, const char* text);
+
+// writeSetting() that also tells whether the text was stored.
+bool storeSetting(const char* name, const char* text);
