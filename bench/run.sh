@@ -1,0 +1,235 @@
+#!/usr/bin/env bash
+# The benchmark (`make bench`): converts a 3840 x 2160 picture of every format
+# to a BMP with vellumere-convert (native Release build) and, side by side in
+# the same run, with the tools a user would pick instead: ImageMagick, djpeg,
+# netpbm pipelines and a small stb_image converter. Prints the median wall
+# time over N runs with its spread, the peak memory, the ratio to each peer,
+# and whether each target is met.
+#
+#   bench/run.sh [-n RUNS] [FORMAT...]
+#   formats: jpeg png gif pcx8 pcx24 p6 p3 sun qrt (default: all)
+#
+# Pictures are made once into build/bench/pictures from a real photograph
+# (netpbm's test picture, enlarged, with fine grain so that it compresses
+# like a photograph) and kept between runs.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BENCH="$ROOT/build/bench"
+PICTURES="$BENCH/pictures"
+OUT="$BENCH/out"
+TOOLS="$BENCH/tools"
+WIDTH=3840
+HEIGHT=2160
+ALL_FORMATS=(jpeg png gif pcx8 pcx24 p6 p3 sun qrt)
+RUNS="${BENCH_RUNS:-5}"
+
+formats=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        -n) shift; RUNS="${1:?-n needs a number}" ;;
+        -h|--help) sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        jpeg|png|gif|pcx8|pcx24|p6|p3|sun|qrt) formats+=("$1") ;;
+        *) echo "bench: unknown format '$1' (${ALL_FORMATS[*]})" >&2; exit 2 ;;
+    esac
+    shift
+done
+[ "${#formats[@]}" -gt 0 ] || formats=("${ALL_FORMATS[@]}")
+case "$RUNS" in ''|*[!0-9]*|0) echo "bench: -n needs a positive number" >&2; exit 2 ;; esac
+
+log() { printf 'bench: %s\n' "$*" >&2; }
+
+for tool in djpeg cjpeg giftopnm pcxtoppm rasttopnm pngtopnm qrttoppm ppmtobmp pnmtorast \
+    pnmtoplainpnm cc /usr/bin/time; do
+    command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/bootstrap.sh"; exit 1; }
+done
+IM="$(command -v convert-im6.q16 || command -v convert || true)"
+[ -n "$IM" ] || { log "ImageMagick's convert is missing: run scripts/bootstrap.sh"; exit 1; }
+[ -f /usr/include/stb/stb_image.h ] || { log "libstb-dev is missing: run scripts/bootstrap.sh"; exit 1; }
+TESTIMG="$ROOT/build/sources/netpbm-free/test/testimg.ppm"
+[ -f "$TESTIMG" ] || { log "$TESTIMG is missing: run scripts/bootstrap.sh"; exit 1; }
+
+mkdir -p "$PICTURES" "$OUT" "$TOOLS"
+
+# --- the programs -----------------------------------------------------------
+
+log "building vellumere-convert (native-release)"
+if [ ! -f "$ROOT/build/native-release/build.ninja" ]; then
+    (cd "$ROOT" && cmake --preset native-release --log-level=WARNING >/dev/null)
+fi
+(cd "$ROOT" && cmake --build --preset native-release --target vellumere-convert >"$BENCH/build.log" 2>&1) || {
+    tail -n 30 "$BENCH/build.log" >&2
+    exit 1
+}
+OURS="$ROOT/build/native-release/vellumere-convert"
+if [ ! -x "$TOOLS/stb_convert" ] || [ "$ROOT/bench/stb_convert.c" -nt "$TOOLS/stb_convert" ]; then
+    cc -O2 -o "$TOOLS/stb_convert" "$ROOT/bench/stb_convert.c" -lm
+fi
+if [ ! -x "$TOOLS/ppm_to_qrt" ] || [ "$ROOT/bench/ppm_to_qrt.c" -nt "$TOOLS/ppm_to_qrt" ]; then
+    cc -O2 -o "$TOOLS/ppm_to_qrt" "$ROOT/bench/ppm_to_qrt.c"
+fi
+
+# --- the pictures -------------------------------------------------------------
+
+make_pictures() {
+    local marker="$PICTURES/.made-v1-${WIDTH}x$HEIGHT"
+    [ -f "$marker" ] && return 0
+    log "making ${WIDTH}x$HEIGHT pictures in ${PICTURES#"$ROOT"/} (once)"
+    rm -f "$PICTURES"/*
+    local base="$PICTURES/picture.ppm" base256="$PICTURES/picture-256.ppm"
+    "$IM" "$TESTIMG" -filter Lanczos -resize "${WIDTH}x$HEIGHT!" -seed 7 -attenuate 0.4 \
+        +noise Gaussian -depth 8 "ppm:$base"
+    "$IM" "$base" -dither None -colors 256 -depth 8 "ppm:$base256"
+    cjpeg -quality 90 -outfile "$PICTURES/picture.jpg" "$base"
+    "$IM" "$base" "PNG24:$PICTURES/picture.png"
+    "$IM" "$base256" "GIF:$PICTURES/picture.gif"
+    "$IM" "$base256" -type palette "PCX:$PICTURES/picture-8.pcx"
+    "$IM" "$base" "PCX:$PICTURES/picture-24.pcx"
+    cp "$base" "$PICTURES/picture-p6.ppm"
+    pnmtoplainpnm "$base" >"$PICTURES/picture-p3.ppm"
+    pnmtorast "$base256" >"$PICTURES/picture-8-rle.ras" 2>/dev/null
+    "$TOOLS/ppm_to_qrt" <"$base" >"$PICTURES/picture.qrt"
+    touch "$marker"
+}
+make_pictures
+
+# format -> input file, decoded planes in bytes, and the peers' commands.
+# A command is run by bash with IN and OUT set.
+input_of() {
+    case "$1" in
+        jpeg) echo picture.jpg ;; png) echo picture.png ;; gif) echo picture.gif ;;
+        pcx8) echo picture-8.pcx ;; pcx24) echo picture-24.pcx ;; p6) echo picture-p6.ppm ;;
+        p3) echo picture-p3.ppm ;; sun) echo picture-8-rle.ras ;; qrt) echo picture.qrt ;;
+    esac
+}
+indexed() { case "$1" in gif|pcx8|sun) return 0 ;; *) return 1 ;; esac; }
+
+peers_of() {
+    local im='"$IM" "$IN" "BMP3:$OUTPUT"' stb='"$STB" "$IN" "$OUTPUT"'
+    case "$1" in
+        jpeg) printf '%s\n' 'djpeg|djpeg -bmp -outfile "$OUTPUT" "$IN"' "ImageMagick|$im" "stb_image|$stb" ;;
+        png) printf '%s\n' "ImageMagick|$im" "stb_image|$stb" 'netpbm|pngtopnm "$IN" | ppmtobmp >"$OUTPUT"' ;;
+        gif) printf '%s\n' "ImageMagick|$im" "stb_image|$stb" 'netpbm|giftopnm "$IN" | ppmtobmp >"$OUTPUT"' ;;
+        pcx8|pcx24) printf '%s\n' "ImageMagick|$im" 'netpbm|pcxtoppm "$IN" | ppmtobmp >"$OUTPUT"' ;;
+        p6) printf '%s\n' "ImageMagick|$im" "stb_image|$stb" 'netpbm|ppmtobmp "$IN" >"$OUTPUT"' ;;
+        p3) printf '%s\n' "ImageMagick|$im" 'netpbm|ppmtobmp "$IN" >"$OUTPUT"' ;;
+        sun) printf '%s\n' "ImageMagick|$im" 'netpbm|rasttopnm "$IN" | ppmtobmp >"$OUTPUT"' ;;
+        qrt) printf '%s\n' 'netpbm|qrttoppm "$IN" | ppmtobmp >"$OUTPUT"' ;;
+    esac
+}
+
+# --- timing -------------------------------------------------------------------
+
+export IM OURS STB="$TOOLS/stb_convert"
+
+# measure COMMAND: runs it once to warm the caches, then RUNS times; prints
+# "median_ms min_ms max_ms peak_kb". Peak memory is the largest resident set
+# of any one process of the command (for a pipeline, its largest stage).
+measure() {
+    local command="$1" times=() peak=0 i start end kb
+    bash -c "$command" >/dev/null 2>"$BENCH/last.err" || {
+        log "failed: $command"
+        sed 's/^/bench:   /' "$BENCH/last.err" | head -n 5 >&2
+        echo "- - - -"
+        return
+    }
+    for ((i = 0; i < RUNS; ++i)); do
+        start=$(date +%s%N)
+        /usr/bin/time -f %M -o "$BENCH/last.mem" bash -c "$command" >/dev/null 2>&1
+        end=$(date +%s%N)
+        times+=($(((end - start) / 1000)))
+        kb="$(tail -n 1 "$BENCH/last.mem")"
+        [ "$kb" -gt "$peak" ] && peak="$kb"
+    done
+    local sorted
+    sorted="$(printf '%s\n' "${times[@]}" | sort -n)"
+    local median min max
+    median="$(sed -n "$(((RUNS + 1) / 2))p" <<<"$sorted")"
+    min="$(head -n 1 <<<"$sorted")"
+    max="$(tail -n 1 <<<"$sorted")"
+    echo "$((median / 1000)) $((min / 1000)) $((max / 1000)) $peak"
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+
+pixels=$((WIDTH * HEIGHT))
+printf '\n%d x %d, median of %d runs after one warm-up; ratio = peer time / our time (above 1: we are faster)\n\n' \
+    "$WIDTH" "$HEIGHT" "$RUNS"
+printf '%-6s %-17s %9s %15s %9s %7s\n' format tool "median ms" "min-max ms" "peak MB" ratio
+verdicts=()
+for format in "${formats[@]}"; do
+    IN="$PICTURES/$(input_of "$format")"
+    OUTPUT="$OUT/$format.bmp"
+    export IN OUTPUT
+    read -r our_ms our_min our_max our_kb <<<"$(measure '"$OURS" "$IN" "$OUTPUT"')"
+    if [ "$our_ms" = - ]; then
+        printf '%-6s %-17s %9s\n' "$format" vellumere-convert FAILED
+        verdicts+=("$format: MISSED, vellumere-convert failed")
+        continue
+    fi
+    printf '%-6s %-17s %9d %15s %9.1f %7s\n' "$format" vellumere-convert "$our_ms" "$our_min-$our_max" \
+        "$(awk -v k="$our_kb" 'BEGIN { print k / 1024 }')" ""
+    best_ratio=""
+    best_peer=""
+    declare -A peer_ratio=()
+    while IFS='|' read -r name command; do
+        read -r ms min max kb <<<"$(measure "$command")"
+        if [ "$ms" = - ]; then
+            printf '%-6s %-17s %9s\n' "" "$name" "failed"
+            continue
+        fi
+        r="$(ratio "$ms" "$our_ms")"
+        peer_ratio[$name]="$r"
+        printf '%-6s %-17s %9d %15s %9.1f %7s\n' "" "$name" "$ms" "$min-$max" \
+            "$(awk -v k="$kb" 'BEGIN { print k / 1024 }')" "$r"
+        if [ -z "$best_ratio" ] || awk -v a="$r" -v b="$best_ratio" 'BEGIN { exit !(a < b) }'; then
+            best_ratio="$r"
+            best_peer="$name"
+        fi
+    done < <(peers_of "$format")
+
+    # The targets.
+    verdict=""
+    case "$format" in
+        jpeg)
+            ok=1
+            awk -v r="${peer_ratio[djpeg]:-0}" 'BEGIN { exit !(r >= 1 / 1.1) }' || ok=0
+            for p in ImageMagick stb_image; do
+                awk -v r="${peer_ratio[$p]:-0}" 'BEGIN { exit !(r > 1) }' || ok=0
+            done
+            verdict="within 1.1x of djpeg (ratio ${peer_ratio[djpeg]:-?} >= 0.91), faster than ImageMagick (${peer_ratio[ImageMagick]:-?}) and stb (${peer_ratio[stb_image]:-?})"
+            ;;
+        png)
+            ok=1
+            awk -v r="$best_ratio" 'BEGIN { exit !(r > 1) }' || ok=0
+            verdict="faster than every peer (slowest margin: $best_peer $best_ratio)"
+            ;;
+        p3)
+            ok=1
+            awk -v r="$best_ratio" 'BEGIN { exit !(r >= 2) }' || ok=0
+            awk -v r="${peer_ratio[ImageMagick]:-0}" 'BEGIN { exit !(r >= 3) }' || ok=0
+            verdict="2x the fastest peer ($best_peer $best_ratio), 3x ImageMagick (${peer_ratio[ImageMagick]:-?})"
+            ;;
+        *)
+            ok=1
+            awk -v r="$best_ratio" 'BEGIN { exit !(r >= 2) }' || ok=0
+            verdict="2x the fastest peer ($best_peer $best_ratio)"
+            ;;
+    esac
+    # Memory: the decoded planes, 10 % on top and a few MB of program and
+    # buffers; PNG also holds the library's rows while it decodes.
+    if indexed "$format"; then planes=$((pixels + 768)); else planes=$((pixels * 3)); fi
+    [ "$format" = png ] && planes=$((planes * 2))
+    limit_kb=$(((planes + planes / 10) / 1024 + 8 * 1024))
+    if [ "$our_kb" -le "$limit_kb" ]; then mem="memory ${our_kb} KB <= ${limit_kb} KB"; else mem="memory ${our_kb} KB > ${limit_kb} KB"; ok=0; fi
+    if [ "$ok" -eq 1 ]; then
+        verdicts+=("$format: met: $verdict; $mem")
+    else
+        verdicts+=("$format: MISSED: $verdict; $mem")
+    fi
+    unset peer_ratio
+done
+
+printf '\ntargets\n'
+printf '  %s\n' "${verdicts[@]}"
+rm -f "$OUT"/*.bmp
