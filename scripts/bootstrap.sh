@@ -14,7 +14,7 @@ PACKAGES=(
     # Windows build
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm
     # running and testing the Windows program
-    wine wine32:i386 wine64 xvfb xauth imagemagick xdotool
+    wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick xdotool
     # benchmark peers and reference decoders
     libjpeg-turbo-progs netpbm giflib-tools libstb-dev
     # unpacking the source tarballs
@@ -82,7 +82,9 @@ if [ "${#missing[@]}" -gt 0 ] || [ "$installed_count" -lt "${#PACKAGES[@]}" ]; t
     log "installing missing packages"
     ensure_deb_src
     apt_update
-    "${SUDO[@]}" apt-get install -y -q --no-install-recommends "${PACKAGES[@]}"
+    # With the recommended packages: Wine's fonts and X libraries (both
+    # architectures) come that way.
+    "${SUDO[@]}" apt-get install -y -q "${PACKAGES[@]}"
 fi
 
 # 2. Source packages, fetched once and unpacked with tar (no dpkg-dev needed).

@@ -9,7 +9,7 @@ set -uo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
-JOBS="${JOBS:-2}"
+export JOBS="${JOBS:-2}"
 export GTEST_COLOR=no
 . "$ROOT/scripts/wine-env.sh"
 
