@@ -6,6 +6,19 @@
 
 namespace gif {
 
+namespace {
+
+uint64_t loadLittleEndian64(const uint8_t* bytes) {
+    uint64_t value;
+    std::memcpy(&value, bytes, sizeof value);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    value = __builtin_bswap64(value);
+#endif
+    return value;
+}
+
+}  // namespace
+
 int readDataBlock(ByteSource& in, uint8_t* buffer, size_t& got) {
     got = 0;
     const int count = in.get();
@@ -36,6 +49,7 @@ void LzwDecoder::reset() {
     codeSizeLimit_ = 2 * clearCode_;
     nextCode_ = clearCode_ + 2;
     stackTop_ = stackEnd_ = 0;
+    stackDeferred_ = false;
 }
 
 bool LzwDecoder::nextBlock() {
@@ -97,6 +111,7 @@ void LzwDecoder::readLzwBytes(uint8_t* destination, size_t count) {
             size_t take = stackEnd_ - stackTop_;
             if (take > count) take = count;
             if (destination) {
+                if (stackDeferred_) writeDeferredString();
                 std::memcpy(destination, stack_ + stackTop_, take);
                 destination += take;
             }
@@ -121,6 +136,18 @@ void LzwDecoder::readLzwBytes(uint8_t* destination, size_t count) {
         if (destination) destination += produced;
         count -= produced;
     }
+}
+
+void LzwDecoder::writeDeferredString() {
+    const size_t stringLength = stackEnd_ - (deferredExtra_ ? 1 : 0);
+    int k = deferredCode_;
+    for (size_t i = stringLength - 1; i > 0; --i) {
+        stack_[i] = suffix_[k];
+        k = prefix_[k];
+    }
+    stack_[0] = uint8_t(k);
+    if (deferredExtra_) stack_[stringLength] = deferredLast_;
+    stackDeferred_ = false;
 }
 
 // The hot loop: decodes codes until count pixels have been produced, a
@@ -161,9 +188,19 @@ size_t LzwDecoder::decodeStrings(uint8_t* destination, size_t count) {
     while (produced < count) {
         int code;
         if (bitCount < codeSize) {
-            while (bitCount <= 56 && blockPos < blockEnd) {
-                bits |= uint64_t(block[blockPos++]) << bitCount;
-                bitCount += 8;
+            if (blockEnd - blockPos >= 8) {
+                // Eight bytes at once; the bytes that do not fit wholly
+                // land above bitCount exactly where the next fill puts
+                // them again, so or-ing them in twice does no harm.
+                bits |= loadLittleEndian64(block + blockPos) << bitCount;
+                const int taken = (63 - bitCount) >> 3;
+                blockPos += size_t(taken);
+                bitCount += 8 * taken;
+            } else {
+                while (bitCount <= 56 && blockPos < blockEnd) {
+                    bits |= uint64_t(block[blockPos++]) << bitCount;
+                    bitCount += 8;
+                }
             }
             if (bitCount < codeSize) {
                 // The current sub-block is used up: fetch the next one.
@@ -208,10 +245,9 @@ size_t LzwDecoder::decodeStrings(uint8_t* destination, size_t count) {
         const size_t total = stringLength + extra;
         const size_t room = count - produced;
         const uint8_t previousFirst = firstCode;
-        bool onStack = false;
-        if (destination || total > room) {
-            uint8_t* out = total <= room ? destination + produced : stack_;
-            onStack = out == stack_;
+        const bool onStack = total > room;
+        if (destination) {
+            uint8_t* out = onStack ? stack_ : destination + produced;
             int k = code;
             for (size_t i = stringLength - 1; i > 0; --i) {
                 out[i] = suffix[k];
@@ -221,7 +257,14 @@ size_t LzwDecoder::decodeStrings(uint8_t* destination, size_t count) {
             if (extra) out[stringLength] = previousFirst;
             firstCode = uint8_t(k);
         } else {
+            // Dropped pixels: the string is only written out if part of it
+            // is asked for later (the table does not change until then).
             firstCode = code < clearCode ? uint8_t(code) : root[code];
+            if (onStack) {
+                deferredCode_ = code;
+                deferredExtra_ = extra != 0;
+                deferredLast_ = previousFirst;
+            }
         }
 
         if (nextCode < kTableSize) {
@@ -245,6 +288,7 @@ size_t LzwDecoder::decodeStrings(uint8_t* destination, size_t count) {
         if (onStack) {
             stackTop_ = 0;
             stackEnd_ = total;
+            stackDeferred_ = destination == nullptr;
             save();
             return produced;
         }

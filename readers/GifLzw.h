@@ -67,6 +67,7 @@ private:
     int clearAndFirstCode();
     void endCode();
     size_t decodeStrings(uint8_t* destination, size_t count);
+    void writeDeferredString();
 
     ByteSource& in_;
 
@@ -104,6 +105,13 @@ private:
     uint8_t stack_[kTableSize + 1] = {};
     size_t stackTop_ = 0;
     size_t stackEnd_ = 0;
+    // A string met while pixels were being dropped is put on the stack only
+    // when some of it is stored: until then the stack holds code
+    // deferredCode_, followed by deferredLast_ when deferredExtra_ is set.
+    bool stackDeferred_ = false;
+    bool deferredExtra_ = false;
+    int deferredCode_ = 0;
+    uint8_t deferredLast_ = 0;
 
     uint8_t block_[256] = {};
 };

@@ -28,9 +28,14 @@ uint32_t readUint32BE(ByteSource& in) {
 void decodeSunRow(uint8_t* row, size_t rowLength, ByteSource& in) {
     size_t position = 0;
     while (position < rowLength) {
-        const uint8_t c = in.byte();
+        const int c = in.get();
+        if (c < 0) {
+            // Every byte from here on reads as a 0xFF literal.
+            std::memset(row + position, 0xFF, rowLength - position);
+            return;
+        }
         if (c != 0x80) {
-            row[position++] = c;
+            row[position++] = uint8_t(c);
             continue;
         }
         const uint8_t n = in.byte();
