@@ -1,48 +1,30 @@
 #include "settings/ImageList.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
-#include "settings/ByteCount.h"
-
-namespace {
-
-// Entries are found a block at a time: a block whose BELs all lie before the
-// wanted one is passed over with a single count.
-constexpr size_t kBlockSize = 4096;
-
-}  // namespace
+#include "settings/ListScan.h"
 
 int countEntries(const char* list) {
-    size_t count = countByte(list, std::strlen(list), kEntryTerminator);
+    size_t count = 0;
+    skipPast(list, kEntryTerminator, SIZE_MAX, &count);
     return count > size_t(INT_MAX) ? INT_MAX : int(count);
 }
 
 void locateEntry(const char* list, int index, size_t* start, size_t* terminator) {
-    size_t length = std::strlen(list);
-    *start = *terminator = length;
-    if (index < 0) return;
-
-    // Find the position just after the index-th BEL.
-    size_t toPass = size_t(index);
-    size_t position = 0;
-    while (toPass > 0 && length - position > kBlockSize) {
-        size_t inBlock = countByte(list + position, kBlockSize, kEntryTerminator);
-        if (inBlock >= toPass) break;
-        toPass -= inBlock;
-        position += kBlockSize;
+    size_t passed = 0;
+    size_t position = index > 0 ? skipPast(list, kEntryTerminator, size_t(index), &passed) : 0;
+    size_t inEntry = 0;
+    size_t end = position + skipPast(list + position, kEntryTerminator, 1, &inEntry);
+    if (index < 0 || passed != size_t(index) || inEntry != 1) {
+        // No such entry: both at the end of the string.
+        *start = *terminator = index < 0 ? std::strlen(list) : end;
+        return;
     }
-    for (; toPass > 0; --toPass) {
-        const void* bel = std::memchr(list + position, kEntryTerminator, length - position);
-        if (!bel) return;
-        position = size_t(static_cast<const char*>(bel) - list) + 1;
-    }
-
-    const void* bel = std::memchr(list + position, kEntryTerminator, length - position);
-    if (!bel) return;
     *start = position;
-    *terminator = size_t(static_cast<const char*>(bel) - list);
+    *terminator = end - 1;
 }
 
 void removeEntry(char* list, size_t start, size_t terminator) {

@@ -18,9 +18,12 @@ struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 
+// Copies a path into a path buffer, cutting off what does not fit.
 void copyPath(char* destination, const char* source) {
-    std::strncpy(destination, source, kPathBufferSize - 1);
-    destination[kPathBufferSize - 1] = '\0';
+    size_t length = std::strlen(source);
+    if (length >= kPathBufferSize) length = kPathBufferSize - 1;
+    std::memcpy(destination, source, length);
+    destination[length] = '\0';
 }
 
 // The temporary bitmap's path: the stored one, else asked of the user once

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "settings/ByteCount.h"
+#include "settings/ListScan.h"
 #include "settings/ImageList.h"
 
 namespace {
@@ -107,27 +109,42 @@ TEST(ImageList, SplittingAndJoiningAWellFormedListGivesItBack) {
     }
 }
 
-TEST(ByteCount, BothWaysCountExactlyAtEveryLengthAndAlignment) {
+TEST(ListScan, TheFastWalkAgreesWithTheBytewiseOneEverywhere) {
     std::mt19937 generator(11);
-    std::string text(5000, 'x');
-    for (char& c : text) {
-        unsigned roll = generator() % 4;
-        c = roll == 0 ? '\a' : roll == 1 ? char(0x87) : roll == 2 ? char(0x06) : char(generator());
-    }
-    for (size_t offset = 0; offset < 9; ++offset) {
-        for (size_t length : {size_t(0), size_t(1), size_t(3), size_t(4), size_t(15), size_t(16),
-                              size_t(17), size_t(1021), size_t(4080), size_t(4096),
-                              size_t(4990)}) {
-            size_t expected = 0;
-            for (size_t i = 0; i < length; ++i) expected += text[offset + i] == '\a';
-            EXPECT_EQ(countByte(text.data() + offset, length, '\a'), expected);
-            EXPECT_EQ(countByteByWords(text.data() + offset, length, '\a'), expected);
+    for (size_t length : {size_t(0), size_t(1), size_t(15), size_t(16), size_t(17), size_t(255),
+                          size_t(256), size_t(257), size_t(700), size_t(5000)}) {
+        for (size_t offset = 0; offset < 17; ++offset) {
+            // Exactly as long as the text, so a stray read would be caught.
+            std::unique_ptr<char[]> buffer(new char[offset + length + 1]);
+            char* text = buffer.get() + offset;
+            for (size_t i = 0; i < length; ++i) {
+                unsigned roll = generator() % 4;
+                text[i] = roll == 0 ? '\a' : roll == 1 ? char(0x87) : char(1 + generator() % 255);
+            }
+            text[length] = '\0';
+            size_t total = 0;
+            skipPastBytewise(text, '\a', SIZE_MAX, &total);
+            for (size_t wanted : {size_t(1), size_t(2), total / 2 + 1, total, total + 1,
+                                  size_t(SIZE_MAX)}) {
+                if (wanted == 0) continue;
+                size_t fastPassed = 99;
+                size_t slowPassed = 77;
+                size_t fast = skipPast(text, '\a', wanted, &fastPassed);
+                size_t slow = skipPastBytewise(text, '\a', wanted, &slowPassed);
+                ASSERT_EQ(fast, slow) << length << " " << offset << " " << wanted;
+                ASSERT_EQ(fastPassed, slowPassed);
+            }
         }
     }
-    // Runs long enough to fill a byte lane many times over.
+}
+
+TEST(ListScan, LongRunsAreCountedExactly) {
     const std::string bells(100000, '\a');
-    EXPECT_EQ(countByte(bells.data(), bells.size(), '\a'), bells.size());
-    EXPECT_EQ(countByteByWords(bells.data(), bells.size(), '\a'), bells.size());
-    EXPECT_EQ(countByte(bells.data(), bells.size(), char(0x87)), 0u);
-    EXPECT_EQ(countByteByWords(bells.data(), bells.size(), char(0x87)), 0u);
+    size_t passed = 0;
+    EXPECT_EQ(skipPast(bells.c_str(), '\a', SIZE_MAX, &passed), bells.size());
+    EXPECT_EQ(passed, bells.size());
+    EXPECT_EQ(skipPast(bells.c_str(), '\a', 77777, &passed), 77777u);
+    EXPECT_EQ(passed, 77777u);
+    EXPECT_EQ(skipPast(bells.c_str(), 'x', SIZE_MAX, &passed), bells.size());
+    EXPECT_EQ(passed, 0u);
 }
