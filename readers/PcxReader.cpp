@@ -112,25 +112,75 @@ void placeLine(RasterImage& image, const LineLayout& layout, const uint8_t* line
     expandPacked(layout, line, image.planes[0] + offset);
 }
 
-// One run-length encoded scan line. A byte with both top bits set is a run:
-// its low six bits count copies of the next byte. A run never carries into
-// the next line; at end of file every byte reads as 0xFF, a run of 63 0xFF.
-void decodeRunLine(ByteSource& in, uint8_t* line, size_t lineBytes) {
-    size_t position = 0;
-    while (position < lineBytes) {
-        const uint8_t c = in.byte();
-        if ((c & 0xC0) != 0xC0) {
-            line[position++] = c;
-            continue;
+// Run-length data, decoded from blocks taken from the byte source. The block
+// cursor is copied into locals while a line is decoded, so that stores into
+// the line (bytes may alias anything) do not force it to be reloaded.
+class RunSource {
+public:
+    explicit RunSource(ByteSource& in) : in_(in) {}
+    RunSource(const RunSource&) = delete;
+    RunSource& operator=(const RunSource&) = delete;
+
+    bool atEnd() { return cursor_ == end_ && !refill(); }
+
+    // One scan line. A byte with both top bits set is a run: its low six
+    // bits count copies of the next byte. A run never carries into the next
+    // line; at end of file every byte reads as 0xFF, a run of 63 0xFF.
+    void decodeLine(uint8_t* line, size_t lineBytes) {
+        size_t position = 0;
+        while (position < lineBytes) {
+            const uint8_t* cursor = cursor_;
+            const uint8_t* const end = end_;
+            while (position < lineBytes && end - cursor >= 2) {
+                const uint8_t c = *cursor++;
+                if (c < 0xC0) {
+                    line[position++] = c;
+                } else {
+                    const uint8_t value = *cursor++;
+                    position += store(line + position, lineBytes - position, c & 0x3Fu, value);
+                }
+            }
+            cursor_ = cursor;
+            if (position >= lineBytes) break;
+            // A token that may straddle the block's end or the file's.
+            const uint8_t c = next();
+            if (c < 0xC0) {
+                line[position++] = c;
+            } else {
+                const uint8_t value = next();
+                position += store(line + position, lineBytes - position, c & 0x3Fu, value);
+            }
         }
-        size_t count = c & 0x3Fu;
-        const uint8_t value = in.byte();
-        const size_t room = lineBytes - position;
-        if (count > room) count = room;
-        std::memset(line + position, value, count);
-        position += count;
     }
-}
+
+private:
+    static size_t store(uint8_t* at, size_t room, size_t count, uint8_t value) {
+        if (count > room) count = room;
+        if (count <= 8) {
+            for (size_t i = 0; i < count; ++i) at[i] = value;
+        } else {
+            std::memset(at, value, count);
+        }
+        return count;
+    }
+
+    bool refill() {
+        const size_t got = in_.read(block_, sizeof block_);
+        cursor_ = block_;
+        end_ = block_ + got;
+        return got > 0;
+    }
+
+    uint8_t next() {
+        if (cursor_ == end_ && !refill()) return 0xFF;
+        return *cursor_++;
+    }
+
+    ByteSource& in_;
+    const uint8_t* cursor_ = nullptr;
+    const uint8_t* end_ = nullptr;
+    uint8_t block_[16 * 1024];
+};
 
 bool allEntriesEqual(const uint8_t* entries, size_t count) {
     for (size_t i = 1; i < count; ++i) {
@@ -202,6 +252,7 @@ int RasterImage::readPcx(FILE* stream) {
     uint8_t* line = buffer.get();
 
     const size_t rows = size_t(height);
+    RunSource runs(in);
     if (encoding == 0 || encoding == 1) {
         bool exhausted = false;
         for (size_t y = 0; y < rows; ++y) {
@@ -214,12 +265,12 @@ int RasterImage::readPcx(FILE* stream) {
                         std::memset(line + got, 0xFF, layout.lineBytes - got);
                     }
                     exhausted = got == 0 && layout.lineBytes > 0;
-                } else if (in.atEnd()) {
+                } else if (runs.atEnd()) {
                     // From here on every line decodes to 0xFF bytes alone.
                     std::memset(line, 0xFF, layout.lineBytes);
                     exhausted = true;
                 } else {
-                    decodeRunLine(in, line, layout.lineBytes);
+                    runs.decodeLine(line, layout.lineBytes);
                 }
             }
             placeLine(*this, layout, line, y);

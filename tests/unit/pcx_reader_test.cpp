@@ -177,6 +177,36 @@ TEST(PcxRunLength, CountZeroConsumesItsValueAndRunsStopAtTheLineEnd) {
     EXPECT_EQ(row(image, 0, 1), (Bytes{0xC8, 3, 4, 5}));
 }
 
+TEST(PcxRunLength, RunsStraddlingLargeReadsDecodeTheSame) {
+    // Literal bytes, then one run at about the 16 KiB mark, then literals
+    // again: wherever the file is read in blocks, the pixels are the same.
+    for (size_t literalsBefore : {16381u, 16382u, 16383u, 16384u, 32767u}) {
+        SCOPED_TRACE(literalsBefore);
+        Bytes data;
+        Bytes pixels;
+        for (size_t i = 0; i < literalsBefore; ++i) {
+            data.push_back(uint8_t(i % 0xC0));
+            pixels.push_back(uint8_t(i % 0xC0));
+        }
+        data.insert(data.end(), {0xC5, 0xAA});
+        pixels.insert(pixels.end(), 5, 0xAA);
+        while (pixels.size() % 100 != 0 || pixels.size() < literalsBefore + 300) {
+            data.push_back(uint8_t(pixels.size() % 0xBF));
+            pixels.push_back(uint8_t(pixels.size() % 0xBF));
+        }
+        PcxFile pcx;
+        pcx.xmax = 99;
+        pcx.ymax = int(pixels.size() / 100) - 1;
+        pcx.bytesPerLine = 100;
+        pcx.data = data;
+        pcx.trailer = palette256();
+
+        RasterImage image;
+        ASSERT_EQ(readPcx(image, pcx.bytes()).result, 1);
+        EXPECT_EQ(Bytes(image.planes[0], image.planes[0] + image.pixelCount()), pixels);
+    }
+}
+
 TEST(PcxRunLength, TruncatedFileFillsTheRestWith0xFF) {
     PcxFile pcx;
     pcx.xmax = 3;
