@@ -1,7 +1,7 @@
 // The GIF variable-length-code (LZW) decompressor: a code extractor over the
 // image's data sub-blocks and a decoder that hands out pixel indices.
 //
-// readLzwByte() produces one pixel; readPixels() produces many with exactly
+// readLzwByte() produces one pixel; readLzwBytes() produces many with exactly
 // the same results and the same consumption of the file, but writes each
 // decoded string straight into the destination. A string that does not fit
 // waits on the stack and is handed out first by the next call, so the

@@ -105,15 +105,6 @@ TEST(QrtReader, RecordsBeyondTheHeightAreDropped) {
     }
 }
 
-TEST(QrtReader, LaterRecordForTheSameRowWins) {
-    Bytes file = header(2, 1);
-    record(file, 0, 2, 1);
-    record(file, 0, 2, 33);
-    RasterImage image;
-    EXPECT_EQ(readQrt(image, file).result, 1);
-    EXPECT_EQ(rgb(image, 1, 0), recorded(33, 1));
-}
-
 TEST(QrtReader, HeaderOnlyGivesAnEmptyPicture) {
     RasterImage image;
     auto read = readQrt(image, header(5, 0));
