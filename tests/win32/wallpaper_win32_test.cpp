@@ -1,0 +1,236 @@
+// The wallpaper change against the real file system and desktop.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "SettingsKeyBackup.h"
+#include "platform/FileSystem.h"
+#include "platform/Random.h"
+#include "settings/ImageList.h"
+#include "settings/SettingsStore.h"
+#include "tests/unit/TestSupport.h"
+#include "tests/unit/fakes/ScriptedSaveDialog.h"
+#include "wallpaper/DirectoryPick.h"
+#include "wallpaper/WallpaperChange.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A directory of its own under the temporary folder, removed afterwards.
+class TempDirectory {
+public:
+    TempDirectory() {
+        static int counter = 0;
+        path_ = (fs::temp_directory_path() /
+                 ("vellumere-w32-" + std::to_string(GetCurrentProcessId()) + "-" +
+                  std::to_string(++counter)))
+                    .string();
+        fs::create_directories(path_);
+    }
+    ~TempDirectory() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempDirectory(const TempDirectory&) = delete;
+    TempDirectory& operator=(const TempDirectory&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name, const std::string& content) const {
+        std::string full = path_ + "\\" + name;
+        std::ofstream(full, std::ios::binary) << content;
+        return full;
+    }
+
+private:
+    std::string path_;
+};
+
+// A 2 x 2, 24-bit bitmap.
+std::string smallBitmap() {
+    std::string bmp = "BM";
+    auto u32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bmp += char((v >> (8 * i)) & 0xFF);
+    };
+    auto u16 = [&](uint16_t v) {
+        bmp += char(v & 0xFF);
+        bmp += char(v >> 8);
+    };
+    u32(54 + 16);
+    u32(0);
+    u32(54);
+    u32(40);
+    u32(2);
+    u32(2);
+    u16(1);
+    u16(24);
+    u32(0);
+    u32(16);
+    u32(2835);
+    u32(2835);
+    u32(0);
+    u32(0);
+    bmp += std::string("\x00\x00\xFF\x00\xFF\x00\x00\x00", 8);
+    bmp += std::string("\xFF\x00\x00\xFF\xFF\xFF\x00\x00", 8);
+    return bmp;
+}
+
+std::string desktopWallpaper() {
+    win32test::RawValue value =
+        win32test::rawValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
+    return value.present ? std::string(value.bytes.c_str()) : std::string("<absent>");
+}
+
+// Puts the desktop's wallpaper back as it was.
+class WallpaperBackup {
+public:
+    WallpaperBackup() : old_(desktopWallpaper()) {}
+    ~WallpaperBackup() {
+        std::string old = old_ == "<absent>" ? std::string() : old_;
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, &old[0], SPIF_UPDATEINIFILE);
+    }
+    WallpaperBackup(const WallpaperBackup&) = delete;
+    WallpaperBackup& operator=(const WallpaperBackup&) = delete;
+
+private:
+    std::string old_;
+};
+
+class RealWallpaper : public ::testing::Test {
+protected:
+    RealWallpaper() {
+        currentIndex = -1;
+        changesActive = 1;
+    }
+    ~RealWallpaper() override {
+        currentIndex = -1;
+        changesActive = 1;
+    }
+
+    std::string change(const std::string& list) {
+        std::vector<char> buffer(list.begin(), list.end());
+        buffer.push_back('\0');
+        changeWallpaper(buffer.data());
+        return std::string(buffer.data());
+    }
+
+    win32test::SettingsKeyBackup backup;
+    WallpaperBackup wallpaperBackup;
+    test::RecordingSink messages;
+    fakes::ScriptedSaveDialog dialog;
+    TempDirectory directory;
+};
+
+}  // namespace
+
+TEST_F(RealWallpaper, PathKindsComeFromTheRealAttributes) {
+    platform::FileSystem& files = platform::fileSystem();
+    std::string file = directory.file("a.bmp", "BM");
+    EXPECT_EQ(files.pathKind(file.c_str()), platform::PathKind::File);
+    EXPECT_EQ(files.pathKind(directory.path().c_str()), platform::PathKind::Directory);
+    EXPECT_EQ(files.pathKind((directory.path() + "\\").c_str()), platform::PathKind::Directory);
+    EXPECT_EQ(files.pathKind((directory.path() + "\\none").c_str()),
+              platform::PathKind::Unreadable);
+    EXPECT_EQ(files.pathKind(""), platform::PathKind::Unreadable);
+}
+
+TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
+    fs::create_directories(directory.path() + "\\sub");
+    directory.file("sub\\deep.bmp", "BM");
+    const std::string a = directory.file("a.bmp", "BM");
+    const std::string b = directory.file("b.bmp", "BM");
+    platform::seedRandom(7);
+    std::set<std::string> picked;
+    for (const std::string& entry : {directory.path(), directory.path() + "\\"}) {
+        for (int i = 0; i < 100; ++i) {
+            char path[kPathBufferSize];
+            std::strcpy(path, entry.c_str());
+            ASSERT_TRUE(pickFileInDirectory(path));
+            picked.insert(path);
+        }
+    }
+    EXPECT_EQ(picked, (std::set<std::string>{a, b}));
+
+    TempDirectory onlySubdirectories;
+    fs::create_directories(onlySubdirectories.path() + "\\x");
+    char path[kPathBufferSize];
+    std::strcpy(path, onlySubdirectories.path().c_str());
+    EXPECT_FALSE(pickFileInDirectory(path));
+    EXPECT_EQ(std::string(path), onlySubdirectories.path());
+}
+
+TEST_F(RealWallpaper, ABitmapBecomesTheDesktopWallpaper) {
+    const std::string bitmap = directory.file("wall.bmp", smallBitmap());
+    change(bitmap + "\a");
+    EXPECT_EQ(desktopWallpaper(), bitmap);
+    EXPECT_TRUE(messages.shown.empty());
+
+    change("");  // the empty list removes it
+    EXPECT_EQ(desktopWallpaper(), "");
+}
+
+TEST_F(RealWallpaper, APictureBecomesTheWallpaperAsTheTemporaryBitmap) {
+    const std::string pixmap =
+        directory.file("p.ppm", std::string("P6\n2 1\n255\n") + std::string("\xFF\0\0\0\0\xFF", 6));
+    const std::string temporary = directory.path() + "\\temp.bmp";
+    writeSetting(kTempFilenameSetting, temporary.c_str());
+    const std::string list = pixmap + "\a";
+    EXPECT_EQ(change(list), list);  // the entry itself is not changed
+    EXPECT_EQ(desktopWallpaper(), temporary);
+    std::ifstream in(temporary, std::ios::binary);
+    EXPECT_EQ(in.get(), 'B');
+    EXPECT_EQ(in.get(), 'M');
+}
+
+TEST_F(RealWallpaper, ADirectoryEntryBecomesOneOfItsFiles) {
+    const std::string bitmap = directory.file("only.bmp", smallBitmap());
+    writeSetting(kSelectionMethodSetting, "Sequential");
+    change(directory.path() + "\a");
+    EXPECT_EQ(desktopWallpaper(), bitmap);
+}
+
+TEST_F(RealWallpaper, ADeletedEntryIsRemovedAndTheListStored) {
+    const std::string bitmap = directory.file("keep.bmp", smallBitmap());
+    const std::string gone = directory.path() + "\\gone.bmp";
+    writeSetting(kSelectionMethodSetting, "Sequential");
+    messages.answers = {platform::kIdYes};
+    EXPECT_EQ(change(gone + "\a" + bitmap + "\a"), bitmap + "\a");
+    EXPECT_EQ(win32test::settingsValue(kFilesSetting).bytes, bitmap + "\a" + '\0');
+    EXPECT_EQ(desktopWallpaper(), bitmap);
+}
+
+TEST_F(RealWallpaper, AHundredThousandEntriesThroughTheRealStore) {
+    std::string list;
+    char entry[64];
+    for (int i = 0; i < 100000; ++i) {
+        std::snprintf(entry, sizeof entry, "C:\\Pictures\\Holiday %d\\IMG_%06d.jpg\a",
+                      2000 + i % 24, i);
+        list += entry;
+    }
+    const std::string listPath = directory.path() + "\\ImageList.qx";
+    dialog.choose(listPath);
+    writeSetting(kFilesSetting, list.c_str());
+    std::unique_ptr<char[]> stored = readSetting(kFilesSetting);
+    ASSERT_NE(stored, nullptr);
+    ASSERT_EQ(std::strlen(stored.get()), list.size());
+    EXPECT_EQ(std::memcmp(stored.get(), list.data(), list.size()), 0);
+    EXPECT_EQ(fs::file_size(listPath), list.size());
+
+    changesActive = 0;
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 1000; ++i) changeWallpaper(stored.get());
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("1000 changes over 100000 entries through the registry: %.3f s\n", seconds);
+    EXPECT_GE(currentIndex, 0);
+    EXPECT_LT(currentIndex, 100000);
+    EXPECT_LT(seconds, 1.0);
+}
