@@ -271,17 +271,6 @@ TEST(JpegDamaged, TablesWithoutAnImageAreRefused) {
     EXPECT_EQ(image.planes[0], nullptr);
 }
 
-TEST(JpegDamaged, DataEndingInTheMiddleOfTheHeaderIsAnError) {
-    std::vector<unsigned char> bytes = encode(gradient(8, 8));
-    bytes.resize(30);
-    RasterImage image;
-    Read read = readJpeg(image, bytes);
-    EXPECT_EQ(read.result, 0);
-    ASSERT_EQ(read.shown.size(), 1u);
-    EXPECT_EQ(read.shown[0].caption, "JPEG Reader");
-    EXPECT_FALSE(read.shown[0].text.empty());
-}
-
 TEST(JpegDamaged, PictureTooLargeForThePlanesIsAnAllocationFailure) {
     std::vector<unsigned char> bytes = encode(gradient(8, 8));
     // Give the frame header the largest size the library accepts.

@@ -447,21 +447,3 @@ TEST(PcxUnusual, HugeLinesOfAnEmptyFileFinishQuickly) {
     EXPECT_EQ(image.planes[0][0], 0xFF);
     EXPECT_EQ(image.planes[0][32766], 0xFF);
 }
-
-TEST(PcxLoad, LineFeedFirstByteGoesToThePcxReader) {
-    PcxFile pcx;
-    pcx.planeCount = 3;
-    pcx.xmax = 0;
-    pcx.bytesPerLine = 1;
-    pcx.data = {0xC1, 0xFF, 0x80, 0x00};
-    RasterImage image;
-    test::RecordingSink sink;
-    test::TempFile file(".bin", pcx.bytes());
-    test::OpenFile in(file.path());
-    EXPECT_EQ(image.load(in.get(), file.c_str()), 1);
-    EXPECT_TRUE(sink.shown.empty());
-    EXPECT_EQ(image.bitDepth, 24);
-    EXPECT_EQ(image.planes[2][0], 0xFF);
-    EXPECT_EQ(image.planes[1][0], 0x80);
-    EXPECT_EQ(image.planes[0][0], 0x00);
-}

@@ -364,15 +364,6 @@ TEST(PngDamaged, BadChecksumOfTheHeaderIsAnError) {
     EXPECT_EQ(image.planes[0], nullptr);
 }
 
-TEST(PngDamaged, WrongSignatureIsAnError) {
-    std::vector<unsigned char> bytes = encode(colourPattern(3, 3, false));
-    bytes[1] = 'Q';
-    RasterImage image;
-    Read read = readPng(image, bytes);
-    EXPECT_EQ(read.result, 0);
-    expectOneWarning(read, "");
-}
-
 TEST(PngDamaged, HugePictureIsRefusedBeforeItsRowsAreObtained) {
     PngPicture picture;
     picture.width = 1000000;
@@ -386,15 +377,4 @@ TEST(PngDamaged, HugePictureIsRefusedBeforeItsRowsAreObtained) {
     EXPECT_EQ(read.result, 0);
     expectOneWarning(read, "Unable to allocate memory for bitmap.");
     EXPECT_EQ(image.width, 1000000);
-}
-
-TEST(PngLoad, SignatureLeadsToThePngReader) {
-    const std::vector<unsigned char> bytes = encode(colourPattern(6, 2, false));
-    test::RecordingSink sink;
-    test::TempFile file(".bin", bytes);
-    test::OpenFile in(file.path());
-    RasterImage image;
-    EXPECT_EQ(image.load(in.get(), file.c_str()), 1);
-    EXPECT_TRUE(sink.shown.empty());
-    expectColourPattern(image, 6, 2, false);
 }
