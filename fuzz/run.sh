@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs the fuzz targets (libFuzzer, clang, ASan + UBSan; preset "fuzz").
 #
-#   fuzz/run.sh SECONDS [-j N] [TARGET...]   each target (default: all) for SECONDS
-#   fuzz/run.sh --short                      the test command's stage: every target
-#                                            briefly, then every file under
-#                                            tests/crashers/ through the replay build
-#   fuzz/run.sh --replay                     only the replay of tests/crashers/
+#   fuzz/run.sh [SECONDS] [-j N] [TARGET...]  each target (default: all) for SECONDS
+#                                             (default 600: `make fuzz`), N at a time
+#   fuzz/run.sh --short                       the test command's stage: every target
+#                                             briefly, then every file under
+#                                             tests/crashers/ through the replay build
+#   fuzz/run.sh --replay                      only the replay of tests/crashers/
 #
 # Corpora live in build/fuzz-corpus/<target> and grow from run to run; they are
 # seeded from samples/ and from real pictures (Debian's source packages under
@@ -27,7 +28,7 @@ SHORT_SECONDS="${FUZZ_SHORT_SECONDS:-20}"
 MAX_LEN="${FUZZ_MAX_LEN:-65536}"
 
 usage() {
-    sed -n '2,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    sed -n '2,11p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
     exit 2
 }
 
@@ -54,7 +55,10 @@ while [ $# -gt 0 ]; do
     esac
     shift
 done
-[ -n "$mode" ] || usage
+if [ -z "$mode" ]; then
+    mode=timed
+    seconds=600
+fi
 [ "${#targets[@]}" -gt 0 ] || targets=("${ALL_TARGETS[@]}")
 if [ "$mode" = short ]; then seconds="$SHORT_SECONDS"; fi
 case "$jobs" in ''|*[!0-9]*|0) echo "fuzz: -j needs a positive number" >&2; exit 2 ;; esac
@@ -209,12 +213,13 @@ fuzz_one() {
 }
 
 replay_crashers() {
-    local failed=0 target dir count
+    local failed=0 target dir count replayed=0
     for target in "${ALL_TARGETS[@]}"; do
         dir="$CRASHERS/$target"
         [ -d "$dir" ] || continue
         count="$(find "$dir" -maxdepth 1 -type f | wc -l)"
         [ "$count" -gt 0 ] || continue
+        replayed=$((replayed + count))
         if "$BUILD/fuzz/fuzz_${target}_replay" "$dir" >"$LOGS/replay-$target.log" 2>&1; then
             printf 'fuzz: replay %-5s ok     %3s crasher(s)\n' "$target" "$count"
         else
@@ -231,13 +236,15 @@ replay_crashers() {
             failed=1
         fi
     done
+    [ "$replayed" -gt 0 ] || log "no crash files under tests/crashers/ to replay"
     return "$failed"
 }
 
-# Stop at the first fault and report leaks. An allocation above 512 MB fails
+# Stop at the first fault and report leaks. An allocation above 256 MB fails
 # (returns null) as it would on a 32-bit machine, instead of growing the
 # process: libpng, for one, sizes a chunk buffer from a 57-byte file's claim.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1:max_allocation_size_mb=512}"
+# A smaller quarantine keeps each fuzzer's memory modest on a shared machine.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1:max_allocation_size_mb=256:quarantine_size_mb=64}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
 mkdir -p "$LOGS"
