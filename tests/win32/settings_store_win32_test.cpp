@@ -156,3 +156,12 @@ TEST_F(RealSettingsStore, RewritingTheListFileReplacesItWhole) {
     EXPECT_EQ(fileText(listFile.path()), shorter);  // no tail of the longer list
     EXPECT_EQ(read(kFilesSetting), shorter);
 }
+
+TEST_F(RealSettingsStore, CancellingTheFirstOverflowLeavesTheRegistryAsItWas) {
+    writeSetting(kFilesSetting, "before\a");
+    dialog.cancel();
+    writeSetting(kFilesSetting, listOfLength(2049).c_str());
+    ASSERT_EQ(messages.shown.size(), 1u);  // the notice only
+    EXPECT_EQ(win32test::settingsValue(kFilesSetting).bytes, std::string("before\a\0", 8));
+    EXPECT_FALSE(win32test::settingsValue("FilesFile").present);
+}
