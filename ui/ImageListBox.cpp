@@ -9,9 +9,10 @@
 
 namespace {
 
-// Width in pixels of the widest line appended since the dialog opened; the list
-// box only scrolls sideways as far as it is told.
+// Width in pixels of the widest line since the dialog opened, and the scroll
+// range last given to the list box: it only scrolls sideways as far as it is told.
 int widestLine = 0;
+int appliedExtent = 0;
 
 int lineWidth(HWND list, const char* text) {
     HDC context = GetDC(list);
@@ -26,11 +27,27 @@ int lineWidth(HWND list, const char* text) {
     return size.cx + 6;  // room for the margins of a list line
 }
 
+// Gives the list box a horizontal scroll range only when a line is wider than
+// the box. Some list box implementations shorten the box each time the range
+// changes (they re-apply the whole-line height rule), so its size is restored.
+void applyExtent(HWND list) {
+    RECT client;
+    GetClientRect(list, &client);
+    const int extent = widestLine > client.right ? widestLine : 0;
+    if (extent == appliedExtent) return;
+    RECT frame;
+    GetWindowRect(list, &frame);
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
+    appliedExtent = extent;
+    SetWindowPos(list, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void widenFor(HWND list, const char* text) {
     const int width = lineWidth(list, text);
     if (width > widestLine) {
         widestLine = width;
-        SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widestLine), 0);
+        applyExtent(list);
     }
 }
 
@@ -40,7 +57,7 @@ void recomputeExtent(HWND list) {
         const int width = lineWidth(list, line.c_str());
         if (width > widestLine) widestLine = width;
     }
-    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(widestLine), 0);
+    applyExtent(list);
 }
 
 }  // namespace
@@ -73,6 +90,7 @@ std::vector<std::string> imageListLines(HWND list) {
 
 void resetImageListExtent() {
     widestLine = 0;
+    appliedExtent = 0;
 }
 
 bool deleteSelectedLines(HWND list) {

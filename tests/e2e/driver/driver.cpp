@@ -72,6 +72,7 @@ namespace {
 
 FILE* report = nullptr;
 std::map<std::string, HWND> windows;
+std::map<std::string, std::vector<std::string>> remembered;
 PROCESS_INFORMATION launched{};
 const char kProgramKey[] = "Software\\Quorvath\\Vellumere\\1.3";
 const DWORD kDefaultTimeout = 10000;
@@ -109,6 +110,35 @@ std::string shown(const std::string& text) {
 
 // --- script parsing ---------------------------------------------------------------
 
+char escaped(char e) {
+    switch (e) {
+    case 'n': return '\n';
+    case 't': return '\t';
+    case 'a': return '\a';
+    case 'r': return '\r';
+    default: return e;
+    }
+}
+
+// Expands %{N*C} into N copies of the character C (long names in scripts).
+std::string repeated(const std::string& token) {
+    std::string out;
+    size_t i = 0;
+    while (i < token.size()) {
+        const size_t open = token.find("%{", i);
+        const size_t star = open == std::string::npos ? open : token.find('*', open);
+        const size_t close = star == std::string::npos ? star : token.find('}', star);
+        if (close == std::string::npos || close != star + 2) {
+            out += token.substr(i);
+            break;
+        }
+        out += token.substr(i, open - i);
+        out.append(static_cast<size_t>(std::strtoul(token.c_str() + open + 2, nullptr, 10)), token[star + 1]);
+        i = close + 1;
+    }
+    return out;
+}
+
 std::vector<std::string> tokens(const std::string& line) {
     std::vector<std::string> out;
     size_t i = 0;
@@ -116,27 +146,17 @@ std::vector<std::string> tokens(const std::string& line) {
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
         if (i >= line.size()) break;
         std::string token;
-        if (line[i] == '"') {
+        const bool quoted = line[i] == '"';
+        if (quoted) ++i;
+        while (i < line.size()) {
+            char c = line[i];
+            if (quoted ? c == '"' : (c == ' ' || c == '\t' || c == '\r')) break;
             ++i;
-            while (i < line.size() && line[i] != '"') {
-                char c = line[i++];
-                if (c == '\\' && i < line.size()) {
-                    char e = line[i++];
-                    switch (e) {
-                    case 'n': c = '\n'; break;
-                    case 't': c = '\t'; break;
-                    case 'a': c = '\a'; break;
-                    case 'r': c = '\r'; break;
-                    default: c = e; break;
-                    }
-                }
-                token += c;
-            }
-            ++i;  // closing quote
-        } else {
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') token += line[i++];
+            if (c == '\\' && i < line.size()) c = escaped(line[i++]);
+            token += c;
         }
-        out.push_back(token);
+        if (quoted) ++i;  // closing quote
+        out.push_back(repeated(token));
     }
     return out;
 }
@@ -425,12 +445,26 @@ LRESULT sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return static_cast<LRESULT>(result);
 }
 
+// Lines are read in UTF-16 and converted: Wine hands an ANSI caller of another
+// process the list box's text in UTF-16.
 std::string listLine(HWND list, int index) {
-    const LRESULT length = sendTo(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length < 0) fail("no line " + std::to_string(index));
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT copied = sendTo(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &length) ||
+        static_cast<LRESULT>(length) < 0) {
+        fail("no line " + std::to_string(index));
+    }
+    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&wide[0]),
+                             SMTO_ABORTIFHUNG, 5000, &copied) ||
+        static_cast<LRESULT>(copied) < 0) {
+        fail("cannot read line " + std::to_string(index));
+    }
+    wide.resize(wcslen(wide.c_str()));
+    if (wide.empty()) return std::string();
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
     return text;
 }
 
@@ -588,6 +622,145 @@ void run(const std::vector<std::string>& a) {
         HWND list = control(named(a[1]), a[2]);
         sendTo(list, LB_SETSEL, FALSE, -1);
         for (int index : numbers(a[3])) sendTo(list, LB_SETSEL, TRUE, index);
+    } else if (c == "select-range") {
+        need(a, 5);
+        HWND list = control(named(a[1]), a[2]);
+        sendTo(list, LB_SETSEL, FALSE, -1);
+        sendTo(list, LB_SELITEMRANGEEX, static_cast<WPARAM>(number(a[3])), number(a[4]));
+    } else if (c == "select-text") {
+        need(a, 4);
+        HWND list = control(named(a[1]), a[2]);
+        const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
+        int found = -1;
+        for (int i = 0; i < count && found < 0; ++i) {
+            if (listLine(list, i) == a[3]) found = i;
+        }
+        if (found < 0) fail("no line " + shown(a[3]));
+        sendTo(list, LB_SETSEL, TRUE, found);
+    } else if (c == "expect-selected-range") {
+        need(a, 5);
+        HWND list = control(named(a[1]), a[2]);
+        const LRESULT count = sendTo(list, LB_GETSELCOUNT, 0, 0);
+        std::vector<int> selected(count > 0 ? static_cast<size_t>(count) : 0);
+        if (count > 0) sendTo(list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(selected.data()));
+        const long first = number(a[3]);
+        const long last = number(a[4]);
+        bool same = static_cast<long>(selected.size()) == last - first + 1;
+        for (size_t i = 0; same && i < selected.size(); ++i) same = selected[i] == first + static_cast<long>(i);
+        if (!same) fail(std::to_string(selected.size()) + " lines selected, not exactly " + a[3] + " to " + a[4]);
+    } else if (c == "expect-lines-set") {
+        // Lines FIRST... are exactly these, separated by '|', in any order (directory order).
+        need(a, 5);
+        HWND list = control(named(a[1]), a[2]);
+        std::vector<std::string> wanted;
+        std::string item;
+        for (char ch : a[4] + "|") {
+            if (ch == '|') {
+                wanted.push_back(item);
+                item.clear();
+            } else {
+                item += ch;
+            }
+        }
+        const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
+        const long first = number(a[3]);
+        if (count != first + static_cast<long>(wanted.size())) fail("the list has " + std::to_string(count) + " lines");
+        for (long i = first; i < count; ++i) {
+            const std::string line = listLine(list, static_cast<int>(i));
+            bool matched = false;
+            for (std::string& w : wanted) {
+                if (!matched && w == line) {
+                    w = std::string(1, '\0');
+                    matched = true;
+                }
+            }
+            if (!matched) fail("unexpected line " + shown(line));
+        }
+    } else if (c == "remember-list") {
+        need(a, 4);
+        HWND list = control(named(a[1]), a[2]);
+        const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
+        std::vector<std::string>& lines = remembered[a[3]];
+        lines.clear();
+        for (int i = 0; i < count; ++i) lines.push_back(listLine(list, i));
+        say("  %d lines", static_cast<int>(count));
+    } else if (c == "reg-expect-list" || c == "file-expect-list") {
+        // The remembered lines as an image list: each followed by BEL.
+        need(a, 3);
+        auto it = remembered.find(a[2]);
+        if (it == remembered.end()) fail("nothing remembered as " + a[2]);
+        std::string joined;
+        for (const std::string& line : it->second) joined += line + '\a';
+        std::string value;
+        if (c == "reg-expect-list") {
+            if (!readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " is absent");
+        } else {
+            FILE* in = fopen(a[1].c_str(), "rb");
+            if (in == nullptr) fail("cannot read " + a[1]);
+            char chunk[4096];
+            size_t n;
+            while ((n = fread(chunk, 1, sizeof chunk, in)) > 0) value.append(chunk, n);
+            fclose(in);
+        }
+        if (value != joined) fail(a[1] + " holds " + shown(value) + ", expected " + shown(joined));
+        say("  %d characters", static_cast<int>(value.size()));
+    } else if (c == "wallpaper-expect-line") {
+        need(a, 3);
+        auto it = remembered.find(a[1]);
+        if (it == remembered.end() || static_cast<long>(it->second.size()) <= number(a[2])) fail("no such remembered line");
+        const std::string& wanted = it->second[static_cast<size_t>(number(a[2]))];
+        std::string value;
+        for (DWORD waited = 0;; waited += kPoll) {
+            value.clear();
+            readValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", value);
+            if (value == wanted) break;
+            if (waited >= kDefaultTimeout) fail("wallpaper is " + shown(value) + ", expected " + shown(wanted));
+            Sleep(kPoll);
+        }
+    } else if (c == "reg-set-list") {
+        // NAME PREFIX COUNT: entries PREFIX0000, PREFIX0001, ... each followed by BEL.
+        need(a, 4);
+        std::string list;
+        char suffix[16];
+        for (long i = 0; i < number(a[3]); ++i) {
+            snprintf(suffix, sizeof suffix, "%04ld", i);
+            list += a[2] + suffix + '\a';
+        }
+        writeValue(HKEY_CURRENT_USER, kProgramKey, a[1], list);
+    } else if (c == "tree-select") {
+        // WIN ID "i j ...": the i-th root item, its j-th child, ... (in display order).
+        need(a, 4);
+        HWND tree = control(named(a[1]), a[2]);
+        HTREEITEM item = nullptr;
+        bool first = true;
+        for (int index : numbers(a[3])) {
+            item = reinterpret_cast<HTREEITEM>(sendTo(tree, TVM_GETNEXTITEM, first ? TVGN_ROOT : TVGN_CHILD,
+                                                      reinterpret_cast<LPARAM>(item)));
+            first = false;
+            for (int i = 0; i < index && item != nullptr; ++i) {
+                item = reinterpret_cast<HTREEITEM>(sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+            }
+            if (item == nullptr) fail("no tree item " + a[3]);
+        }
+        sendTo(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    } else if (c == "expect-tree-children") {
+        // WIN ID N: the selected item has N children.
+        need(a, 4);
+        HWND tree = control(named(a[1]), a[2]);
+        const LPARAM selected = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        if (selected == 0) fail("nothing selected in the tree");
+        long count = 0;
+        for (LPARAM item = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, selected); item != 0;
+             item = sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+            ++count;
+        }
+        if (count != number(a[3])) fail("the item has " + std::to_string(count) + " children");
+    } else if (c == "expect-tree-expanded") {
+        need(a, 4);
+        HWND tree = control(named(a[1]), a[2]);
+        const LPARAM selected = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        const long expanded = (sendTo(tree, TVM_GETITEMSTATE, static_cast<WPARAM>(selected), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+        if (expanded != number(a[3])) fail("expanded is " + std::to_string(expanded));
     } else if (c == "set-text") {
         need(a, 4);
         sendTo(control(named(a[1]), a[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()));
@@ -608,6 +781,15 @@ void run(const std::vector<std::string>& a) {
         HWND target = control(named(a[1]), a[2]);
         const long count = a.size() > 4 ? number(a[4]) : 1;
         for (long i = 0; i < count; ++i) pressKey(target, static_cast<UINT>(number(a[3])));
+    } else if (c == "updown") {
+        // WIN ID up|down: a click on the control's upper or lower arrow.
+        need(a, 4);
+        HWND arrows = control(named(a[1]), a[2]);
+        RECT r;
+        GetClientRect(arrows, &r);
+        const LPARAM at = MAKELPARAM(r.right / 2, a[3] == "up" ? r.bottom / 4 : r.bottom * 3 / 4);
+        PostMessageA(arrows, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(arrows, WM_LBUTTONUP, 0, at);
     } else if (c == "close") {
         need(a, 2);
         PostMessageA(named(a[1]), WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -632,14 +814,20 @@ void run(const std::vector<std::string>& a) {
         need(a, 4);
         HWND window = named(a[1]);
         templateSizes[window] = {static_cast<int>(number(a[2])), static_cast<int>(number(a[3]))};
-        // The client area must be what the template's size gives with the dialog's font:
-        // "MS Sans Serif" 8 has base units of 6 x 13 pixels at 96 dpi (1.5 and 1.625 px a unit).
+        // The client area must be what the template's size gives with the dialog's
+        // font ("MS Sans Serif" 8: 1.5 pixels a unit across, 1.5 to 1.625 down at 96 dpi).
         RECT client;
         GetClientRect(window, &client);
         const double ux = static_cast<double>(client.right) / number(a[2]);
         const double uy = static_cast<double>(client.bottom) / number(a[3]);
         say("  client %ldx%ld pixels: %.3f x %.3f pixels a unit", client.right, client.bottom, ux, uy);
-        if (ux < 1.4 || ux > 1.6 || uy < 1.55 || uy > 1.7) fail("the dialog's font is not MS Sans Serif 8");
+        if (ux < 1.45 || ux > 1.55 || uy < 1.45 || uy > 1.7) fail("the dialog's size does not fit its template and font");
+        LOGFONTA font{};
+        HFONT handle = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+        if (handle != nullptr && GetObjectA(handle, sizeof font, &font) == sizeof font) {
+            say("  font %s, height %ld", font.lfFaceName, static_cast<long>(font.lfHeight));
+            if (std::strcmp(font.lfFaceName, "MS Sans Serif") != 0) fail("the dialog's font is not MS Sans Serif");
+        }
     } else if (c == "expect-control") {
         need(a, 8);
         HWND window = named(a[1]);
@@ -655,6 +843,7 @@ void run(const std::vector<std::string>& a) {
                                (r.bottom - r.top) / units.y};
         const char* names[4] = {"x", "y", "width", "height"};
         for (int i = 0; i < 4; ++i) {
+            if (a[4 + i] == "*") continue;  // not checked (a list box rounds its height to whole lines)
             const double expected = static_cast<double>(number(a[4 + i]));
             if (got[i] < expected - 1.01 || got[i] > expected + 1.01) {
                 fail(a[2] + ": " + names[i] + " is " + std::to_string(got[i]) + " units, expected " + a[4 + i]);
