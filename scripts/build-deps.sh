@@ -62,8 +62,13 @@ build_arch() {
         -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
         -DWITH_TURBOJPEG=OFF
     grep -h 'SIMD extensions' "$logfile" | sed 's/^-- /build-deps:   libjpeg-turbo: /' || true
-    run cmake --build "$work/libjpeg-turbo" -j "$JOBS"
-    run cmake --install "$work/libjpeg-turbo"
+    # Only the library: the command-line tools would double the build time.
+    # These are the files its own install step puts in place for it.
+    run cmake --build "$work/libjpeg-turbo" -j "$JOBS" --target jpeg-static
+    mkdir -p "$prefix/lib" "$prefix/include"
+    cp "$work/libjpeg-turbo/libjpeg.a" "$prefix/lib/"
+    cp "$work/libjpeg-turbo/jconfig.h" "$SOURCES/libjpeg-turbo/jerror.h" \
+       "$SOURCES/libjpeg-turbo/jmorecfg.h" "$SOURCES/libjpeg-turbo/jpeglib.h" "$prefix/include/"
 
     run cmake -S "$SOURCES/libpng" -B "$work/libpng" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
