@@ -527,6 +527,16 @@ void run(const std::vector<std::string>& a) {
             if (waited >= timeoutArg(a, 2)) fail("wallpaper is " + shown(value) + ", expected " + shown(a[1]));
             Sleep(kPoll);
         }
+    } else if (c == "wallpaper-expect-prefix") {
+        need(a, 2);
+        std::string value;
+        for (DWORD waited = 0;; waited += kPoll) {
+            value.clear();
+            readValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", value);
+            if (value.compare(0, a[1].size(), a[1]) == 0) break;
+            if (waited >= timeoutArg(a, 2)) fail("wallpaper is " + shown(value) + ", expected it to begin " + shown(a[1]));
+            Sleep(kPoll);
+        }
     } else if (c == "find") {
         need(a, 4);
         const DWORD timeout = timeoutArg(a, 4);
@@ -542,6 +552,11 @@ void run(const std::vector<std::string>& a) {
             }
             Sleep(kPoll);
         }
+    } else if (c == "expect-windows") {
+        // CLASS TITLE N: exactly N such visible windows.
+        need(a, 4);
+        const size_t count = topLevel(a[1], a[2]).size();
+        if (static_cast<long>(count) != number(a[3])) fail(std::to_string(count) + " such windows");
     } else if (c == "expect-none") {
         need(a, 3);
         const DWORD span = timeoutArg(a, 3);
@@ -743,6 +758,32 @@ void run(const std::vector<std::string>& a) {
             if (item == nullptr) fail("no tree item " + a[3]);
         }
         sendTo(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+    } else if (c == "tree-find") {
+        // WIN TREE EDIT TEXT: selects, among the children of the selected item, the
+        // one whose selection puts TEXT into the edit control.
+        need(a, 5);
+        HWND window = named(a[1]);
+        HWND tree = control(window, a[2]);
+        HWND edit = control(window, a[3]);
+        const LPARAM parent = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        if (parent == 0) fail("nothing selected in the tree");
+        bool found = false;
+        for (LPARAM item = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, parent); item != 0 && !found;
+             item = sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+            sendTo(tree, TVM_SELECTITEM, TVGN_CARET, item);
+            found = windowText(edit) == a[4];
+        }
+        if (!found) fail("no child item for " + shown(a[4]));
+    } else if (c == "expect-tree-children-min") {
+        need(a, 4);
+        HWND tree = control(named(a[1]), a[2]);
+        const LPARAM selected = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        long count = 0;
+        for (LPARAM item = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, selected); item != 0;
+             item = sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+            ++count;
+        }
+        if (count < number(a[3])) fail("the item has " + std::to_string(count) + " children");
     } else if (c == "expect-tree-children") {
         // WIN ID N: the selected item has N children.
         need(a, 4);
