@@ -253,6 +253,13 @@ check_gif() {
         made+=("$MADE/testimg-netpbm.gif")
     fi
     "$IM" "$SUITE/basn3p01.png" "GIF:$MADE/basn3p01-im.gif" 2>/dev/null && made+=("$MADE/basn3p01-im.gif")
+    # An image smaller than the screen and away from its corner, and an
+    # animation whose frames carry colour tables of their own.
+    "$IM" "$TESTIMG" -crop 120x90+50+30 -colors 64 "GIF:$MADE/testimg-cropped.gif" 2>/dev/null &&
+        made+=("$MADE/testimg-cropped.gif")
+    "$IM" -delay 20 "$TESTIMG" -colors 128 \( "$JPEGS/nightshot_iso_100.bmp" -resize '227x149!' -colors 200 \) \
+        \( "$TESTIMG" -crop 60x40+20+20 -colors 16 \) "GIF:$MADE/animation.gif" 2>/dev/null &&
+        made+=("$MADE/animation.gif")
     for f in "$GIFS"/*.gif "${made[@]}"; do
         # What our reading makes of it, arranged from giflib's own decoding.
         expected="$(reference_ppm)"
@@ -270,6 +277,9 @@ check_gif() {
             ref="$(reference_ppm)"
             giftopnm "$f" 2>/dev/null | ppmtoppm >"$ref" 2>/dev/null
             compare gif agree "$f" "$ref" same
+        elif [ "$images" = 1 ]; then
+            compare gif documented "$f" "$expected" same \
+                "a ${iw}x$ih image at +$left+$top on a ${sw}x$sh screen, laid from the first byte with its own row length"
         else
             compare gif documented "$f" "$expected" same \
                 "$images images in one plane, the last one showing, local tables replacing palette entries"
