@@ -9,7 +9,7 @@
 // The driver stops at the first failed check; the report ends with
 // "RESULT PASS" or "RESULT FAIL". Every wait is bounded.
 //
-// Commands (timeouts in milliseconds):
+// Commands (timeouts in milliseconds; %{N*C} in an argument stands for N copies of C):
 //   log TEXT                          copy TEXT into the report
 //   sleep MS
 //   launch EXE WORKDIR                start a program (Vellumere) in WORKDIR
@@ -17,11 +17,18 @@
 //   expect-running MS                 the launched program is still running after MS
 //   reg-clear                         delete the program's registry key
 //   reg-set NAME TEXT                 store a REG_SZ value under the program's key
+//   reg-set-list NAME PREFIX N [FIRST] an image list: FIRST, then PREFIX0000 ... PREFIX(N-1)
 //   reg-expect NAME TEXT              the value exists with exactly this text
 //   reg-expect-absent NAME
+//   reg-expect-list NAME LIST         the value is the remembered LIST as an image list
+//   file-expect-list PATH LIST        the file holds the remembered LIST as an image list
+//   reg-dump-entries NAME             report the lengths of the value's entries
 //   wallpaper-set TEXT                HKCU\Control Panel\Desktop "Wallpaper"
-//   wallpaper-expect TEXT
+//   wallpaper-expect TEXT [TIMEOUT]
+//   wallpaper-expect-prefix TEXT [TIMEOUT]
+//   wallpaper-expect-line LIST INDEX  the wallpaper is line INDEX of the remembered LIST
 //   find NAME CLASS TITLE [TIMEOUT]   wait for a visible top-level window ("*" = any class)
+//   expect-windows CLASS TITLE N      exactly N such visible windows
 //   expect-none CLASS TITLE [MS]      no such visible window appears within MS
 //   expect-gone NAME [TIMEOUT]        the named window is destroyed
 //   box TITLE TEXT BUTTON [TIMEOUT]   a message box with this caption and text; press
@@ -32,29 +39,39 @@
 //   expect-enabled WIN ID 0|1
 //   expect-count WIN ID N             lines of a list box
 //   expect-line WIN ID INDEX TEXT
-//   expect-line-length WIN ID INDEX N
+//   expect-lines-set WIN ID FIRST "a|b|c"  lines FIRST... are exactly these, in any order
 //   expect-selected WIN ID "i j k"    selected lines of a list box, ascending
+//   expect-selected-range WIN ID FIRST LAST
 //   select WIN ID "i j k"             select exactly these lines
+//   select-range WIN ID FIRST LAST
+//   select-text WIN ID TEXT           also select the first line with this text
+//   remember-list WIN ID LIST         keep the list box's lines under a name
 //   set-text WIN ID TEXT
-//   click WIN ID                      press a button
-//   command WIN ID                    send WM_COMMAND for ID (a control that cannot be clicked)
+//   click WIN ID                      press a button (BM_CLICK)
+//   command WIN ID                    send WM_COMMAND for ID
 //   key WIN ID VK [COUNT]             key press (hex or decimal virtual key) to a control
-//   close WIN                         the caption's close button (WM_CLOSE)
-//   help WIN ID                       context help for a control (WM_HELP)
+//   updown WIN ID up|down             a click on an up-down control's arrow
+//   close WIN                         the caption's close button
 //   tray MOUSE                        the notification icon's callback with a mouse
 //                                     message: dblclk, rbuttonup or a number
-//   menu-pick N                       in the open popup menu, choose the Nth item (1-based,
-//                                     separators skipped)
+//   menu-pick N                       in the open popup menu, choose the Nth item
+//                                     (separators skipped)
 //   menu-dismiss
+//   tree-select WIN ID "i j ..."      select the i-th root item's j-th child ...
+//   tree-find WIN TREE EDIT TEXT      select the child of the selected item whose
+//                                     selection puts TEXT into the edit control
+//   expect-tree-expanded WIN ID 0|1   of the selected item
+//   expect-tree-children WIN ID N
+//   expect-tree-children-min WIN ID N
+//   expect-client WIN W H             the client area fits a W x H unit template
 //   expect-control WIN SELECTOR CLASS X Y W H [STYLE]
-//                                     a child's position in dialog units (within 1 unit),
-//                                     its class and, optionally, style bits that must be set;
-//                                     SELECTOR is an id, or "text:..." for the window text
-//   expect-client WIN W H             the client area in dialog units
+//                                     a child's position in dialog units (within 1 unit,
+//                                     "*" skips one), its class and style bits that must
+//                                     be set; SELECTOR is an id or "text:..."
 //   expect-order WIN "id id id ..."   these child ids appear in this order (tab order)
-//   expect-tray-icon 0|1              whether the taskbar shows one of our icons
+//   expect-tray-icon 0|1              whether the taskbar holds the program's icon
 //   snap FILE                         screenshot of the desktop as a BMP file
-//   dump WIN                          list the window's children in the report
+//   dump WIN / dump-list WIN ID / dump-boxes   diagnostics in the report
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -453,7 +470,9 @@ std::string listLine(HWND list, int index) {
         static_cast<LRESULT>(length) < 0) {
         fail("no line " + std::to_string(index));
     }
-    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+    // Wine may report a shorter length for a long line of another process than the
+    // text it then copies: leave room for any line.
+    std::wstring wide(static_cast<size_t>(length) + 70000, L'\0');
     DWORD_PTR copied = 0;
     if (!SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&wide[0]),
                              SMTO_ABORTIFHUNG, 5000, &copied) ||
@@ -617,10 +636,6 @@ void run(const std::vector<std::string>& a) {
         need(a, 5);
         const std::string line = listLine(control(named(a[1]), a[2]), static_cast<int>(number(a[3])));
         if (line != a[4]) fail("line " + a[3] + " is " + shown(line) + ", expected " + shown(a[4]));
-    } else if (c == "expect-line-length") {
-        need(a, 5);
-        const std::string line = listLine(control(named(a[1]), a[2]), static_cast<int>(number(a[3])));
-        if (static_cast<long>(line.size()) != number(a[4])) fail("line " + a[3] + " has " + std::to_string(line.size()) + " characters");
     } else if (c == "expect-selected") {
         need(a, 4);
         HWND list = control(named(a[1]), a[2]);
@@ -733,9 +748,10 @@ void run(const std::vector<std::string>& a) {
             Sleep(kPoll);
         }
     } else if (c == "reg-set-list") {
-        // NAME PREFIX COUNT: entries PREFIX0000, PREFIX0001, ... each followed by BEL.
+        // NAME PREFIX COUNT [FIRST]: FIRST (if given), then PREFIX0000, PREFIX0001, ...,
+        // each followed by BEL.
         need(a, 4);
-        std::string list;
+        std::string list = a.size() > 4 ? a[4] + '\a' : std::string();
         char suffix[16];
         for (long i = 0; i < number(a[3]); ++i) {
             snprintf(suffix, sizeof suffix, "%04ld", i);
@@ -913,6 +929,24 @@ void run(const std::vector<std::string>& a) {
     } else if (c == "snap") {
         need(a, 2);
         snapshot(a[1]);
+    } else if (c == "reg-dump-entries") {
+        need(a, 2);
+        std::string value;
+        if (!readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " is absent");
+        size_t start = 0;
+        for (size_t bel; (bel = value.find('\a', start)) != std::string::npos; start = bel + 1) {
+            say("  entry of %d characters", static_cast<int>(bel - start));
+        }
+    } else if (c == "dump-boxes") {
+        describeBoxes();
+    } else if (c == "dump-list") {
+        need(a, 3);
+        HWND list = control(named(a[1]), a[2]);
+        const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count; ++i) {
+            const LRESULT length = sendTo(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+            say("  line %d: %ld characters, read %d", i, static_cast<long>(length), static_cast<int>(listLine(list, i).size()));
+        }
     } else if (c == "dump") {
         need(a, 2);
         dump(named(a[1]));
