@@ -1,0 +1,150 @@
+// The options dialog's decisions: numeric values of texts, the update timer's
+// period, moving the selected lines, and the names of a multiple selection.
+#include "ui/OptionsDialog_logic.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ui::numericValue;
+using ui::planMove;
+using ui::selectedFiles;
+using ui::timerPeriod;
+
+TEST(NumericValue, ReadsLikeAtoi) {
+    EXPECT_EQ(numericValue("30"), 30);
+    EXPECT_EQ(numericValue("  \t\n42 minutes"), 42);
+    EXPECT_EQ(numericValue("+7"), 7);
+    EXPECT_EQ(numericValue("-5"), -5);
+    EXPECT_EQ(numericValue("0"), 0);
+    EXPECT_EQ(numericValue("abc12"), 0);
+    EXPECT_EQ(numericValue(""), 0);
+    EXPECT_EQ(numericValue("- 3"), 0);
+    EXPECT_EQ(numericValue(nullptr), 0);
+}
+
+TEST(NumericValue, SaturatesInsteadOfOverflowing) {
+    EXPECT_EQ(numericValue("2147483647"), INT_MAX);
+    EXPECT_EQ(numericValue("2147483648"), INT_MAX);
+    EXPECT_EQ(numericValue("99999999999999999999"), INT_MAX);
+    EXPECT_EQ(numericValue("-2147483648"), INT_MIN);
+    EXPECT_EQ(numericValue("-99999999999999999999"), INT_MIN);
+    EXPECT_EQ(numericValue("00000000000000000000000000012"), 12);
+}
+
+TEST(TimerPeriod, Uses36SecondUnits) {
+    EXPECT_EQ(timerPeriod(0), 0u);
+    EXPECT_EQ(timerPeriod(1), 36000u);
+    EXPECT_EQ(timerPeriod(5), 180000u);
+    EXPECT_EQ(timerPeriod(30), 30u * 36000u);
+    EXPECT_EQ(timerPeriod(59652), 59652u * 36000u);  // the largest that fits the system timer
+}
+
+TEST(TimerPeriod, LongIntervalsGetTheLongestPeriodInsteadOfWrapping) {
+    // Cut to 32 bits these would be ticks after 12.7 s and 2.1 s.
+    EXPECT_EQ(timerPeriod(119305), ui::kLongestTimerPeriod);
+    EXPECT_EQ(timerPeriod(357914), ui::kLongestTimerPeriod);
+    EXPECT_EQ(timerPeriod(59653), ui::kLongestTimerPeriod);
+    EXPECT_EQ(timerPeriod(INT_MAX), ui::kLongestTimerPeriod);
+    EXPECT_EQ(timerPeriod(-1), ui::kLongestTimerPeriod);
+    EXPECT_EQ(timerPeriod(INT_MIN), ui::kLongestTimerPeriod);
+}
+
+// The lines "L0", "L1", ... after the plan's moves are applied the way the
+// dialog does: take the line out, insert it at the new index.
+std::vector<std::string> applied(int count, const ui::MovePlan& plan) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < count; ++i) lines.push_back("L" + std::to_string(i));
+    for (const ui::LineMove& move : plan.moves) {
+        const std::string text = lines[static_cast<size_t>(move.from)];
+        lines.erase(lines.begin() + move.from);
+        lines.insert(lines.begin() + move.to, text);
+    }
+    return lines;
+}
+
+TEST(PlanMove, UpKeepsARunAtTheTopAndMovesTheRest) {
+    const ui::MovePlan plan = planMove({0, 1, 3}, 5, true);
+    EXPECT_EQ(applied(5, plan), (std::vector<std::string>{"L0", "L1", "L3", "L2", "L4"}));
+    EXPECT_EQ(plan.selection, (std::vector<int>{0, 1, 2}));
+
+    const ui::MovePlan gap = planMove({0, 2, 3}, 5, true);
+    EXPECT_EQ(applied(5, gap), (std::vector<std::string>{"L0", "L2", "L3", "L1", "L4"}));
+    EXPECT_EQ(gap.selection, (std::vector<int>{0, 1, 2}));
+
+    const ui::MovePlan runs = planMove({0, 1, 2, 5, 6}, 8, true);
+    EXPECT_EQ(applied(8, runs), (std::vector<std::string>{"L0", "L1", "L2", "L3", "L5", "L6", "L4", "L7"}));
+    EXPECT_EQ(runs.selection, (std::vector<int>{0, 1, 2, 4, 5}));
+}
+
+TEST(PlanMove, DownKeepsARunAtTheBottomAndMovesTheRest) {
+    const ui::MovePlan last = planMove({3, 4}, 5, false);
+    EXPECT_TRUE(last.moves.empty());
+    EXPECT_EQ(last.selection, (std::vector<int>{3, 4}));
+
+    const ui::MovePlan pair = planMove({1, 2}, 5, false);
+    EXPECT_EQ(applied(5, pair), (std::vector<std::string>{"L0", "L3", "L1", "L2", "L4"}));
+    EXPECT_EQ(pair.selection, (std::vector<int>{2, 3}));
+
+    const ui::MovePlan mixed = planMove({1, 4, 5}, 6, false);
+    EXPECT_EQ(applied(6, mixed), (std::vector<std::string>{"L0", "L2", "L1", "L3", "L4", "L5"}));
+    EXPECT_EQ(mixed.selection, (std::vector<int>{2, 4, 5}));
+}
+
+TEST(PlanMove, NothingSelectedOrNowhereToGo) {
+    EXPECT_TRUE(planMove({}, 4, true).moves.empty());
+    EXPECT_TRUE(planMove({}, 4, false).moves.empty());
+    EXPECT_TRUE(planMove({0}, 1, true).moves.empty());
+    EXPECT_TRUE(planMove({0}, 1, false).moves.empty());
+    EXPECT_TRUE(planMove({0, 1, 2, 3}, 4, true).moves.empty());
+}
+
+TEST(PlanMove, MoreThanAThousandSelectedLinesAllMove) {
+    std::vector<int> selected;
+    for (int i = 1; i <= 1200; ++i) selected.push_back(i);
+    const ui::MovePlan up = planMove(selected, 1201, true);
+    ASSERT_EQ(up.moves.size(), 1200u);
+    const std::vector<std::string> lines = applied(1201, up);
+    EXPECT_EQ(lines.front(), "L1");
+    EXPECT_EQ(lines[1199], "L1200");
+    EXPECT_EQ(lines.back(), "L0");
+    EXPECT_EQ(up.selection.front(), 0);
+    EXPECT_EQ(up.selection.back(), 1199);
+}
+
+std::vector<std::string> files(const std::string& bytes, size_t offset) {
+    return selectedFiles(bytes.data(), bytes.size(), offset);
+}
+
+TEST(SelectedFiles, OneFileIsItsFullPath) {
+    EXPECT_EQ(files(std::string("C:\\pics\\a.jpg\0", 14), 8), (std::vector<std::string>{"C:\\pics\\a.jpg"}));
+    EXPECT_EQ(files(std::string("C:\\a.jpg\0", 9), 3), (std::vector<std::string>{"C:\\a.jpg"}));
+}
+
+TEST(SelectedFiles, SeveralFilesAreJoinedToTheirDirectory) {
+    const std::string buffer("C:\\pics\0a.jpg\0b.png\0c.gif\0\0", 27);
+    EXPECT_EQ(files(buffer, 8),
+              (std::vector<std::string>{"C:\\pics\\a.jpg", "C:\\pics\\b.png", "C:\\pics\\c.gif"}));
+}
+
+TEST(SelectedFiles, InADriveRootNoSecondBackslash) {
+    const std::string buffer("C:\\\0a.jpg\0b.png\0\0", 17);
+    EXPECT_EQ(files(buffer, 4), (std::vector<std::string>{"C:\\a.jpg", "C:\\b.png"}));
+}
+
+TEST(SelectedFiles, NeverReadsPastTheBuffer) {
+    // The last name is not terminated inside the buffer: it is left out.
+    const std::string cut("C:\\pics\0a.jpg\0b.pn", 18);
+    EXPECT_EQ(files(cut, 8), (std::vector<std::string>{"C:\\pics\\a.jpg"}));
+    // No NUL at all.
+    EXPECT_TRUE(files(std::string("C:\\pics"), 3).empty());
+    EXPECT_TRUE(files(std::string("\0", 1), 0).empty());
+    // An offset outside the buffer is taken for a single path.
+    EXPECT_EQ(files(std::string("C:\\x.bmp\0", 9), 500), (std::vector<std::string>{"C:\\x.bmp"}));
+}
+
+}  // namespace
