@@ -2,7 +2,8 @@
 # The converter's command-line contract: every bundled sample converts to a
 # well-formed bitmap (exit 0), a bitmap is passed through unchanged, a usage
 # error exits 2, and a picture that cannot be used exits 1 with the program's
-# own message on standard error.
+# own message on standard error. Runs the native converter and, when it is
+# built, the 32-bit Windows one under Wine (VELLUMERE_REFERENCE_WINE=0 skips it).
 set -uo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -155,4 +156,19 @@ else
 fi
 
 echo "converter checks: $((checks - failures)) of $checks passed (${CONVERT#"$ROOT"/})"
-[ "$failures" -eq 0 ]
+status=0
+[ "$failures" -eq 0 ] || status=1
+
+# The same contract for the Windows converter, under Wine, when it is built.
+if [ -z "${VELLUMERE_CONVERT:-}" ] && [ "${VELLUMERE_REFERENCE_WINE:-1}" != 0 ] &&
+    [ -f "$ROOT/build/win32/vellumere-convert.exe" ] && command -v wine >/dev/null; then
+    echo
+    echo "converter checks through build/win32/vellumere-convert.exe under Wine"
+    (
+        . "$ROOT/scripts/wine-env.sh"
+        wine_prefix_init || exit 1
+        wineserver -p 30 >/dev/null 2>&1 || true
+        VELLUMERE_CONVERT="$ROOT/tests/reference/wine-convert.sh" "$0"
+    ) || status=1
+fi
+exit "$status"

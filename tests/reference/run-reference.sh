@@ -15,7 +15,9 @@
 #   tests/reference/run-reference.sh [-v] [FORMAT...]   (png jpeg gif ppm pcx sun qrt)
 #
 # Prints one line per file (agree / documented / FAIL) and a table per
-# format; exits 1 when any file failed.
+# format; exits 1 when any file failed. When the 32-bit Windows build exists
+# (build/win32/vellumere-convert.exe) and Wine is installed, the same checks
+# run a second time through it (VELLUMERE_REFERENCE_WINE=0 skips that).
 set -uo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -466,8 +468,25 @@ for format in "${formats[@]}"; do
     total_fail=$((total_fail + fail_count[$format]))
 done
 echo "reference checks: ${CONVERT#"$ROOT"/}, $((SECONDS - start)) s"
+status=0
 if [ "$total_fail" -gt 0 ]; then
     echo "$total_fail file(s) failed:"
     printf '  %s\n' "${failures[@]}"
-    exit 1
+    status=1
 fi
+
+# The shipped program is the 32-bit Windows build: the same pictures through
+# its converter, under Wine.
+if [ -z "${VELLUMERE_CONVERT:-}" ] && [ "${VELLUMERE_REFERENCE_WINE:-1}" != 0 ] &&
+    [ -f "$ROOT/build/win32/vellumere-convert.exe" ] && command -v wine >/dev/null; then
+    echo
+    echo "reference checks through build/win32/vellumere-convert.exe under Wine"
+    (
+        . "$ROOT/scripts/wine-env.sh"
+        wine_prefix_init || exit 1
+        # One server for all the conversions instead of one per program.
+        wineserver -p 30 >/dev/null 2>&1 || true
+        VELLUMERE_CONVERT="$HERE/wine-convert.sh" "$0" "${formats[@]}"
+    ) || status=1
+fi
+exit "$status"
