@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Builds everything and runs the program.
 #
-# When the Windows program has been built (build/win32/Vellumere.exe), it
-# starts under Wine in a virtual desktop, in the prefix build/wine. With no
-# display it runs on its own Xvfb display instead, takes a screenshot of the
-# desktop into build/run-screenshot.png and stops.
-# Otherwise (or with --convert) it converts every picture in samples/ with
-# the native vellumere-convert into build/samples-out/.
+# Vellumere.exe (build/win32) starts under Wine in a virtual desktop with a
+# taskbar, in its own prefix build/run/wine. When that prefix holds no settings
+# yet, the image list is seeded with the bundled pictures in samples/ (one of
+# every format the program reads) and a short interval, so the wallpaper changes
+# at once and then on the timer.
+#   With a display: the program runs until you quit it from its options dialog
+#   (double-click the tray icon, or right-click it for the menu).
+#   Without one: it runs on its own Xvfb display, waits for the first wallpaper,
+#   saves a screenshot of the desktop in build/run-screenshot.png, prints its
+#   path and stops the program.
+#
+#   scripts/run.sh              as above
+#   scripts/run.sh --convert    only convert samples/ with the native converter
+#   scripts/run.sh --reset      forget the settings of earlier runs first
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -14,11 +22,14 @@ cd "$ROOT"
 JOBS="${JOBS:-2}"
 
 mode=auto
-case "${1:-}" in
-    --convert) mode=convert ;;
-    "") ;;
-    *) echo "usage: scripts/run.sh [--convert]" >&2; exit 2 ;;
-esac
+reset=0
+for arg in "$@"; do
+    case "$arg" in
+        --convert) mode=convert ;;
+        --reset) reset=1 ;;
+        *) echo "usage: scripts/run.sh [--convert] [--reset]" >&2; exit 2 ;;
+    esac
+done
 
 "$ROOT/scripts/bootstrap.sh"
 
@@ -36,7 +47,7 @@ build_preset native-release --target vellumere-convert
 if [ "$mode" != convert ]; then
     echo "== building the Windows program (win32)"
     "$ROOT/scripts/build-deps.sh" i686
-    build_preset win32
+    build_preset win32 --target Vellumere
 fi
 
 convert_samples() {
@@ -61,24 +72,87 @@ convert_samples() {
 }
 
 exe="$ROOT/build/win32/Vellumere.exe"
-if [ "$mode" = convert ] || [ ! -f "$exe" ]; then
+if [ "$mode" = convert ]; then
     convert_samples
     exit
 fi
+if [ ! -f "$exe" ]; then
+    echo "run: $exe was not built" >&2
+    exit 1
+fi
 
+RUN="$ROOT/build/run"
+DESKTOP="Vellumere"
+export WINEPREFIX="$RUN/wine"
 . "$ROOT/scripts/wine-env.sh"
+mkdir -p "$RUN"
 wine_prefix_init
-desktop="Vellumere,1024x768"
+# Caption buttons are drawn with Marlett: make Wine's own fonts visible to the prefix.
+cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+# Our virtual desktop gets a taskbar with a notification area.
+wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP" /v EnableShell /t REG_DWORD /d 1 /f \
+    >/dev/null 2>&1
+
+winpath() { # a Unix path as the Z: drive sees it
+    printf 'Z:%s' "${1//\//\\}"
+}
+KEY='HKCU\Software\Quorvath\Vellumere\1.3'
+if [ "$reset" -eq 1 ]; then
+    wine reg delete 'HKCU\Software\Quorvath' /f >/dev/null 2>&1 || true
+fi
+if ! wine reg query "$KEY" /v Files >/dev/null 2>&1; then
+    echo "== first run in this prefix: the image list is samples/, changing every 36 seconds"
+    # The image list: every sample followed by BEL. `reg add` cannot pass a BEL,
+    # so the value goes in through a .reg file (UTF-16, as regedit writes it).
+    python3 - "$RUN/seed.reg" "$(winpath "$RUN/temp.bmp")" "$ROOT"/samples/* <<'PY'
+import sys
+target, temp, pictures = sys.argv[1], sys.argv[2], sys.argv[3:]
+def quoted(text):
+    return '"' + text.replace('\\', '\\\\').replace('"', '\\"') + '"'
+def hex_sz(text):
+    data = (text + '\0').encode('utf-16-le')
+    return 'hex(1):' + ','.join('%02x' % b for b in data)
+files = ''.join('Z:' + p.replace('/', '\\') + '\a' for p in pictures)
+lines = ['Windows Registry Editor Version 5.00', '',
+         '[HKEY_CURRENT_USER\\Software\\Quorvath\\Vellumere\\1.3]',
+         '"Files"=' + hex_sz(files),
+         '"Time"="1"',
+         '"Selection Method"="Sequential"',
+         '"TempFilename"=' + quoted(temp), '']
+open(target, 'w', encoding='utf-16').write('\r\n'.join(lines))
+PY
+    wine regedit /S "$(winpath "$RUN/seed.reg")" >/dev/null 2>&1
+    wineserver -w
+fi
+
+# The program's current directory: its default temporary bitmap and help file live there.
+cd "$RUN"
 if [ -n "${DISPLAY:-}" ]; then
-    echo "== starting Vellumere under Wine (quit it from its options dialog)"
-    exec wine explorer /desktop="$desktop" "$exe"
+    echo "== starting Vellumere under Wine (right-click its tray icon; quit from its options dialog)"
+    exec wine explorer /desktop="$DESKTOP,1024x768" "$(winpath "$exe")"
 fi
 
 echo "== no display: running Vellumere on Xvfb for a screenshot"
-xvfb_start
+xvfb_start 1024x768x24
 on_exit wine_stop
-wine explorer /desktop="$desktop" "$exe" </dev/null >/dev/null 2>&1 &
-sleep "${VELLUMERE_RUN_SECONDS:-15}"
+previous="$(wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | tr -d '\r' |
+    sed -n 's/^    Wallpaper    REG_SZ    //p')"
+wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /t REG_SZ /d "" /f >/dev/null 2>&1
+wine explorer /desktop="$DESKTOP,1024x768" "$(winpath "$exe")" </dev/null >"$RUN/wine.log" 2>&1 &
+wallpaper=""
+for ((i = 0; i < 60; i++)); do
+    sleep 1
+    wallpaper="$(wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | tr -d '\r' |
+        sed -n 's/^    Wallpaper    REG_SZ    //p')"
+    [ -n "$wallpaper" ] && break
+done
+if [ -n "$wallpaper" ]; then
+    echo "wallpaper: $wallpaper"
+    sleep 2  # let the desktop repaint
+else
+    echo "run: no wallpaper was set within 60 s (previously: ${previous:-none})" >&2
+fi
 shot="$ROOT/build/run-screenshot.png"
 import -window root "$shot"
 echo "screenshot: ${shot#"$ROOT"/}"
+[ -n "$wallpaper" ]
