@@ -51,6 +51,7 @@
 //   command WIN ID                    send WM_COMMAND for ID
 //   key WIN ID VK [COUNT]             key press (hex or decimal virtual key) to a control
 //   updown WIN ID up|down             a click on an up-down control's arrow
+//   drop WIN ID "name|name|..."       files dropped onto a window (ID 0) or a control
 //   close WIN                         the caption's close button
 //   tray MOUSE                        the notification icon's callback with a mouse
 //                                     message: dblclk, rbuttonup or a number
@@ -75,6 +76,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -847,6 +849,35 @@ void run(const std::vector<std::string>& a) {
         const LPARAM at = MAKELPARAM(r.right / 2, a[3] == "up" ? r.bottom / 4 : r.bottom * 3 / 4);
         PostMessageA(arrows, WM_LBUTTONDOWN, MK_LBUTTON, at);
         PostMessageA(arrows, WM_LBUTTONUP, 0, at);
+    } else if (c == "drop") {
+        // WIN ID "name|name|...": files dropped onto a window of the launched program.
+        // The DROPFILES block is written into the program's memory, as a drop would
+        // hand it over; the program releases it with DragFinish.
+        need(a, 4);
+        if (launched.hProcess == nullptr) fail("nothing launched");
+        HWND target = control(named(a[1]), a[2]);
+        std::string block(sizeof(DROPFILES), '\0');
+        DROPFILES header{};
+        header.pFiles = sizeof(DROPFILES);
+        header.fWide = FALSE;
+        std::memcpy(&block[0], &header, sizeof header);
+        std::string name;
+        for (char ch : a[3] + "|") {
+            if (ch == '|') {
+                block += name;
+                block += '\0';
+                name.clear();
+            } else {
+                name += ch;
+            }
+        }
+        block += '\0';
+        void* remote = VirtualAllocEx(launched.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (remote == nullptr) fail("cannot allocate in the program");
+        if (!WriteProcessMemory(launched.hProcess, remote, block.data(), block.size(), nullptr)) {
+            fail("cannot write into the program");
+        }
+        PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
     } else if (c == "close") {
         need(a, 2);
         PostMessageA(named(a[1]), WM_SYSCOMMAND, SC_CLOSE, 0);
