@@ -40,9 +40,11 @@ case "$RUNS" in ''|*[!0-9]*|0) echo "bench: -n needs a positive number" >&2; exi
 log() { printf 'bench: %s\n' "$*" >&2; }
 
 for tool in djpeg cjpeg giftopnm pcxtoppm rasttopnm pngtopnm qrttoppm ppmtobmp pnmtorast \
-    pnmtoplainpnm cc /usr/bin/time; do
+    pnmtoplainpnm cc; do
     command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/bootstrap.sh"; exit 1; }
 done
+# GNU time measures the peak memory (Debian package "time").
+[ -x /usr/bin/time ] || { log "/usr/bin/time is missing: apt-get install time"; exit 1; }
 IM="$(command -v convert-im6.q16 || command -v convert || true)"
 [ -n "$IM" ] || { log "ImageMagick's convert is missing: run scripts/bootstrap.sh"; exit 1; }
 [ -f /usr/include/stb/stb_image.h ] || { log "libstb-dev is missing: run scripts/bootstrap.sh"; exit 1; }
