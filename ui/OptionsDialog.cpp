@@ -168,7 +168,7 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return TRUE;
         case WM_HELP: {
             const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
-            WinHelpA(dialog, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help->iCtrlId));
+            if (help != nullptr) WinHelpA(dialog, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help->iCtrlId));
             return TRUE;
         }
         case WM_CLOSE:
