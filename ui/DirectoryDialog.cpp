@@ -206,41 +206,51 @@ void release(HWND dialog) {
     }
 }
 
+void command(HWND dialog, int control) {
+    switch (control) {
+    case IDOK:
+        addAndClose(dialog);
+        break;
+    case IDCANCEL:
+        EndDialog(dialog, IDCANCEL);
+        break;
+    case IDC_ADD_AS_DIRECTORY:
+        EnableWindow(GetDlgItem(dialog, IDC_SUBDIRECTORIES), FALSE);
+        break;
+    case IDC_ADD_FILES_IN_DIRECTORY:
+        EnableWindow(GetDlgItem(dialog, IDC_SUBDIRECTORIES), TRUE);
+        break;
+    default:
+        break;
+    }
+}
+
 }  // namespace
 
 INT_PTR CALLBACK directoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        initialise(dialog);
-        return TRUE;
-    case WM_NOTIFY:
-        notify(dialog, reinterpret_cast<NMHDR*>(lParam));
-        return FALSE;  // an expansion goes ahead
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDOK:
-            addAndClose(dialog);
-            break;
-        case IDCANCEL:
+    try {
+        switch (message) {
+        case WM_INITDIALOG:
+            initialise(dialog);
+            return TRUE;
+        case WM_NOTIFY:
+            notify(dialog, reinterpret_cast<NMHDR*>(lParam));
+            return FALSE;  // an expansion goes ahead
+        case WM_COMMAND:
+            command(dialog, LOWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
             EndDialog(dialog, IDCANCEL);
-            break;
-        case IDC_ADD_AS_DIRECTORY:
-            EnableWindow(GetDlgItem(dialog, IDC_SUBDIRECTORIES), FALSE);
-            break;
-        case IDC_ADD_FILES_IN_DIRECTORY:
-            EnableWindow(GetDlgItem(dialog, IDC_SUBDIRECTORIES), TRUE);
-            break;
+            return TRUE;
+        case WM_DESTROY:
+            release(dialog);
+            return FALSE;
         default:
-            break;
+            return FALSE;
         }
+    } catch (const std::bad_alloc&) {
+        // No exception may leave a window procedure.
+        MessageBoxA(dialog, "Unable to allocate memory.", kErrorCaption, MB_ICONWARNING);
         return TRUE;
-    case WM_CLOSE:
-        EndDialog(dialog, IDCANCEL);
-        return TRUE;
-    case WM_DESTROY:
-        release(dialog);
-        return FALSE;
-    default:
-        return FALSE;
     }
 }
