@@ -69,6 +69,7 @@
 //                                     a child's position in dialog units (within 1 unit,
 //                                     "*" skips one), its class and style bits that must
 //                                     be set; SELECTOR is an id or "text:..."
+//   expect-style WIN BITS / expect-exstyle WIN BITS   bits of the window's own styles
 //   expect-order WIN "id id id ..."   these child ids appear in this order (tab order)
 //   expect-tray-icon 0|1              whether the taskbar holds the program's icon
 //   snap FILE                         screenshot of the desktop as a BMP file
@@ -942,6 +943,13 @@ void run(const std::vector<std::string>& a) {
             const unsigned long bits = static_cast<unsigned long>(std::strtoul(a[8].c_str(), nullptr, 0));
             if ((style & bits) != bits) fail(a[2] + ": style " + std::to_string(style) + " lacks " + a[8]);
         }
+    } else if (c == "expect-style" || c == "expect-exstyle") {
+        // WIN BITS: style (or extended style) bits the window itself must have.
+        need(a, 3);
+        const unsigned long style =
+            static_cast<unsigned long>(GetWindowLongA(named(a[1]), c == "expect-style" ? GWL_STYLE : GWL_EXSTYLE));
+        const unsigned long bits = static_cast<unsigned long>(std::strtoul(a[2].c_str(), nullptr, 0));
+        if ((style & bits) != bits) fail(c + ": " + std::to_string(style) + " lacks " + a[2]);
     } else if (c == "expect-order") {
         need(a, 3);
         std::vector<int> ids;
