@@ -112,6 +112,9 @@ int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
               volatile RowBuffers& buffers) {
     png_init_io(png, stream);
     png_set_sig_bytes(png, 0);
+    // Ancillary chunks (text, profiles) are never used; a hostile length in
+    // one must not make the library reserve hundreds of megabytes for it.
+    png_set_chunk_malloc_max(png, 8 * 1024 * 1024);
     png_read_info(png, info);
 
     png_uint_32 width = 0;
