@@ -16,7 +16,9 @@ PACKAGES=(
     # running and testing the Windows program
     wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick xdotool
     # benchmark peers and reference decoders
-    libjpeg-turbo-progs netpbm giflib-tools libstb-dev
+    libjpeg-turbo-progs netpbm giflib-tools libstb-dev time
+    # scripts of the run command and the end-to-end tests
+    python3
     # unpacking the source tarballs
     tar xz-utils bzip2 ca-certificates
 )
