@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "image/RasterImage.h"
 #include "platform/Messages.h"
 
 namespace test {
@@ -112,6 +113,49 @@ private:
 
 inline std::vector<unsigned char> bytesOf(const std::string& text) {
     return std::vector<unsigned char>(text.begin(), text.end());
+}
+
+// What one reader call (or load) did: its result and the boxes it showed.
+struct Decoded {
+    int result = -1;
+    std::vector<ShownMessage> shown;
+};
+
+// Runs a reader member (e.g. &RasterImage::readGif) over a file holding the
+// bytes, with the stream at offset 0 as load() hands it over.
+inline Decoded decode(RasterImage& image, const std::vector<unsigned char>& bytes,
+                      int (RasterImage::*reader)(FILE*), const std::string& suffix = ".img") {
+    Decoded decoded;
+    RecordingSink sink;
+    TempFile file(suffix, bytes);
+    OpenFile in(file.path());
+    decoded.result = (image.*reader)(in.get());
+    decoded.shown = sink.shown;
+    return decoded;
+}
+
+// The same through format detection; the path appears in its message.
+inline Decoded load(RasterImage& image, const std::vector<unsigned char>& bytes,
+                    const std::string& suffix = ".img") {
+    Decoded decoded;
+    RecordingSink sink;
+    TempFile file(suffix, bytes);
+    OpenFile in(file.path());
+    decoded.result = image.load(in.get(), file.c_str());
+    decoded.shown = sink.shown;
+    return decoded;
+}
+
+// Sets the size and depth and allocates, as a reader would.
+inline void describe(RasterImage& image, int32_t width, int32_t height, int32_t depth) {
+    image.width = width;
+    image.height = height;
+    image.bitDepth = depth;
+}
+
+// Red, green and blue of pixel i of a 24- or 32-bit picture.
+inline std::vector<int> rgbAt(const RasterImage& image, size_t i) {
+    return {image.planes[2][i], image.planes[1][i], image.planes[0][i]};
 }
 
 }  // namespace test

@@ -31,6 +31,13 @@ void fillPattern(RasterImage& image) {
     }
 }
 
+bool allocated(RasterImage& image, int32_t width, int32_t height, int32_t depth, bool pattern) {
+    test::describe(image, width, height, depth);
+    if (!image.allocate()) return false;
+    if (pattern) fillPattern(image);
+    return true;
+}
+
 std::vector<unsigned char> written(RasterImage& image, int* result = nullptr) {
     test::TempFile out(".bmp");
     int r = image.writeBmp(out.c_str());
@@ -65,11 +72,7 @@ void expectHeader(const std::vector<unsigned char>& b, int32_t width, int32_t he
 TEST(BmpWriter, TwentyFourBitRowsArePaddedAndBottomUp) {
     for (int32_t width = 1; width <= 8; ++width) {
         RasterImage image;
-        image.width = width;
-        image.height = 2;
-        image.bitDepth = 24;
-        ASSERT_EQ(image.allocate(), 1);
-        fillPattern(image);
+        ASSERT_TRUE(allocated(image, width, 2, 24, true));
         int result = 0;
         auto b = written(image, &result);
         EXPECT_EQ(result, 1);
@@ -93,11 +96,7 @@ TEST(BmpWriter, TwentyFourBitRowsArePaddedAndBottomUp) {
 
 TEST(BmpWriter, FiveByTwoTwentyFourBitIsEightySixBytes) {
     RasterImage image;
-    image.width = 5;
-    image.height = 2;
-    image.bitDepth = 24;
-    ASSERT_EQ(image.allocate(), 1);
-    fillPattern(image);
+    ASSERT_TRUE(allocated(image, 5, 2, 24, true));
     auto b = written(image);
     EXPECT_EQ(b.size(), 86u);
     EXPECT_EQ(u32(b, 2), 86u);
@@ -107,11 +106,7 @@ TEST(BmpWriter, EightBitFilesCarryTheWholeColourTable) {
     for (int32_t width = 1; width <= 8; ++width) {
         for (int depth : {1, 4, 8}) {
             RasterImage image;
-            image.width = width;
-            image.height = 2;
-            image.bitDepth = depth;
-            ASSERT_EQ(image.allocate(), 1);
-            fillPattern(image);
+            ASSERT_TRUE(allocated(image, width, 2, depth, true));
             image.palette[0] = 10;
             image.palette[1] = 20;
             image.palette[2] = 30;
@@ -138,45 +133,27 @@ TEST(BmpWriter, EightBitFilesCarryTheWholeColourTable) {
 
 TEST(BmpWriter, FiveByTwoEightBitIs1094Bytes) {
     RasterImage image;
-    image.width = 5;
-    image.height = 2;
-    image.bitDepth = 8;
-    ASSERT_EQ(image.allocate(), 1);
-    fillPattern(image);
+    ASSERT_TRUE(allocated(image, 5, 2, 8, true));
     EXPECT_EQ(written(image).size(), 1094u);
 }
 
 TEST(BmpWriter, ThirtyTwoBitIsWrittenLikeTwentyFourBit) {
     RasterImage rgba;
-    rgba.width = 7;
-    rgba.height = 3;
-    rgba.bitDepth = 32;
-    ASSERT_EQ(rgba.allocate(), 1);
-    fillPattern(rgba);
+    ASSERT_TRUE(allocated(rgba, 7, 3, 32, true));
     RasterImage rgb;
-    rgb.width = 7;
-    rgb.height = 3;
-    rgb.bitDepth = 24;
-    ASSERT_EQ(rgb.allocate(), 1);
-    fillPattern(rgb);
+    ASSERT_TRUE(allocated(rgb, 7, 3, 24, true));
     EXPECT_EQ(written(rgba), written(rgb));
 }
 
 TEST(BmpWriter, HeightZeroStopsAfterTheHeaders) {
     RasterImage rgb;
-    rgb.width = 9;
-    rgb.height = 0;
-    rgb.bitDepth = 24;
-    ASSERT_EQ(rgb.allocate(), 1);
+    ASSERT_TRUE(allocated(rgb, 9, 0, 24, false));
     int result = 0;
     EXPECT_EQ(written(rgb, &result).size(), 54u);
     EXPECT_EQ(result, 1);
 
     RasterImage indexed;
-    indexed.width = 9;
-    indexed.height = 0;
-    indexed.bitDepth = 8;
-    ASSERT_EQ(indexed.allocate(), 1);
+    ASSERT_TRUE(allocated(indexed, 9, 0, 8, false));
     std::memset(indexed.palette, 0, 768);
     EXPECT_EQ(written(indexed, &result).size(), 1078u);
     EXPECT_EQ(result, 1);
@@ -185,9 +162,7 @@ TEST(BmpWriter, HeightZeroStopsAfterTheHeaders) {
 TEST(BmpWriter, UnsupportedDepthLeavesAnEmptyFile) {
     test::RecordingSink sink;
     RasterImage image;
-    image.width = 2;
-    image.height = 2;
-    image.bitDepth = 16;
+    test::describe(image, 2, 2, 16);
     test::TempFile out(".bmp");
     out.write(std::string("old content"));
     EXPECT_EQ(image.writeBmp(out.c_str()), 0);
@@ -201,10 +176,7 @@ TEST(BmpWriter, UnsupportedDepthLeavesAnEmptyFile) {
 TEST(BmpWriter, UnopenablePathShowsAPlainBox) {
     test::RecordingSink sink;
     RasterImage image;
-    image.width = 1;
-    image.height = 1;
-    image.bitDepth = 24;
-    ASSERT_EQ(image.allocate(), 1);
+    ASSERT_TRUE(allocated(image, 1, 1, 24, false));
     test::TempFile folder(".dir");
     const std::string path = folder.path() + "/missing/sub/out.bmp";
     EXPECT_EQ(image.writeBmp(path.c_str()), 0);
@@ -216,10 +188,7 @@ TEST(BmpWriter, UnopenablePathShowsAPlainBox) {
 
 TEST(BmpWriter, PicturesWiderThan32767PixelsAreWrittenWhole) {
     RasterImage image;
-    image.width = 40000;
-    image.height = 2;
-    image.bitDepth = 24;
-    ASSERT_EQ(image.allocate(), 1);
+    ASSERT_TRUE(allocated(image, 40000, 2, 24, false));
     std::memset(image.planes[0], 1, image.pixelCount());
     std::memset(image.planes[1], 2, image.pixelCount());
     std::memset(image.planes[2], 3, image.pixelCount());
@@ -231,10 +200,8 @@ TEST(BmpWriter, PicturesWiderThan32767PixelsAreWrittenWhole) {
     EXPECT_EQ(b[54 + stride + 3 * 39999 + 2], 3);
 
     RasterImage tall;
-    tall.width = 1;
-    tall.height = 33000;
-    tall.bitDepth = 8;
-    ASSERT_EQ(tall.allocate(), 1);
+
+    ASSERT_TRUE(allocated(tall, 1, 33000, 8, false));
     std::memset(tall.palette, 0, 768);
     for (int y = 0; y < 33000; ++y) tall.planes[0][y] = uint8_t(y);
     auto t = written(tall);

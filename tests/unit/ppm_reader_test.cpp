@@ -7,24 +7,12 @@
 
 namespace {
 
-struct Loaded {
-    int result = -1;
-    std::vector<test::ShownMessage> shown;
-};
-
-Loaded loadText(RasterImage& image, const std::string& content) {
-    Loaded loaded;
-    test::RecordingSink sink;
-    test::TempFile file(".ppm", test::bytesOf(content));
-    test::OpenFile in(file.path());
-    loaded.result = image.load(in.get(), file.c_str());
-    loaded.shown = sink.shown;
-    return loaded;
+test::Decoded loadText(RasterImage& image, const std::string& content) {
+    return test::load(image, test::bytesOf(content), ".ppm");
 }
 
-// Red, green and blue of pixel i.
 std::vector<int> rgb(const RasterImage& image, size_t i) {
-    return {image.planes[2][i], image.planes[1][i], image.planes[0][i]};
+    return test::rgbAt(image, i);
 }
 
 }  // namespace

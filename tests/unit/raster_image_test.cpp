@@ -5,50 +5,24 @@
 #include "TestSupport.h"
 #include "image/RasterImage.h"
 
-
-TEST(RasterImageAllocate, IndexedDepthsGetOneIndexPlaneAndAPalette) {
-    for (int depth = 1; depth <= 8; ++depth) {
+TEST(RasterImageAllocate, PlanesAndPaletteFollowTheDepth) {
+    for (int depth : {1, 4, 8, 24, 32}) {
         RasterImage image;
-        image.width = 3;
-        image.height = 2;
-        image.bitDepth = depth;
+        test::describe(image, 3, 2, depth);
         ASSERT_EQ(image.allocate(), 1) << depth;
-        ASSERT_NE(image.planes[0], nullptr);
-        EXPECT_EQ(image.planes[1], nullptr);
-        EXPECT_EQ(image.planes[2], nullptr);
-        EXPECT_EQ(image.planes[3], nullptr);
-        ASSERT_NE(image.palette, nullptr);
-        // Whole bytes per pixel whatever the depth, and all 768 palette bytes.
-        image.planes[0][5] = 7;
-        image.palette[767] = 9;
+        const int planes = depth <= 8 ? 1 : depth / 8;
+        for (int p = 0; p < 4; ++p) EXPECT_EQ(image.planes[p] != nullptr, p < planes) << depth;
+        EXPECT_EQ(image.palette != nullptr, depth <= 8);
+        // A whole byte per pixel whatever the depth, and all 768 palette bytes.
+        for (int p = 0; p < planes; ++p) image.planes[p][5] = 7;
+        if (image.palette) image.palette[767] = 9;
     }
-}
-
-TEST(RasterImageAllocate, ColourDepthsGetThreeOrFourPlanes) {
-    RasterImage rgb;
-    rgb.width = 4;
-    rgb.height = 4;
-    rgb.bitDepth = 24;
-    ASSERT_EQ(rgb.allocate(), 1);
-    EXPECT_NE(rgb.planes[2], nullptr);
-    EXPECT_EQ(rgb.planes[3], nullptr);
-    EXPECT_EQ(rgb.palette, nullptr);
-
-    RasterImage rgba;
-    rgba.width = 4;
-    rgba.height = 4;
-    rgba.bitDepth = 32;
-    ASSERT_EQ(rgba.allocate(), 1);
-    EXPECT_NE(rgba.planes[3], nullptr);
-    rgba.planes[3][15] = 1;
 }
 
 TEST(RasterImageAllocate, UnsupportedDepthsObtainNothing) {
     for (int depth : {0, 9, 16, 23, 25, 31, 33, -1, INT_MIN}) {
         RasterImage image;
-        image.width = 2;
-        image.height = 2;
-        image.bitDepth = depth;
+        test::describe(image, 2, 2, depth);
         EXPECT_EQ(image.allocate(), 0) << depth;
         for (uint8_t* plane : image.planes) EXPECT_EQ(plane, nullptr);
         EXPECT_EQ(image.palette, nullptr);
@@ -56,17 +30,11 @@ TEST(RasterImageAllocate, UnsupportedDepthsObtainNothing) {
 }
 
 TEST(RasterImageAllocate, ZeroSizeIsAnEmptySuccessfulPicture) {
-    RasterImage wide;
-    wide.width = 100;
-    wide.height = 0;
-    wide.bitDepth = 24;
+    RasterImage wide, tall;
+    test::describe(wide, 100, 0, 24);
+    test::describe(tall, 0, 100, 8);
     EXPECT_EQ(wide.allocate(), 1);
     EXPECT_EQ(wide.pixelCount(), 0u);
-
-    RasterImage tall;
-    tall.width = 0;
-    tall.height = 100;
-    tall.bitDepth = 8;
     EXPECT_EQ(tall.allocate(), 1);
 }
 
@@ -77,33 +45,21 @@ TEST(RasterImageAllocate, NegativeAndAbsurdSizesFailWithoutOverflow) {
     for (const auto& size : sizes) {
         for (int depth : {8, 24, 32}) {
             RasterImage image;
-            image.width = size[0];
-            image.height = size[1];
-            image.bitDepth = depth;
+            test::describe(image, size[0], size[1], depth);
             EXPECT_EQ(image.allocate(), 0) << size[0] << "x" << size[1] << " depth " << depth;
         }
     }
 }
 
 TEST(RasterImageAllocate, PixelLimitIsInclusiveAndAdjustable) {
-    const int64_t saved = RasterImage::pixelLimit();
-    RasterImage::setPixelLimit(100);
-    RasterImage atLimit;
-    atLimit.width = 10;
-    atLimit.height = 10;
-    atLimit.bitDepth = 24;
-    EXPECT_EQ(atLimit.allocate(), 1);
-    RasterImage over;
-    over.width = 101;
-    over.height = 1;
-    over.bitDepth = 24;
-    EXPECT_EQ(over.allocate(), 0);
-    RasterImage::setPixelLimit(saved);
-    EXPECT_EQ(RasterImage::pixelLimit(), RasterImage::kDefaultPixelLimit);
-}
-
-TEST(RasterImageAllocate, RealWallpaperSizesFitUnderTheDefaultLimit) {
     EXPECT_GE(RasterImage::kDefaultPixelLimit, int64_t(7680) * 4320 * 4);
+    RasterImage::setPixelLimit(100);
+    RasterImage atLimit, over;
+    test::describe(atLimit, 10, 10, 24);
+    test::describe(over, 101, 1, 24);
+    EXPECT_EQ(atLimit.allocate(), 1);
+    EXPECT_EQ(over.allocate(), 0);
+    RasterImage::setPixelLimit(RasterImage::kDefaultPixelLimit);
 }
 
 TEST(StreamReaders, ByteOrderAndMissingBytes) {
