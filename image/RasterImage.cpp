@@ -6,9 +6,12 @@ namespace {
 
 int64_t currentPixelLimit = RasterImage::kDefaultPixelLimit;
 
-// malloc(0) may return null; an empty picture is still a successful request.
+// Buffers start cleared: a reader that fills fewer pixels or palette entries
+// than the picture has must not leave stale memory in the written bitmap, and
+// large requests come zeroed from the system anyway. An empty picture is
+// still a successful request.
 uint8_t* obtain(size_t bytes) {
-    return static_cast<uint8_t*>(std::malloc(bytes ? bytes : 1));
+    return static_cast<uint8_t*>(std::calloc(bytes ? bytes : 1, 1));
 }
 
 }  // namespace

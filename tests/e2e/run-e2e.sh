@@ -62,6 +62,17 @@ on_exit wine_stop
 rm -rf "$WORK"
 python3 "$ROOT/tests/e2e/make_data.py" "$WORK" || exit 1
 
+# The bundled samples, with what the converter (the same picture code, built
+# natively) makes of each: the program's temporary bitmap must match it.
+. "$ROOT/tests/converter/converter.sh"
+find_converter "$ROOT" || exit 1
+mkdir -p "$WORK/formats"
+for sample in "$ROOT"/samples/*; do
+    name="$(basename "$sample")"
+    cp "$sample" "$WORK/formats/$name"
+    "$CONVERT" "$sample" "$WORK/formats/$name.bmp" || exit 1
+done
+
 reg_value() { # NAME: a value of the program's key as `wine reg query` shows it
     wine reg query 'HKCU\Software\Quorvath\Vellumere\1.3' /v "$1" 2>/dev/null | tr -d '\r' |
         sed -n "s/^    $1    REG_SZ    //p; s/^    $1    REG_SZ\$//p"

@@ -13,9 +13,14 @@ TEST(RasterImageAllocate, PlanesAndPaletteFollowTheDepth) {
         const int planes = depth <= 8 ? 1 : depth / 8;
         for (int p = 0; p < 4; ++p) EXPECT_EQ(image.planes[p] != nullptr, p < planes) << depth;
         EXPECT_EQ(image.palette != nullptr, depth <= 8);
-        // A whole byte per pixel whatever the depth, and all 768 palette bytes.
-        for (int p = 0; p < planes; ++p) image.planes[p][5] = 7;
-        if (image.palette) image.palette[767] = 9;
+        // A whole byte per pixel whatever the depth, and all 768 palette
+        // bytes, cleared so that nothing a reader leaves unset is random.
+        for (int p = 0; p < planes; ++p) {
+            for (int i = 0; i < 6; ++i) EXPECT_EQ(image.planes[p][i], 0);
+        }
+        if (image.palette) {
+            for (int i = 0; i < 768; ++i) ASSERT_EQ(image.palette[i], 0) << i;
+        }
     }
 }
 

@@ -549,6 +549,31 @@ void run(const std::vector<std::string>& a) {
             if (waited >= timeoutArg(a, 2)) fail("wallpaper is " + shown(value) + ", expected " + shown(a[1]));
             Sleep(kPoll);
         }
+    } else if (c == "file-expect-same") {
+        // The program writes the file in its own time: wait until it holds
+        // exactly the bytes of the reference file.
+        need(a, 3);
+        auto slurp = [](const std::string& path, std::string& bytes) {
+            FILE* in = fopen(path.c_str(), "rb");
+            if (in == nullptr) return false;
+            bytes.clear();
+            char chunk[65536];
+            size_t got;
+            while ((got = fread(chunk, 1, sizeof chunk, in)) > 0) bytes.append(chunk, got);
+            fclose(in);
+            return true;
+        };
+        std::string expected;
+        if (!slurp(a[2], expected)) fail("cannot read " + a[2]);
+        std::string actual;
+        for (DWORD waited = 0;; waited += kPoll) {
+            if (slurp(a[1], actual) && actual == expected) break;
+            if (waited >= timeoutArg(a, 3)) {
+                fail(a[1] + " (" + std::to_string(actual.size()) + " bytes) differs from " + a[2] + " (" +
+                     std::to_string(expected.size()) + " bytes)");
+            }
+            Sleep(kPoll);
+        }
     } else if (c == "wallpaper-expect-prefix") {
         need(a, 2);
         std::string value;
