@@ -1,8 +1,8 @@
+// The JPEG reader against pictures made by the library's own compressor.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,7 +12,6 @@
 
 #include "TestSupport.h"
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
 
 namespace {
 
@@ -30,12 +29,11 @@ struct JpegPicture {
     bool adobeMarker = true;  // for CMYK
 };
 
-// Encodes with the library's own compressor; its default error handling
-// ends the test program, which is what a broken test input deserves.
-std::vector<unsigned char> encode(const JpegPicture& picture) {
+// The library's default error handling ends the test program, which is what
+// a broken test input deserves.
+Bytes encode(const JpegPicture& picture) {
     test::TempFile file(".jpg");
     FILE* out = std::fopen(file.c_str(), "wb");
-    EXPECT_NE(out, nullptr);
     if (!out) return {};
     jpeg_compress_struct info;
     jpeg_error_mgr errors;
@@ -48,13 +46,9 @@ std::vector<unsigned char> encode(const JpegPicture& picture) {
     info.in_color_space = picture.colourSpace;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, picture.quality, TRUE);
-    if (picture.colourSpace == JCS_CMYK) {
-        info.write_Adobe_marker = picture.adobeMarker ? TRUE : FALSE;
-    }
+    info.write_Adobe_marker = picture.adobeMarker && picture.colourSpace == JCS_CMYK;
     for (int c = 0; c < info.num_components; ++c) {
-        const int factor = picture.subsample && c == 0 ? 2 : 1;
-        info.comp_info[c].h_samp_factor = factor;
-        info.comp_info[c].v_samp_factor = factor;
+        info.comp_info[c].h_samp_factor = info.comp_info[c].v_samp_factor = picture.subsample && c == 0 ? 2 : 1;
     }
     if (picture.progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
@@ -69,22 +63,31 @@ std::vector<unsigned char> encode(const JpegPicture& picture) {
     return file.read();
 }
 
+JpegPicture picture(int width, int height, int components, J_COLOR_SPACE space, Bytes samples,
+                    bool adobeMarker = true) {
+    JpegPicture p;
+    p.adobeMarker = adobeMarker;
+    p.width = width;
+    p.height = height;
+    p.components = components;
+    p.colourSpace = space;
+    p.samples = std::move(samples);
+    return p;
+}
+
 JpegPicture gradient(int width, int height) {
-    JpegPicture picture;
-    picture.width = width;
-    picture.height = height;
+    Bytes samples;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            picture.samples.push_back(uint8_t(x * 255 / (width - 1)));
-            picture.samples.push_back(uint8_t(y * 255 / (height - 1)));
-            picture.samples.push_back(uint8_t((x * 7 + y * 13) & 0xFF));
+            samples.insert(samples.end(), {uint8_t(x * 255 / (width - 1)), uint8_t(y * 255 / (height - 1)),
+                                           uint8_t((x * 7 + y * 13) & 0xFF)});
         }
     }
-    return picture;
+    return picture(width, height, 3, JCS_RGB, samples);
 }
 
 // What the library itself makes of the file, as interleaved RGB rows.
-Bytes decodeWithLibrary(const std::vector<unsigned char>& bytes) {
+Bytes decodeWithLibrary(const Bytes& bytes) {
     test::TempFile file(".jpg", bytes);
     test::OpenFile in(file.path());
     jpeg_decompress_struct info;
@@ -117,170 +120,106 @@ std::string libraryMessage(int code, int parameter) {
     return text;
 }
 
-struct Read {
-    int result = -1;
-    std::vector<test::ShownMessage> shown;
-};
-
-Read readJpeg(RasterImage& image, const std::vector<unsigned char>& bytes) {
-    Read read;
-    test::RecordingSink sink;
-    test::TempFile file(".jpg", bytes);
-    test::OpenFile in(file.path());
-    read.result = image.readJpeg(in.get());
-    read.shown = sink.shown;
-    return read;
-}
-
-// Red, green and blue of pixel (x, y).
-std::vector<int> rgbAt(const RasterImage& image, int x, int y) {
-    const size_t i = size_t(y) * size_t(image.width) + size_t(x);
-    return {image.planes[2][i], image.planes[1][i], image.planes[0][i]};
-}
-
-void expectNear(const std::vector<int>& actual, const std::vector<int>& expected, int tolerance) {
-    ASSERT_EQ(actual.size(), expected.size());
-    for (size_t i = 0; i < actual.size(); ++i) {
-        EXPECT_NEAR(actual[i], expected[i], tolerance) << "sample " << i;
-    }
-}
-
-void expectOneWarning(const Read& read, const std::string& text) {
-    EXPECT_EQ(read.result, 0);
-    ASSERT_EQ(read.shown.size(), 1u);
-    EXPECT_EQ(read.shown[0].text, text);
-    EXPECT_EQ(read.shown[0].caption, "JPEG Reader");
-    EXPECT_EQ(read.shown[0].style, platform::kMbIconWarning);
+test::Decoded readJpeg(RasterImage& image, const Bytes& bytes) {
+    return test::decode(image, bytes, &RasterImage::readJpeg, ".jpg");
 }
 
 }  // namespace
 
-TEST(JpegColour, ThreeByTwoPutsRedInPlaneTwoAndBlueInPlaneZero) {
-    JpegPicture picture;
-    picture.width = 3;
-    picture.height = 2;
-    picture.samples = {250, 10, 10,  10, 250, 10,  10, 10, 250,
-                       200, 120, 40, 40, 120, 200, 128, 128, 128};
-    RasterImage image;
-    Read read = readJpeg(image, encode(picture));
-    EXPECT_EQ(read.result, 1);
-    EXPECT_TRUE(read.shown.empty());
-    EXPECT_EQ(image.width, 3);
-    EXPECT_EQ(image.height, 2);
-    EXPECT_EQ(image.bitDepth, 24);
-    expectNear(rgbAt(image, 0, 0), {250, 10, 10}, 6);
-    expectNear(rgbAt(image, 1, 0), {10, 250, 10}, 6);
-    expectNear(rgbAt(image, 2, 0), {10, 10, 250}, 6);
-    expectNear(rgbAt(image, 0, 1), {200, 120, 40}, 6);
-    expectNear(rgbAt(image, 1, 1), {40, 120, 200}, 6);
+TEST(JpegReader, ColourSpacesComeOutAsRedGreenBlue) {
+    struct Case {
+        const char* name;
+        JpegPicture picture;
+        int tolerance;
+        std::vector<std::vector<int>> rgb;  // expected, pixel by pixel
+    };
+    const Case cases[] = {
+        {"colour: red to plane 2, blue to plane 0",
+         picture(3, 2, 3, JCS_RGB, {250, 10, 10, 10, 250, 10, 10, 10, 250, 200, 120, 40, 40, 120, 200, 128, 128, 128}), 6,
+         {{250, 10, 10}, {10, 250, 10}, {10, 10, 250}, {200, 120, 40}, {40, 120, 200}, {128, 128, 128}}},
+        {"greyscale", picture(4, 1, 1, JCS_GRAYSCALE, {0, 80, 160, 240}), 3,
+         {{0, 0, 0}, {80, 80, 80}, {160, 160, 160}, {240, 240, 240}}},
+        // Adobe's files store 255 for no ink.
+        {"CMYK with the Adobe marker", picture(3, 1, 4, JCS_CMYK, {255, 0, 0, 255, 255, 255, 255, 127, 0, 255, 255, 255}), 4,
+         {{255, 0, 0}, {127, 127, 127}, {0, 255, 255}}},
+        {"CMYK without it", picture(3, 1, 4, JCS_CMYK, {0, 255, 255, 0, 0, 0, 0, 128, 255, 0, 0, 0}, false), 4,
+         {{255, 0, 0}, {127, 127, 127}, {0, 255, 255}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const JpegPicture& source = c.picture;
+        RasterImage image;
+        auto read = readJpeg(image, encode(source));
+        EXPECT_EQ(read.result, 1);
+        EXPECT_TRUE(read.shown.empty());
+        EXPECT_EQ(image.width, source.width);
+        EXPECT_EQ(image.height, source.height);
+        EXPECT_EQ(image.bitDepth, 24);
+        for (size_t i = 0; i < c.rgb.size(); ++i) {
+            const std::vector<int> got = test::rgbAt(image, i);
+            for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(got[k], c.rgb[i][k], c.tolerance) << "pixel " << i;
+            if (source.components == 1) { EXPECT_TRUE(got[0] == got[1] && got[1] == got[2]) << i; }
+        }
+    }
 }
 
-TEST(JpegColour, EveryRowMatchesTheLibrarysDecodingFromTopToBottom) {
+TEST(JpegReader, EveryRowMatchesTheLibrarysDecodingFromTopToBottom) {
     for (bool progressive : {false, true}) {
         SCOPED_TRACE(progressive ? "progressive" : "baseline");
-        JpegPicture picture = gradient(37, 29);
-        picture.quality = 75;
-        picture.subsample = true;
-        picture.progressive = progressive;
-        const std::vector<unsigned char> bytes = encode(picture);
-        const Bytes expected = decodeWithLibrary(bytes);
-
+        JpegPicture source = gradient(37, 29);
+        source.quality = 75;
+        source.subsample = true;
+        source.progressive = progressive;
+        const Bytes bytes = encode(source);
         RasterImage image;
         ASSERT_EQ(readJpeg(image, bytes).result, 1);
         Bytes interleaved;
-        for (int y = 0; y < image.height; ++y) {
-            for (int x = 0; x < image.width; ++x) {
-                for (int sample : rgbAt(image, x, y)) interleaved.push_back(uint8_t(sample));
-            }
+        for (size_t i = 0; i < image.pixelCount(); ++i) {
+            for (int sample : test::rgbAt(image, i)) interleaved.push_back(uint8_t(sample));
         }
-        EXPECT_EQ(interleaved, expected);
-        // The picture is not upside down: red grows to the right, green down.
-        EXPECT_LT(rgbAt(image, 0, 0)[1], rgbAt(image, 0, 28)[1]);
-        EXPECT_LT(rgbAt(image, 0, 0)[0], rgbAt(image, 36, 0)[0]);
+        EXPECT_EQ(interleaved, decodeWithLibrary(bytes));
     }
 }
 
-TEST(JpegColour, GreyscaleComesOutAsEqualColourPlanes) {
-    JpegPicture picture;
-    picture.width = 4;
-    picture.height = 1;
-    picture.components = 1;
-    picture.colourSpace = JCS_GRAYSCALE;
-    picture.samples = {0, 80, 160, 240};
-    RasterImage image;
-    EXPECT_EQ(readJpeg(image, encode(picture)).result, 1);
-    EXPECT_EQ(image.bitDepth, 24);
-    for (int x = 0; x < 4; ++x) {
-        const std::vector<int> pixel = rgbAt(image, x, 0);
-        EXPECT_EQ(pixel[0], pixel[1]);
-        EXPECT_EQ(pixel[1], pixel[2]);
-        EXPECT_NEAR(pixel[0], picture.samples[size_t(x)], 3);
+TEST(JpegReader, DamagedFiles) {
+    // Ending inside the image data: the library fills in, nothing is shown.
+    JpegPicture noisy = gradient(64, 64);
+    for (size_t i = 0; i < noisy.samples.size(); ++i) {
+        noisy.samples[i] = uint8_t(noisy.samples[i] ^ ((i * 2654435761u) >> 13));
     }
-}
-
-TEST(JpegColour, CmykIsConvertedWithAndWithoutAdobeInversion) {
-    // Adobe's files store 255 for no ink.
-    JpegPicture adobe;
-    adobe.width = 3;
-    adobe.height = 1;
-    adobe.components = 4;
-    adobe.colourSpace = JCS_CMYK;
-    adobe.samples = {255, 0, 0, 255,  255, 255, 255, 127,  0, 255, 255, 255};
-    RasterImage inverted;
-    EXPECT_EQ(readJpeg(inverted, encode(adobe)).result, 1);
-    EXPECT_EQ(inverted.bitDepth, 24);
-    expectNear(rgbAt(inverted, 0, 0), {255, 0, 0}, 4);
-    expectNear(rgbAt(inverted, 1, 0), {127, 127, 127}, 4);
-    expectNear(rgbAt(inverted, 2, 0), {0, 255, 255}, 4);
-
-    JpegPicture plain = adobe;
-    plain.adobeMarker = false;
-    plain.samples = {0, 255, 255, 0,  0, 0, 0, 128,  255, 0, 0, 0};
-    RasterImage direct;
-    EXPECT_EQ(readJpeg(direct, encode(plain)).result, 1);
-    expectNear(rgbAt(direct, 0, 0), {255, 0, 0}, 4);
-    expectNear(rgbAt(direct, 1, 0), {127, 127, 127}, 4);
-    expectNear(rgbAt(direct, 2, 0), {0, 255, 255}, 4);
-}
-
-TEST(JpegDamaged, FileEndingInsideTheImageDataDecodesWithoutAMessage) {
-    JpegPicture picture = gradient(64, 64);
-    for (size_t i = 0; i < picture.samples.size(); ++i) {
-        picture.samples[i] = uint8_t(picture.samples[i] ^ ((i * 2654435761u) >> 13));
-    }
-    std::vector<unsigned char> bytes = encode(picture);
-    bytes.resize(bytes.size() * 6 / 10);
-    RasterImage image;
-    Read read = readJpeg(image, bytes);
+    Bytes cut = encode(noisy);
+    cut.resize(cut.size() * 6 / 10);
+    RasterImage truncated;
+    auto read = readJpeg(truncated, cut);
     EXPECT_EQ(read.result, 1);
     EXPECT_TRUE(read.shown.empty());
-    EXPECT_EQ(image.height, 64);
-}
+    EXPECT_EQ(truncated.height, 64);
 
-TEST(JpegDamaged, UnknownMarkerShowsTheLibrarysMessage) {
-    std::vector<unsigned char> bytes = encode(gradient(8, 8));
-    const std::vector<unsigned char> bogus = {0xFF, 0x02, 0x00, 0x04, 0x00, 0x00};
-    bytes.insert(bytes.begin() + 2, bogus.begin(), bogus.end());
-    RasterImage image;
-    expectOneWarning(readJpeg(image, bytes), libraryMessage(JERR_UNKNOWN_MARKER, 0x02));
-}
-
-TEST(JpegDamaged, TablesWithoutAnImageAreRefused) {
-    RasterImage image;
-    expectOneWarning(readJpeg(image, {0xFF, 0xD8, 0xFF, 0xD9}), libraryMessage(JERR_NO_IMAGE, 0));
-    EXPECT_EQ(image.planes[0], nullptr);
-}
-
-TEST(JpegDamaged, PictureTooLargeForThePlanesIsAnAllocationFailure) {
-    std::vector<unsigned char> bytes = encode(gradient(8, 8));
-    // Give the frame header the largest size the library accepts.
+    Bytes unknownMarker = encode(gradient(8, 8));
+    unknownMarker.insert(unknownMarker.begin() + 2, {0xFF, 0x02, 0x00, 0x04, 0x00, 0x00});
+    // The frame header given the largest size the library accepts.
+    Bytes huge = encode(gradient(8, 8));
     size_t at = 2;
-    while (at + 9 < bytes.size() && !(bytes[at] == 0xFF && bytes[at + 1] == 0xC0)) ++at;
-    ASSERT_LT(at + 9, bytes.size());
-    for (size_t i : {at + 5, at + 7}) bytes[i] = 0xFF;
-    for (size_t i : {at + 6, at + 8}) bytes[i] = 0xDC;
-    RasterImage image;
-    expectOneWarning(readJpeg(image, bytes), "Unable to allocate memory for bitmap.");
-    EXPECT_EQ(image.width, 65500);
-    EXPECT_EQ(image.height, 65500);
+    while (at + 9 < huge.size() && !(huge[at] == 0xFF && huge[at + 1] == 0xC0)) ++at;
+    ASSERT_LT(at + 9, huge.size());
+    huge[at + 5] = huge[at + 7] = 0xFF;
+    huge[at + 6] = huge[at + 8] = 0xDC;
+
+    const std::pair<Bytes, std::string> refused[] = {
+        {unknownMarker, libraryMessage(JERR_UNKNOWN_MARKER, 0x02)},
+        {{0xFF, 0xD8, 0xFF, 0xD9}, libraryMessage(JERR_NO_IMAGE, 0)},
+        {huge, "Unable to allocate memory for bitmap."},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.second);
+        RasterImage image;
+        read = readJpeg(image, c.first);
+        EXPECT_EQ(read.result, 0);
+        ASSERT_EQ(read.shown.size(), 1u);
+        EXPECT_EQ(read.shown[0].text, c.second);
+        EXPECT_EQ(read.shown[0].caption, "JPEG Reader");
+        EXPECT_EQ(read.shown[0].style, platform::kMbIconWarning);
+        if (c.first.size() == 4) { EXPECT_EQ(image.planes[0], nullptr); }
+        if (&c == &refused[2]) { EXPECT_EQ(image.width, 65500); }
+    }
 }

@@ -1,18 +1,20 @@
+// PCX files of every depth the reader takes, in both encodings, and the
+// damaged and unusual ones.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "TestSupport.h"
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A PCX file put together field by field.
 struct PcxFile {
     int encoding = 1;
     int bitsPerPixel = 8;
@@ -23,28 +25,42 @@ struct PcxFile {
     Bytes data;     // scan lines, already encoded
     Bytes trailer;  // what follows them (the 256-colour palette)
 
-    std::vector<unsigned char> bytes() const {
-        std::vector<unsigned char> out(128, 0);
+    Bytes bytes() const {
+        Bytes out(128, 0);
         out[0] = 0x0A;
         out[1] = 5;
         out[2] = uint8_t(encoding);
         out[3] = uint8_t(bitsPerPixel);
-        auto put16 = [&out](size_t at, int value) {
-            out[at] = uint8_t(value & 0xFF);
-            out[at + 1] = uint8_t((value >> 8) & 0xFF);
-        };
-        put16(4, xmin);
-        put16(6, ymin);
-        put16(8, xmax);
-        put16(10, ymax);
-        for (size_t i = 0; i < 48; ++i) out[16 + i] = headerPalette[i];
+        const int words[] = {xmin, ymin, xmax, ymax};
+        for (size_t i = 0; i < 4; ++i) {
+            out[4 + 2 * i] = uint8_t(words[i] & 0xFF);
+            out[5 + 2 * i] = uint8_t((words[i] >> 8) & 0xFF);
+        }
+        std::copy(headerPalette.begin(), headerPalette.end(), out.begin() + 16);
         out[65] = uint8_t(planeCount);
-        put16(66, bytesPerLine);
+        out[66] = uint8_t(bytesPerLine & 0xFF);
+        out[67] = uint8_t(bytesPerLine >> 8);
         out.insert(out.end(), data.begin(), data.end());
         out.insert(out.end(), trailer.begin(), trailer.end());
         return out;
     }
 };
+
+PcxFile pcx(int bits, int planes, int width, int height, int bytesPerLine, Bytes data, int encoding = 1,
+            Bytes headerPalette = {}, Bytes trailer = {}) {
+    PcxFile file;
+    file.bitsPerPixel = bits;
+    file.planeCount = planes;
+    file.xmax = width - 1;
+    file.ymax = height - 1;
+    file.bytesPerLine = bytesPerLine;
+    file.data = std::move(data);
+    file.encoding = encoding;
+    headerPalette.resize(48, 0);
+    file.headerPalette = headerPalette;
+    file.trailer = std::move(trailer);
+    return file;
+}
 
 // The usual encoder: runs of up to 63, and single bytes with both top bits
 // set written as runs of one.
@@ -53,396 +69,165 @@ Bytes encodeLine(const Bytes& line) {
     for (size_t i = 0; i < line.size();) {
         size_t run = 1;
         while (i + run < line.size() && line[i + run] == line[i] && run < 63) ++run;
-        if (run > 1 || (line[i] & 0xC0) == 0xC0) {
-            out.push_back(uint8_t(0xC0 | run));
-        }
+        if (run > 1 || (line[i] & 0xC0) == 0xC0) out.push_back(uint8_t(0xC0 | run));
         out.push_back(line[i]);
         i += run;
     }
     return out;
 }
 
-Bytes palette256() {
-    Bytes palette(768);
-    for (size_t i = 0; i < 768; ++i) palette[i] = uint8_t(i * 7 + 3);
-    return palette;
+Bytes ramp(size_t count, int first, int step = 1) {
+    Bytes bytes;
+    for (size_t i = 0; i < count; ++i) bytes.push_back(uint8_t(first + int(i) * step));
+    return bytes;
 }
 
-struct Read {
-    int result = -1;
-    std::vector<test::ShownMessage> shown;
-};
+const Bytes kPalette = ramp(768, 3, 7);
 
-Read readPcx(RasterImage& image, const std::vector<unsigned char>& bytes) {
-    Read read;
-    test::RecordingSink sink;
-    test::TempFile file(".pcx", bytes);
-    test::OpenFile in(file.path());
-    read.result = image.readPcx(in.get());
-    read.shown = sink.shown;
-    return read;
+test::Decoded readPcx(RasterImage& image, const Bytes& bytes) {
+    return test::decode(image, bytes, &RasterImage::readPcx, ".pcx");
 }
 
-Bytes row(const RasterImage& image, int plane, int y) {
-    const uint8_t* start = image.planes[plane] + size_t(y) * size_t(image.width);
-    return Bytes(start, start + image.width);
-}
+Bytes plane(const RasterImage& image, int p) { return Bytes(image.planes[p], image.planes[p] + image.pixelCount()); }
 
 Bytes entries(const RasterImage& image, size_t first, size_t count) {
     return Bytes(image.palette + 3 * first, image.palette + 3 * (first + count));
 }
 
-void expectAllocationMessage(const Read& read) {
-    EXPECT_EQ(read.result, 0);
-    ASSERT_EQ(read.shown.size(), 1u);
-    EXPECT_EQ(read.shown[0].text, "Unable to allocate memory for bitmap.");
-    EXPECT_EQ(read.shown[0].caption, "PCX Reader");
-    EXPECT_EQ(read.shown[0].style, platform::kMbIconWarning);
-}
-
 }  // namespace
 
-TEST(PcxEightBit, RunLengthOddWidthDropsThePaddingByteAndTakesTheLastPaletteBlock) {
-    const std::vector<Bytes> rows = {
-        {1, 1, 1, 1, 0xC5}, {0xC0, 2, 3, 4, 5}, {9, 9, 9, 9, 9}};
-    PcxFile pcx;
-    pcx.xmax = 4;
-    pcx.ymax = 2;
-    pcx.bytesPerLine = 6;
-    for (const Bytes& r : rows) {
-        Bytes padded = r;
-        padded.push_back(0xEE);
-        Bytes encoded = encodeLine(padded);
-        pcx.data.insert(pcx.data.end(), encoded.begin(), encoded.end());
+TEST(PcxReader, DecodesEveryDepthAndEncoding) {
+    // 8 bits, odd width: each line's padding byte is dropped.
+    Bytes oddWidth;
+    for (const Bytes& row : {Bytes{1, 1, 1, 1, 0xC5, 0xEE}, Bytes{0xC0, 2, 3, 4, 5, 0xEE}, Bytes(6, 9)}) {
+        const Bytes encoded = encodeLine(row);
+        oddWidth.insert(oddWidth.end(), encoded.begin(), encoded.end());
     }
-    // The marker byte before the palette is not 0x0C: the block is still used.
-    pcx.trailer.push_back(0x00);
-    const Bytes palette = palette256();
-    pcx.trailer.insert(pcx.trailer.end(), palette.begin(), palette.end());
+    // The marker byte before the palette need not be 0x0C: the last block is taken.
+    Bytes markedPalette = kPalette;
+    markedPalette.insert(markedPalette.begin(), 0x00);
+    const Bytes colourLines = {10, 11, 12, 0, 20, 21, 22, 0, 30, 31, 32, 0, 40, 40, 40, 0, 50, 51, 0xC0, 0, 60, 61, 62, 0};
+    const Bytes fourLine = {1, 2, 3, 4, 5, 6, 7, 8};
+    const std::vector<Bytes> colourPlanes = {{30, 31, 32, 60, 61, 62}, {20, 21, 22, 50, 51, 0xC0}, {10, 11, 12, 40, 40, 40}};
+    const std::vector<Bytes> fourPlanes = {{5, 6}, {3, 4}, {1, 2}, {7, 8}};
+    const Bytes monoData = encodeLine({0b10110000, 0b11000000, 0b00000000, 0b01000000});
+    const Bytes mono = {1, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    PcxFile bounds = pcx(8, 1, 10, 2, 10, {}, 1, {}, kPalette);
+    bounds.xmin = 10;
+    bounds.xmax = 19;
+    bounds.ymin = -3;
+    bounds.ymax = -2;
 
-    RasterImage image;
-    Read read = readPcx(image, pcx.bytes());
-    EXPECT_EQ(read.result, 1);
-    EXPECT_TRUE(read.shown.empty());
-    EXPECT_EQ(image.width, 5);
-    EXPECT_EQ(image.height, 3);
-    EXPECT_EQ(image.bitDepth, 8);
-    for (int y = 0; y < 3; ++y) EXPECT_EQ(row(image, 0, y), rows[size_t(y)]) << "row " << y;
-    EXPECT_EQ(Bytes(image.palette, image.palette + 768), palette);
+    struct Case {
+        const char* name;
+        PcxFile file;
+        int depth;
+        std::vector<Bytes> planes;  // whole planes 0, 1, ...
+        Bytes palette;              // its first entries
+        std::function<void(const RasterImage&)> more;
+    };
+    const Case cases[] = {
+        {"8 bits, run-length", pcx(8, 1, 5, 3, 6, oddWidth, 1, {}, markedPalette), 8,
+         {{1, 1, 1, 1, 0xC5, 0xC0, 2, 3, 4, 5, 9, 9, 9, 9, 9}}, kPalette, nullptr},
+        {"8 bits, uncompressed: cut to the width, top bits are pixels",
+         pcx(8, 1, 3, 2, 4, {0xC1, 0xC2, 0xC3, 0x77, 4, 5, 6, 0x77}, 0, {}, kPalette), 8,
+         {{0xC1, 0xC2, 0xC3, 4, 5, 6}}, kPalette, nullptr},
+        {"count zero swallows its value; a run stops at the line end",
+         pcx(8, 1, 4, 2, 4, {0xC0, 0xAA, 1, 2, 0xC6, 7, 0xC1, 0xC8, 3, 4, 5}, 1, {}, kPalette), 8,
+         {{1, 2, 7, 7, 0xC8, 3, 4, 5}}, {}, nullptr},
+        {"run-length, cut short: the rest is 0xFF", pcx(8, 1, 4, 3, 4, {1, 2, 3, 4, 5}), 8,
+         {{1, 2, 3, 4, 5, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}, {}, nullptr},
+        {"uncompressed, cut short: no palette entry invented from the data", pcx(8, 1, 3, 3, 3, {1, 2, 3, 4}, 0), 8,
+         {{1, 2, 3, 4, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}, Bytes(6, 0xFF), nullptr},
+        {"24 bits, uncompressed", pcx(8, 3, 3, 2, 4, colourLines, 0), 24, colourPlanes, {}, nullptr},
+        {"24 bits, run-length", pcx(8, 3, 3, 2, 4, encodeLine(colourLines)), 24, colourPlanes, {}, nullptr},
+        {"32 bits, uncompressed", pcx(8, 4, 2, 1, 2, fourLine, 0), 32, fourPlanes, {}, nullptr},
+        {"32 bits, run-length", pcx(8, 4, 2, 1, 2, encodeLine(fourLine)), 32, fourPlanes, {}, nullptr},
+        {"segments shorter than the width leave black", pcx(8, 3, 4, 1, 2, {1, 2, 3, 4, 5, 6}), 24,
+         {{5, 6, 0, 0}, {3, 4, 0, 0}, {1, 2, 0, 0}}, {}, nullptr},
+        {"4 bits packed, with the header's colours",
+         pcx(4, 1, 5, 1, 4, encodeLine({0x01, 0x23, 0x4F, 0xFF}), 1, ramp(48, 100)), 4, {{0, 1, 2, 3, 4}},
+         ramp(48, 100), nullptr},
+        {"four 1-bit planes hold bit k of each index",
+         pcx(1, 4, 8, 1, 1, encodeLine({0b01000110, 0b00100101, 0b00010110, 0b00001101}), 1, ramp(48, 0)), 4,
+         {{0, 1, 2, 4, 8, 15, 5, 10}}, ramp(48, 0), nullptr},
+        {"16 colours without header colours get the standard ones", pcx(4, 1, 2, 1, 2, {0x0F, 0, 0}), 4, {{0, 15}},
+         {0, 0, 0},
+         [](const RasterImage& image) {
+             EXPECT_EQ(entries(image, 15, 1), (Bytes{255, 255, 255}));
+             EXPECT_NE(entries(image, 1, 1), entries(image, 2, 1));
+         }},
+        {"monochrome: black and white", pcx(1, 1, 10, 2, 2, monoData), 1, {mono}, {0, 0, 0, 255, 255, 255}, nullptr},
+        {"monochrome: the header's two entries", pcx(1, 1, 10, 2, 2, monoData, 1, {200, 0, 0, 0, 0, 90}), 1, {mono},
+         {200, 0, 0, 0, 0, 90}, nullptr},
+        {"2 bits: evenly spaced greys", pcx(2, 1, 5, 1, 2, encodeLine({0b00011011, 0b10000000})), 2,
+         {{0, 1, 2, 3, 2}}, {0, 0, 0, 85, 85, 85, 170, 170, 170, 255, 255, 255}, nullptr},
+        {"three 1-bit planes", pcx(1, 3, 3, 1, 1, encodeLine({0b10100000, 0b01100000, 0b00100000}), 1, ramp(24, 50)),
+         3, {{1, 2, 7}}, ramp(24, 50), nullptr},
+        {"unknown encoding reads no pixels", pcx(8, 1, 3, 1, 3, {5, 6, 7}, 2, {}, kPalette), 8, {{0, 0, 0}}, {},
+         nullptr},
+        {"the bounds give the size whatever their origin", bounds, 8, {}, {},
+         [](const RasterImage& image) {
+             EXPECT_EQ(image.width, 10);
+             EXPECT_EQ(image.height, 2);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RasterImage image;
+        auto read = readPcx(image, c.file.bytes());
+        EXPECT_EQ(read.result, 1);
+        EXPECT_TRUE(read.shown.empty());
+        EXPECT_EQ(image.bitDepth, c.depth);
+        for (size_t p = 0; p < c.planes.size(); ++p) EXPECT_EQ(plane(image, int(p)), c.planes[p]) << "plane " << p;
+        if (c.depth >= 24) { EXPECT_EQ(image.palette, nullptr); }
+        if (!c.palette.empty()) { EXPECT_EQ(entries(image, 0, c.palette.size() / 3), c.palette); }
+        if (c.more) c.more(image);
+    }
 }
 
-TEST(PcxEightBit, UncompressedLinesAreCutToTheWidth) {
-    PcxFile pcx;
-    pcx.encoding = 0;
-    pcx.xmax = 2;
-    pcx.ymax = 1;
-    pcx.bytesPerLine = 4;
-    pcx.data = {0xC1, 0xC2, 0xC3, 0x77, 4, 5, 6, 0x77};
-    pcx.trailer = palette256();
-
-    RasterImage image;
-    EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
-    // Uncompressed bytes are pixels even with their top bits set.
-    EXPECT_EQ(row(image, 0, 0), (Bytes{0xC1, 0xC2, 0xC3}));
-    EXPECT_EQ(row(image, 0, 1), (Bytes{4, 5, 6}));
-}
-
-TEST(PcxEightBit, BoundsGiveTheSizeWhateverTheirOrigin) {
-    PcxFile pcx;
-    pcx.xmin = 10;
-    pcx.xmax = 19;
-    pcx.ymin = -3;
-    pcx.ymax = -2;
-    pcx.bytesPerLine = 10;
-    pcx.trailer = palette256();
-    RasterImage image;
-    EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
-    EXPECT_EQ(image.width, 10);
-    EXPECT_EQ(image.height, 2);
-}
-
-TEST(PcxRunLength, CountZeroConsumesItsValueAndRunsStopAtTheLineEnd) {
-    PcxFile pcx;
-    pcx.xmax = 3;
-    pcx.ymax = 1;
-    pcx.bytesPerLine = 4;
-    // Row 0: an empty run swallowing 0xAA, then 1 2, then a run of six 7s of
-    // which two do not fit. Row 1 starts afresh.
-    pcx.data = {0xC0, 0xAA, 1, 2, 0xC6, 7, 0xC1, 0xC8, 3, 4, 5};
-    pcx.trailer = palette256();
-
-    RasterImage image;
-    EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
-    EXPECT_EQ(row(image, 0, 0), (Bytes{1, 2, 7, 7}));
-    EXPECT_EQ(row(image, 0, 1), (Bytes{0xC8, 3, 4, 5}));
-}
-
-TEST(PcxRunLength, RunsStraddlingLargeReadsDecodeTheSame) {
-    // Literal bytes, then one run at about the 16 KiB mark, then literals
-    // again: wherever the file is read in blocks, the pixels are the same.
+TEST(PcxReader, RunsStraddlingLargeReadsDecodeTheSame) {
+    // Literals, one run at about the 16 KiB mark, literals again.
     for (size_t literalsBefore : {16381u, 16382u, 16383u, 16384u, 32767u}) {
         SCOPED_TRACE(literalsBefore);
         Bytes data;
-        Bytes pixels;
-        for (size_t i = 0; i < literalsBefore; ++i) {
-            data.push_back(uint8_t(i % 0xC0));
-            pixels.push_back(uint8_t(i % 0xC0));
-        }
+        for (size_t i = 0; i < literalsBefore; ++i) data.push_back(uint8_t(i % 0xC0));
+        Bytes pixels = data;
         data.insert(data.end(), {0xC5, 0xAA});
         pixels.insert(pixels.end(), 5, 0xAA);
         while (pixels.size() % 100 != 0 || pixels.size() < literalsBefore + 300) {
             data.push_back(uint8_t(pixels.size() % 0xBF));
             pixels.push_back(uint8_t(pixels.size() % 0xBF));
         }
-        PcxFile pcx;
-        pcx.xmax = 99;
-        pcx.ymax = int(pixels.size() / 100) - 1;
-        pcx.bytesPerLine = 100;
-        pcx.data = data;
-        pcx.trailer = palette256();
-
         RasterImage image;
-        ASSERT_EQ(readPcx(image, pcx.bytes()).result, 1);
-        EXPECT_EQ(Bytes(image.planes[0], image.planes[0] + image.pixelCount()), pixels);
+        ASSERT_EQ(readPcx(image, pcx(8, 1, 100, int(pixels.size() / 100), 100, data, 1, {}, kPalette).bytes()).result,
+                  1);
+        EXPECT_EQ(plane(image, 0), pixels);
     }
 }
 
-TEST(PcxRunLength, TruncatedFileFillsTheRestWith0xFF) {
-    PcxFile pcx;
-    pcx.xmax = 3;
-    pcx.ymax = 2;
-    pcx.bytesPerLine = 4;
-    pcx.data = {1, 2, 3, 4, 5};
-
-    RasterImage image;
-    Read read = readPcx(image, pcx.bytes());
-    EXPECT_EQ(read.result, 1);
-    EXPECT_TRUE(read.shown.empty());
-    EXPECT_EQ(row(image, 0, 0), (Bytes{1, 2, 3, 4}));
-    EXPECT_EQ(row(image, 0, 1), (Bytes{5, 0xFF, 0xFF, 0xFF}));
-    EXPECT_EQ(row(image, 0, 2), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
-}
-
-TEST(PcxUncompressed, TruncatedFileReadsMissingBytesAs0xFF) {
-    PcxFile pcx;
-    pcx.encoding = 0;
-    pcx.xmax = 2;
-    pcx.ymax = 2;
-    pcx.bytesPerLine = 3;
-    pcx.data = {1, 2, 3, 4};
-
-    RasterImage image;
-    EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
-    EXPECT_EQ(row(image, 0, 0), (Bytes{1, 2, 3}));
-    EXPECT_EQ(row(image, 0, 1), (Bytes{4, 0xFF, 0xFF}));
-    EXPECT_EQ(row(image, 0, 2), (Bytes{0xFF, 0xFF, 0xFF}));
-    // Too short to hold a palette block: no entry is invented from the data.
-    EXPECT_EQ(entries(image, 0, 2), Bytes(6, 0xFF));
-}
-
-TEST(PcxTrueColour, SegmentsAreRedGreenBlueInBothEncodings) {
-    for (int encoding : {0, 1}) {
-        SCOPED_TRACE(encoding);
-        PcxFile pcx;
-        pcx.encoding = encoding;
-        pcx.planeCount = 3;
-        pcx.xmax = 2;
-        pcx.ymax = 1;
-        pcx.bytesPerLine = 4;  // one padding byte per segment
-        const Bytes lines[2] = {{10, 11, 12, 0, 20, 21, 22, 0, 30, 31, 32, 0},
-                                {40, 40, 40, 0, 50, 51, 0xC0, 0, 60, 61, 62, 0}};
-        for (const Bytes& line : lines) {
-            Bytes stored = encoding ? encodeLine(line) : line;
-            pcx.data.insert(pcx.data.end(), stored.begin(), stored.end());
-        }
-
-        RasterImage image;
-        Read read = readPcx(image, pcx.bytes());
-        EXPECT_EQ(read.result, 1);
-        EXPECT_EQ(image.bitDepth, 24);
-        EXPECT_EQ(image.palette, nullptr);
-        EXPECT_EQ(row(image, 2, 0), (Bytes{10, 11, 12}));
-        EXPECT_EQ(row(image, 1, 0), (Bytes{20, 21, 22}));
-        EXPECT_EQ(row(image, 0, 0), (Bytes{30, 31, 32}));
-        EXPECT_EQ(row(image, 2, 1), (Bytes{40, 40, 40}));
-        EXPECT_EQ(row(image, 1, 1), (Bytes{50, 51, 0xC0}));
-        EXPECT_EQ(row(image, 0, 1), (Bytes{60, 61, 62}));
-    }
-}
-
-TEST(PcxTrueColour, FourPlanesGiveColourPlusTheFourthChannel) {
-    for (int encoding : {0, 1}) {
-        SCOPED_TRACE(encoding);
-        PcxFile pcx;
-        pcx.encoding = encoding;
-        pcx.planeCount = 4;
-        pcx.xmax = 1;
-        pcx.bytesPerLine = 2;
-        const Bytes line = {1, 2, 3, 4, 5, 6, 7, 8};
-        pcx.data = encoding ? encodeLine(line) : line;
-
-        RasterImage image;
-        EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
-        EXPECT_EQ(image.bitDepth, 32);
-        EXPECT_EQ(row(image, 2, 0), (Bytes{1, 2}));
-        EXPECT_EQ(row(image, 1, 0), (Bytes{3, 4}));
-        EXPECT_EQ(row(image, 0, 0), (Bytes{5, 6}));
-        EXPECT_EQ(row(image, 3, 0), (Bytes{7, 8}));
-    }
-}
-
-TEST(PcxTrueColour, SegmentsShorterThanTheWidthLeaveBlackPixels) {
-    PcxFile pcx;
-    pcx.planeCount = 3;
-    pcx.xmax = 3;
-    pcx.bytesPerLine = 2;
-    pcx.data = {1, 2, 3, 4, 5, 6};
-    RasterImage image;
-    EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
-    EXPECT_EQ(row(image, 2, 0), (Bytes{1, 2, 0, 0}));
-    EXPECT_EQ(row(image, 0, 0), (Bytes{5, 6, 0, 0}));
-}
-
-TEST(PcxPacked, FourBitPixelsBecomeOneIndexEachWithTheHeaderPalette) {
-    PcxFile pcx;
-    pcx.bitsPerPixel = 4;
-    pcx.xmax = 4;  // five pixels: two and a half bytes
-    pcx.bytesPerLine = 4;
-    for (size_t i = 0; i < 48; ++i) pcx.headerPalette[i] = uint8_t(100 + i);
-    pcx.data = encodeLine({0x01, 0x23, 0x4F, 0xFF});
-
-    RasterImage image;
-    EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
-    EXPECT_EQ(image.bitDepth, 4);
-    EXPECT_EQ(row(image, 0, 0), (Bytes{0, 1, 2, 3, 4}));
-    EXPECT_EQ(entries(image, 0, 16), pcx.headerPalette);
-}
-
-TEST(PcxPacked, SixteenColourPlanesCombineIntoOneIndex) {
-    PcxFile pcx;
-    pcx.bitsPerPixel = 1;
-    pcx.planeCount = 4;
-    pcx.xmax = 7;
-    pcx.bytesPerLine = 1;
-    for (size_t i = 0; i < 48; ++i) pcx.headerPalette[i] = uint8_t(i);
-    // Plane k holds bit k of every index: pixels 0, 1, 2, 4, 8, 15, 5, 10.
-    pcx.data = encodeLine({0b01000110, 0b00100101, 0b00010110, 0b00001101});
-
-    RasterImage image;
-    EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
-    EXPECT_EQ(image.bitDepth, 4);
-    EXPECT_EQ(row(image, 0, 0), (Bytes{0, 1, 2, 4, 8, 15, 5, 10}));
-    EXPECT_EQ(entries(image, 0, 16), pcx.headerPalette);
-}
-
-TEST(PcxPacked, SixteenColourFileWithoutHeaderColoursGetsTheStandardOnes) {
-    PcxFile pcx;
-    pcx.bitsPerPixel = 4;
-    pcx.xmax = 1;
-    pcx.bytesPerLine = 2;
-    pcx.data = {0x0F, 0, 0};
-    RasterImage image;
-    EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
-    EXPECT_EQ(row(image, 0, 0), (Bytes{0, 15}));
-    EXPECT_EQ(entries(image, 0, 1), (Bytes{0, 0, 0}));
-    EXPECT_EQ(entries(image, 15, 1), (Bytes{255, 255, 255}));
-    EXPECT_NE(entries(image, 1, 1), entries(image, 2, 1));
-}
-
-TEST(PcxPacked, MonochromeUsesItsTwoHeaderEntriesOrBlackAndWhite) {
-    PcxFile pcx;
-    pcx.bitsPerPixel = 1;
-    pcx.xmax = 9;
-    pcx.ymax = 1;
-    pcx.bytesPerLine = 2;
-    pcx.data = encodeLine({0b10110000, 0b11000000, 0b00000000, 0b01000000});
-
-    RasterImage plain;
-    EXPECT_EQ(readPcx(plain, pcx.bytes()).result, 1);
-    EXPECT_EQ(plain.bitDepth, 1);
-    EXPECT_EQ(row(plain, 0, 0), (Bytes{1, 0, 1, 1, 0, 0, 0, 0, 1, 1}));
-    EXPECT_EQ(row(plain, 0, 1), (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
-    EXPECT_EQ(entries(plain, 0, 2), (Bytes{0, 0, 0, 255, 255, 255}));
-
-    pcx.headerPalette[0] = 200;
-    pcx.headerPalette[5] = 90;
-    RasterImage coloured;
-    EXPECT_EQ(readPcx(coloured, pcx.bytes()).result, 1);
-    EXPECT_EQ(entries(coloured, 0, 2), (Bytes{200, 0, 0, 0, 0, 90}));
-}
-
-TEST(PcxPacked, TwoAndThreeBitDepthsGetAPalette) {
-    PcxFile four;
-    four.bitsPerPixel = 2;
-    four.xmax = 4;
-    four.bytesPerLine = 2;
-    four.data = encodeLine({0b00011011, 0b10000000});
-    RasterImage image;
-    EXPECT_EQ(readPcx(image, four.bytes()).result, 1);
-    EXPECT_EQ(image.bitDepth, 2);
-    EXPECT_EQ(row(image, 0, 0), (Bytes{0, 1, 2, 3, 2}));
-    // No colours in the header: evenly spaced greys.
-    EXPECT_EQ(entries(image, 0, 4), (Bytes{0, 0, 0, 85, 85, 85, 170, 170, 170, 255, 255, 255}));
-
-    PcxFile eight;
-    eight.bitsPerPixel = 1;
-    eight.planeCount = 3;
-    eight.xmax = 2;
-    eight.bytesPerLine = 1;
-    for (size_t i = 0; i < 24; ++i) eight.headerPalette[i] = uint8_t(50 + i);
-    eight.data = encodeLine({0b10100000, 0b01100000, 0b00100000});
-    RasterImage colours;
-    EXPECT_EQ(readPcx(colours, eight.bytes()).result, 1);
-    EXPECT_EQ(colours.bitDepth, 3);
-    EXPECT_EQ(row(colours, 0, 0), (Bytes{1, 2, 7}));
-    EXPECT_EQ(entries(colours, 0, 8), Bytes(eight.headerPalette.begin(), eight.headerPalette.begin() + 24));
-}
-
-TEST(PcxUnusual, UnknownEncodingReadsNoPixelsAndSucceeds) {
-    PcxFile pcx;
-    pcx.encoding = 2;
-    pcx.xmax = 2;
-    pcx.bytesPerLine = 3;
-    pcx.data = {5, 6, 7};
-    pcx.trailer = palette256();
-    RasterImage image;
-    Read read = readPcx(image, pcx.bytes());
-    EXPECT_EQ(read.result, 1);
-    EXPECT_TRUE(read.shown.empty());
-    EXPECT_EQ(image.width, 3);
-    EXPECT_EQ(row(image, 0, 0), (Bytes{0, 0, 0}));
-}
-
-TEST(PcxUnusual, UnsupportedDepthsAndSizesAreReportedAsAllocationFailures) {
-    PcxFile sixteen;  // 8 bits x 2 planes
-    sixteen.planeCount = 2;
-    sixteen.xmax = 3;
-    sixteen.bytesPerLine = 4;
-    RasterImage a;
-    expectAllocationMessage(readPcx(a, sixteen.bytes()));
-
-    PcxFile backwards;
+TEST(PcxReader, UnsupportedDepthsAndSizesAreAllocationFailures) {
+    PcxFile backwards = pcx(8, 1, 1, 1, 4, {});
     backwards.xmin = 5;
     backwards.xmax = 2;
-    backwards.bytesPerLine = 4;
-    RasterImage b;
-    expectAllocationMessage(readPcx(b, backwards.bytes()));
-
-    // A lone manufacturer byte: every other field reads as 0xFF.
-    RasterImage c;
-    expectAllocationMessage(readPcx(c, {0x0A}));
+    // 16 bits (8 x 2 planes); bounds backwards; a lone manufacturer byte,
+    // every other field reading as 0xFF.
+    for (const Bytes& file : {pcx(8, 2, 4, 1, 4, {}).bytes(), backwards.bytes(), Bytes{0x0A}}) {
+        SCOPED_TRACE(file.size());
+        RasterImage image;
+        auto read = readPcx(image, file);
+        EXPECT_EQ(read.result, 0);
+        ASSERT_EQ(read.shown.size(), 1u);
+        EXPECT_EQ(read.shown[0].text, "Unable to allocate memory for bitmap.");
+        EXPECT_EQ(read.shown[0].caption, "PCX Reader");
+        EXPECT_EQ(read.shown[0].style, platform::kMbIconWarning);
+    }
 }
 
-TEST(PcxUnusual, HugeLinesOfAnEmptyFileFinishQuickly) {
-    PcxFile pcx;
-    pcx.bitsPerPixel = 1;
-    pcx.planeCount = 8;
-    pcx.xmax = 0;
-    pcx.ymax = 32766;
-    pcx.bytesPerLine = 65535;
+TEST(PcxReader, HugeLinesOfAnEmptyFileFinishQuickly) {
     const auto start = std::chrono::steady_clock::now();
     RasterImage image;
-    EXPECT_EQ(readPcx(image, pcx.bytes()).result, 1);
+    EXPECT_EQ(readPcx(image, pcx(1, 8, 1, 32767, 65535, {}).bytes()).result, 1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(image.planes[0][0], 0xFF);
     EXPECT_EQ(image.planes[0][32766], 0xFF);

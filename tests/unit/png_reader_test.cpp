@@ -1,8 +1,10 @@
+// The PNG reader against pictures made by the library's own writer.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,7 +12,6 @@
 
 #include "TestSupport.h"
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
 
 namespace {
 
@@ -23,58 +24,49 @@ struct PngPicture {
     int colourType = PNG_COLOR_TYPE_RGB;
     bool interlaced = false;
     std::vector<png_color> palette;
-    Bytes paletteAlpha;       // tRNS of a palette picture
+    Bytes paletteAlpha;        // tRNS of a palette picture
     int transparentGrey = -1;  // tRNS of a greyscale picture
-    std::string text;         // a tEXt chunk before the image data when not empty
-    std::vector<Bytes> rows;  // as stored: packed, 16-bit samples big-endian
-    bool headerOnly = false;  // stop after the chunks before the image data
+    bool text = false;         // a tEXt chunk before the image data
+    std::vector<Bytes> rows;   // as stored: packed, 16-bit samples big-endian
+    bool headerOnly = false;   // stop after the chunks before the image data
 };
 
 void appendOutput(png_structp png, png_bytep data, size_t length) {
-    auto* out = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(png));
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
     out->insert(out->end(), data, data + length);
 }
 
 void flushNothing(png_structp) {}
 
-// Encodes with the library's own writer. Without a jump buffer an error in
-// here aborts the test program, which is what a broken test input deserves.
-std::vector<unsigned char> encode(const PngPicture& picture) {
-    std::vector<unsigned char> out;
+// Without a jump buffer an error in here aborts the test program, which is
+// what a broken test input deserves.
+Bytes encode(const PngPicture& picture) {
+    Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, appendOutput, flushNothing);
     png_set_IHDR(png, info, picture.width, picture.height, picture.bitDepth, picture.colourType,
-                 picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!picture.palette.empty()) {
-        png_set_PLTE(png, info, picture.palette.data(), int(picture.palette.size()));
-    }
-    if (!picture.paletteAlpha.empty()) {
+                 picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    if (!picture.palette.empty()) png_set_PLTE(png, info, picture.palette.data(), int(picture.palette.size()));
+    png_color_16 grey = {};
+    grey.gray = png_uint_16(picture.transparentGrey);
+    if (!picture.paletteAlpha.empty() || picture.transparentGrey >= 0) {
         png_set_tRNS(png, info, picture.paletteAlpha.data(), int(picture.paletteAlpha.size()),
-                     nullptr);
+                     picture.transparentGrey >= 0 ? &grey : nullptr);
     }
-    if (picture.transparentGrey >= 0) {
-        png_color_16 grey = {};
-        grey.gray = png_uint_16(picture.transparentGrey);
-        png_set_tRNS(png, info, nullptr, 0, &grey);
-    }
-    std::string key = "Comment";
-    std::string value = picture.text;
-    if (!value.empty()) {
-        png_text text = {};
-        text.compression = PNG_TEXT_COMPRESSION_NONE;
-        text.key = &key[0];
-        text.text = &value[0];
-        png_set_text(png, info, &text, 1);
-    }
+    char key[] = "Comment", value[] = "made for a test";
+    png_text text = {};
+    text.compression = PNG_TEXT_COMPRESSION_NONE;
+    text.key = key;
+    text.text = value;
+    if (picture.text) png_set_text(png, info, &text, 1);
     png_write_info(png, info);
     if (picture.headerOnly) {
         // An empty image data chunk ends what the reader reads as the header.
         png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), nullptr, 0);
     } else {
-        const int passes = png_set_interlace_handling(png);
-        for (int pass = 0; pass < passes; ++pass) {
+        for (int pass = png_set_interlace_handling(png); pass > 0; --pass) {
             for (const Bytes& row : picture.rows) png_write_row(png, row.data());
         }
         png_write_end(png, nullptr);
@@ -83,78 +75,55 @@ std::vector<unsigned char> encode(const PngPicture& picture) {
     return out;
 }
 
-// An 8-bit colour picture whose every sample is known.
-PngPicture colourPattern(png_uint_32 width, png_uint_32 height, bool alpha) {
-    PngPicture picture;
-    picture.width = width;
-    picture.height = height;
-    picture.colourType = alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+PngPicture picture(png_uint_32 width, png_uint_32 height, int depth, int type, std::vector<Bytes> rows) {
+    PngPicture p;
+    p.width = width;
+    p.height = height;
+    p.bitDepth = depth;
+    p.colourType = type;
+    p.rows = std::move(rows);
+    return p;
+}
+
+// An 8-bit (or 16-bit: each sample followed by a byte the reduction drops)
+// colour picture whose every sample is known.
+PngPicture colourPattern(png_uint_32 width, png_uint_32 height, bool alpha, int depth = 8) {
+    PngPicture p = picture(width, height, depth, alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, {});
     for (png_uint_32 y = 0; y < height; ++y) {
         Bytes row;
         for (png_uint_32 x = 0; x < width; ++x) {
-            row.push_back(uint8_t(x * 19));
-            row.push_back(uint8_t(y * 23));
-            row.push_back(uint8_t(x * y + 5));
-            if (alpha) row.push_back(uint8_t(255 - x - y));
+            std::vector<uint32_t> samples = {x * 19, y * 23, x * y + 5};
+            if (alpha) samples.push_back(255 - x - y);
+            for (uint32_t sample : samples) {
+                row.push_back(uint8_t(sample));
+                if (depth == 16) row.push_back(uint8_t(sample ^ 0xA5));
+            }
         }
-        picture.rows.push_back(row);
+        p.rows.push_back(row);
     }
-    return picture;
+    return p;
 }
 
-struct Read {
-    int result = -1;
-    std::vector<test::ShownMessage> shown;
-};
-
-Read readPng(RasterImage& image, const std::vector<unsigned char>& bytes) {
-    Read read;
-    test::RecordingSink sink;
-    test::TempFile file(".png", bytes);
-    test::OpenFile in(file.path());
-    read.result = image.readPng(in.get());
-    read.shown = sink.shown;
-    return read;
-}
-
-Bytes plane(const RasterImage& image, int index) {
-    return Bytes(image.planes[index], image.planes[index] + image.pixelCount());
-}
-
-Bytes paletteOf(const RasterImage& image) {
-    return Bytes(image.palette, image.palette + 768);
-}
-
-void expectColourPattern(const RasterImage& image, png_uint_32 width, png_uint_32 height,
-                         bool alpha) {
+void expectColourPattern(const RasterImage& image, png_uint_32 width, png_uint_32 height, bool alpha) {
     ASSERT_EQ(image.width, int32_t(width));
     ASSERT_EQ(image.height, int32_t(height));
     ASSERT_EQ(image.bitDepth, alpha ? 32 : 24);
     for (png_uint_32 y = 0; y < height; ++y) {
         for (png_uint_32 x = 0; x < width; ++x) {
             const size_t i = size_t(y) * width + x;
-            ASSERT_EQ(image.planes[2][i], uint8_t(x * 19)) << x << "," << y;
-            ASSERT_EQ(image.planes[1][i], uint8_t(y * 23)) << x << "," << y;
-            ASSERT_EQ(image.planes[0][i], uint8_t(x * y + 5)) << x << "," << y;
-            if (alpha) {
-                ASSERT_EQ(image.planes[3][i], uint8_t(255 - x - y)) << x << "," << y;
-            }
+            ASSERT_EQ(test::rgbAt(image, i), (std::vector<int>{uint8_t(x * 19), uint8_t(y * 23), uint8_t(x * y + 5)}))
+                << x << "," << y;
+            if (alpha) { ASSERT_EQ(image.planes[3][i], uint8_t(255 - x - y)) << x << "," << y; }
         }
     }
 }
 
-void expectOneWarning(const Read& read, const std::string& text) {
-    ASSERT_EQ(read.shown.size(), 1u);
-    EXPECT_EQ(read.shown[0].caption, "PNG Reader");
-    EXPECT_EQ(read.shown[0].style, platform::kMbIconWarning);
-    if (!text.empty()) {
-        EXPECT_EQ(read.shown[0].text, text);
-    }
-    EXPECT_FALSE(read.shown[0].text.empty());
+test::Decoded readPng(RasterImage& image, const Bytes& bytes) {
+    return test::decode(image, bytes, &RasterImage::readPng, ".png");
 }
 
 // Position of a chunk's type field, or 0.
-size_t findChunk(const std::vector<unsigned char>& bytes, const char* type) {
+size_t findChunk(const Bytes& bytes, const char* type) {
     for (size_t i = 8; i + 4 <= bytes.size(); ++i) {
         if (std::memcmp(&bytes[i], type, 4) == 0) return i;
     }
@@ -163,218 +132,127 @@ size_t findChunk(const std::vector<unsigned char>& bytes, const char* type) {
 
 }  // namespace
 
-TEST(PngColour, RedThenBlueLandInPlanesTwoAndZero) {
-    PngPicture picture;
-    picture.width = 2;
-    picture.height = 1;
-    picture.rows = {{255, 0, 0, 0, 0, 255}};
-    RasterImage image;
-    Read read = readPng(image, encode(picture));
-    EXPECT_EQ(read.result, 1);
-    EXPECT_TRUE(read.shown.empty());
-    EXPECT_EQ(image.bitDepth, 24);
-    EXPECT_EQ(image.palette, nullptr);
-    EXPECT_EQ(plane(image, 2), (Bytes{255, 0}));
-    EXPECT_EQ(plane(image, 1), (Bytes{0, 0}));
-    EXPECT_EQ(plane(image, 0), (Bytes{0, 255}));
-}
-
-TEST(PngColour, AlphaSamplesGoToTheFourthPlane) {
-    RasterImage image;
-    EXPECT_EQ(readPng(image, encode(colourPattern(5, 4, true))).result, 1);
-    expectColourPattern(image, 5, 4, true);
-}
-
-TEST(PngColour, SixteenBitSamplesDecodeLikeTheirEightBitReduction) {
-    PngPicture wide;
-    wide.width = 3;
-    wide.height = 2;
-    wide.bitDepth = 16;
-    const PngPicture narrow = colourPattern(3, 2, false);
-    for (const Bytes& row : narrow.rows) {
-        Bytes doubled;
-        for (uint8_t sample : row) {
-            doubled.push_back(sample);
-            doubled.push_back(uint8_t(sample ^ 0xA5));
-        }
-        wide.rows.push_back(doubled);
-    }
-    RasterImage image;
-    EXPECT_EQ(readPng(image, encode(wide)).result, 1);
-    expectColourPattern(image, 3, 2, false);
-}
-
-TEST(PngColour, InterlacedFileGivesTheSamePictureAsItsPlainTwin) {
-    for (bool alpha : {false, true}) {
-        SCOPED_TRACE(alpha);
-        PngPicture picture = colourPattern(13, 11, alpha);
-        picture.interlaced = true;
+TEST(PngReader, ColourPicturesGiveRedGreenBlueAndAlphaPlanes) {
+    struct Case {
+        const char* name;
+        PngPicture picture;
+        bool alpha;
+    };
+    PngPicture interlaced = colourPattern(13, 11, false), interlacedAlpha = colourPattern(13, 11, true);
+    interlaced.interlaced = interlacedAlpha.interlaced = true;
+    const Case cases[] = {
+        {"8-bit colour", colourPattern(5, 4, false), false},
+        {"alpha to the fourth plane", colourPattern(5, 4, true), true},
+        {"16-bit samples reduced to their high byte", colourPattern(3, 2, false, 16), false},
+        {"interlaced", interlaced, false},
+        {"interlaced with alpha", interlacedAlpha, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         RasterImage image;
-        Read read = readPng(image, encode(picture));
+        auto read = readPng(image, encode(c.picture));
         EXPECT_EQ(read.result, 1);
         EXPECT_TRUE(read.shown.empty());
-        expectColourPattern(image, 13, 11, alpha);
+        EXPECT_EQ(image.palette, nullptr);
+        expectColourPattern(image, c.picture.width, c.picture.height, c.alpha);
     }
 }
 
-TEST(PngGrey, OneBitGreyGivesFullRangeIndicesAndTheGreyRamp) {
-    PngPicture picture;
-    picture.width = 10;
-    picture.height = 1;
-    picture.bitDepth = 1;
-    picture.colourType = PNG_COLOR_TYPE_GRAY;
-    picture.rows = {{0b10110000, 0b01000000}};
-    RasterImage image;
-    EXPECT_EQ(readPng(image, encode(picture)).result, 1);
-    EXPECT_EQ(image.bitDepth, 8);
-    EXPECT_EQ(plane(image, 0), (Bytes{255, 0, 255, 255, 0, 0, 0, 0, 0, 255}));
-    const Bytes palette = paletteOf(image);
-    for (size_t i = 0; i < 256; ++i) {
-        ASSERT_EQ(palette[3 * i], i);
-        ASSERT_EQ(palette[3 * i + 1], i);
-        ASSERT_EQ(palette[3 * i + 2], i);
-    }
-}
-
-TEST(PngGrey, EightAndSixteenBitGreyKeepTheirLevelsAsIndices) {
-    PngPicture eight;
-    eight.width = 3;
-    eight.height = 1;
-    eight.colourType = PNG_COLOR_TYPE_GRAY;
-    eight.rows = {{0, 100, 255}};
-    eight.transparentGrey = 100;  // ignored at 8 bits and above
-    RasterImage a;
-    EXPECT_EQ(readPng(a, encode(eight)).result, 1);
-    EXPECT_EQ(a.bitDepth, 8);
-    EXPECT_EQ(plane(a, 0), (Bytes{0, 100, 255}));
-
-    PngPicture sixteen = eight;
-    sixteen.bitDepth = 16;
-    sixteen.transparentGrey = -1;
-    sixteen.rows = {{0x00, 0xFF, 0x64, 0x12, 0xFF, 0x00}};
-    RasterImage b;
-    EXPECT_EQ(readPng(b, encode(sixteen)).result, 1);
-    EXPECT_EQ(plane(b, 0), (Bytes{0, 100, 255}));
-}
-
-TEST(PngGrey, TwoChannelPicturesAreRefusedAsAllocationFailures) {
-    PngPicture withAlpha;
-    withAlpha.width = 2;
-    withAlpha.height = 1;
-    withAlpha.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
-    withAlpha.rows = {{10, 255, 20, 128}};
-    RasterImage a;
-    Read read = readPng(a, encode(withAlpha));
-    EXPECT_EQ(read.result, 0);
-    expectOneWarning(read, "Unable to allocate memory for bitmap.");
-    EXPECT_EQ(a.width, 2);
-    EXPECT_EQ(a.height, 1);
-
-    // Below 8 bits the expansion turns a transparency chunk into alpha.
-    PngPicture lowGrey;
-    lowGrey.width = 4;
-    lowGrey.height = 1;
-    lowGrey.bitDepth = 2;
-    lowGrey.colourType = PNG_COLOR_TYPE_GRAY;
-    lowGrey.transparentGrey = 1;
-    lowGrey.rows = {{0b00011011}};
-    RasterImage b;
-    read = readPng(b, encode(lowGrey));
-    EXPECT_EQ(read.result, 0);
-    expectOneWarning(read, "Unable to allocate memory for bitmap.");
-}
-
-TEST(PngPalette, FourBitIndicesAndTheFilesEntries) {
-    PngPicture picture;
-    picture.width = 16;
-    picture.height = 1;
-    picture.bitDepth = 4;
-    picture.colourType = PNG_COLOR_TYPE_PALETTE;
-    for (int i = 0; i < 16; ++i) {
-        picture.palette.push_back({uint8_t(i * 16), uint8_t(255 - i), uint8_t(i * 3 + 1)});
-    }
-    picture.rows = {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
-    Bytes fileEntries;
-    for (const png_color& c : picture.palette) {
-        fileEntries.insert(fileEntries.end(), {c.red, c.green, c.blue});
-    }
-
-    RasterImage plain;
-    EXPECT_EQ(readPng(plain, encode(picture)).result, 1);
-    EXPECT_EQ(plain.bitDepth, 8);
+TEST(PngReader, GreyAndPalettePicturesGiveIndicesAndAPalette) {
+    Bytes greyRamp;
+    for (int i = 0; i < 256; ++i) greyRamp.insert(greyRamp.end(), 3, uint8_t(i));
+    PngPicture indexed = picture(16, 1, 4, PNG_COLOR_TYPE_PALETTE, {{0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}});
+    Bytes fileEntries(768, 0);  // entries the file does not have are black
     Bytes indices;
-    for (uint8_t i = 0; i < 16; ++i) indices.push_back(i);
-    EXPECT_EQ(plane(plain, 0), indices);
-    const Bytes palette = paletteOf(plain);
-    EXPECT_EQ(Bytes(palette.begin(), palette.begin() + 48), fileEntries);
-    // Entries the file does not have are black.
-    EXPECT_EQ(Bytes(palette.begin() + 48, palette.end()), Bytes(768 - 48, 0));
-
-    // A transparency chunk changes nothing.
-    picture.paletteAlpha = {0, 128, 255, 7};
-    RasterImage transparent;
-    Read read = readPng(transparent, encode(picture));
-    EXPECT_EQ(read.result, 1);
-    EXPECT_TRUE(read.shown.empty());
-    EXPECT_EQ(transparent.bitDepth, 8);
-    EXPECT_EQ(plane(transparent, 0), indices);
-    EXPECT_EQ(paletteOf(transparent), palette);
+    for (uint8_t i = 0; i < 16; ++i) {
+        indexed.palette.push_back({uint8_t(i * 16), uint8_t(255 - i), uint8_t(i * 3 + 1)});
+        fileEntries[3 * i] = uint8_t(i * 16);
+        fileEntries[3 * i + 1] = uint8_t(255 - i);
+        fileEntries[3 * i + 2] = uint8_t(i * 3 + 1);
+        indices.push_back(i);
+    }
+    PngPicture transparentIndexed = indexed;  // a transparency chunk changes nothing
+    transparentIndexed.paletteAlpha = {0, 128, 255, 7};
+    PngPicture grey8 = picture(3, 1, 8, PNG_COLOR_TYPE_GRAY, {{0, 100, 255}});
+    grey8.transparentGrey = 100;  // ignored at 8 bits and above
+    struct Case {
+        const char* name;
+        PngPicture picture;
+        Bytes indices;
+        Bytes palette;
+    };
+    const Case cases[] = {
+        {"1-bit grey: full-range levels", picture(10, 1, 1, PNG_COLOR_TYPE_GRAY, {{0b10110000, 0b01000000}}),
+         {255, 0, 255, 255, 0, 0, 0, 0, 0, 255}, greyRamp},
+        {"8-bit grey", grey8, {0, 100, 255}, greyRamp},
+        {"16-bit grey", picture(3, 1, 16, PNG_COLOR_TYPE_GRAY, {{0x00, 0xFF, 0x64, 0x12, 0xFF, 0x00}}),
+         {0, 100, 255}, greyRamp},
+        {"4-bit palette", indexed, indices, fileEntries},
+        {"4-bit palette with transparency", transparentIndexed, indices, fileEntries},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RasterImage image;
+        auto read = readPng(image, encode(c.picture));
+        EXPECT_EQ(read.result, 1);
+        EXPECT_TRUE(read.shown.empty());
+        EXPECT_EQ(image.bitDepth, 8);
+        EXPECT_EQ(Bytes(image.planes[0], image.planes[0] + image.pixelCount()), c.indices);
+        ASSERT_NE(image.palette, nullptr);
+        EXPECT_EQ(Bytes(image.palette, image.palette + 768), c.palette);
+    }
 }
 
-TEST(PngDamaged, MissingEndChunkIsAReadError) {
-    std::vector<unsigned char> bytes = encode(colourPattern(4, 4, false));
-    bytes.resize(bytes.size() - 12);  // IEND: length, type, CRC
-    RasterImage image;
-    Read read = readPng(image, bytes);
-    EXPECT_EQ(read.result, 0);
-    expectOneWarning(read, "");
-}
+TEST(PngReader, RefusedAndDamagedFiles) {
+    const std::string memory = "Unable to allocate memory for bitmap.";
+    PngPicture lowGrey = picture(4, 1, 2, PNG_COLOR_TYPE_GRAY, {{0b00011011}});
+    lowGrey.transparentGrey = 1;  // expanded below 8 bits into alpha
+    PngPicture huge = picture(1000000, 1000000, 8, PNG_COLOR_TYPE_RGB_ALPHA, {});
+    huge.headerOnly = true;
+    Bytes noEnd = encode(colourPattern(4, 4, false));
+    noEnd.resize(noEnd.size() - 12);  // IEND: length, type, CRC
+    Bytes cutData = encode(colourPattern(40, 30, true));
+    cutData.resize(findChunk(cutData, "IDAT") + 30);
+    Bytes badHeader = encode(colourPattern(3, 3, false));
+    badHeader[findChunk(badHeader, "IHDR") + 4 + 13] ^= 0xFF;  // its CRC
+    PngPicture commented = colourPattern(3, 3, false);
+    commented.text = true;
+    Bytes badText = encode(commented);
+    ASSERT_NE(findChunk(badText, "tEXt"), 0u);
+    badText[findChunk(badText, "tEXt") + 6] ^= 0x20;
 
-TEST(PngDamaged, FileEndingInsideTheImageDataIsAnError) {
-    std::vector<unsigned char> bytes = encode(colourPattern(40, 30, true));
-    bytes.resize(findChunk(bytes, "IDAT") + 30);
-    RasterImage image;
-    Read read = readPng(image, bytes);
-    EXPECT_EQ(read.result, 0);
-    expectOneWarning(read, "");
-}
-
-TEST(PngDamaged, DamagedAncillaryChunkWarnsOnceAndStillDecodes) {
-    PngPicture picture = colourPattern(3, 3, false);
-    picture.text = "made for a test";
-    std::vector<unsigned char> bytes = encode(picture);
-    const size_t text = findChunk(bytes, "tEXt");
-    ASSERT_NE(text, 0u);
-    bytes[text + 6] ^= 0x20;
-    RasterImage image;
-    Read read = readPng(image, bytes);
-    EXPECT_EQ(read.result, 1);
-    expectOneWarning(read, "");
-    expectColourPattern(image, 3, 3, false);
-}
-
-TEST(PngDamaged, BadChecksumOfTheHeaderIsAnError) {
-    std::vector<unsigned char> bytes = encode(colourPattern(3, 3, false));
-    const size_t header = findChunk(bytes, "IHDR");
-    bytes[header + 4 + 13] ^= 0xFF;  // first byte of its CRC
-    RasterImage image;
-    Read read = readPng(image, bytes);
-    EXPECT_EQ(read.result, 0);
-    expectOneWarning(read, "");
-    EXPECT_EQ(image.planes[0], nullptr);
-}
-
-TEST(PngDamaged, HugePictureIsRefusedBeforeItsRowsAreObtained) {
-    PngPicture picture;
-    picture.width = 1000000;
-    picture.height = 1000000;
-    picture.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-    picture.headerOnly = true;
-    const auto start = std::chrono::steady_clock::now();
-    RasterImage image;
-    Read read = readPng(image, encode(picture));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-    EXPECT_EQ(read.result, 0);
-    expectOneWarning(read, "Unable to allocate memory for bitmap.");
-    EXPECT_EQ(image.width, 1000000);
+    struct Case {
+        const char* name;
+        Bytes file;
+        int result;
+        std::string text;  // empty: the library's own words
+        std::function<void(const RasterImage&)> more;
+    };
+    const Case cases[] = {
+        {"grey with alpha", encode(picture(2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {{10, 255, 20, 128}})), 0, memory,
+         [](const RasterImage& image) { EXPECT_EQ(image.width, 2); EXPECT_EQ(image.height, 1); }},
+        {"low-depth grey with transparency", encode(lowGrey), 0, memory, nullptr},
+        {"huge, refused before its rows are obtained", encode(huge), 0, memory,
+         [](const RasterImage& image) { EXPECT_EQ(image.width, 1000000); }},
+        {"no end chunk", noEnd, 0, "", nullptr},
+        {"ending inside the image data", cutData, 0, "", nullptr},
+        {"bad header checksum", badHeader, 0, "",
+         [](const RasterImage& image) { EXPECT_EQ(image.planes[0], nullptr); }},
+        {"damaged ancillary chunk: one warning, still decoded", badText, 1, "",
+         [](const RasterImage& image) { expectColourPattern(image, 3, 3, false); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto start = std::chrono::steady_clock::now();
+        RasterImage image;
+        auto read = readPng(image, c.file);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(read.result, c.result);
+        ASSERT_EQ(read.shown.size(), 1u);
+        EXPECT_EQ(read.shown[0].caption, "PNG Reader");
+        EXPECT_EQ(read.shown[0].style, platform::kMbIconWarning);
+        EXPECT_FALSE(read.shown[0].text.empty());
+        if (!c.text.empty()) { EXPECT_EQ(read.shown[0].text, c.text); }
+        if (c.more) c.more(image);
+    }
 }
