@@ -135,6 +135,7 @@ TEST(PcxReader, DecodesEveryDepthAndEncoding) {
         {"count zero swallows its value; a run stops at the line end",
          pcx(8, 1, 4, 2, 4, {0xC0, 0xAA, 1, 2, 0xC6, 7, 0xC1, 0xC8, 3, 4, 5}, 1, {}, kPalette), 8,
          {{1, 2, 7, 7, 0xC8, 3, 4, 5}}, {}, nullptr},
+        {"a run uses all six count bits", pcx(8, 1, 40, 1, 40, {0xE8, 0x42}), 8, {Bytes(40, 0x42)}, {}, nullptr},
         {"run-length, cut short: the rest is 0xFF", pcx(8, 1, 4, 3, 4, {1, 2, 3, 4, 5}), 8,
          {{1, 2, 3, 4, 5, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}, {}, nullptr},
         {"uncompressed, cut short: no palette entry invented from the data", pcx(8, 1, 3, 3, 3, {1, 2, 3, 4}, 0), 8,

@@ -1,3 +1,5 @@
+// Settings in the registry, and the image list moved to a file of the
+// user's choosing once it outgrows a registry value.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,26 +8,24 @@
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/ScriptedSaveDialog.h"
-#include "platform/Messages.h"
 #include "settings/SettingsStore.h"
 
 namespace {
 
 const std::string kKey = kSettingsKey;
-const char* const kListPath = "C:\\Users\\me\\ImageList.qx";
+const std::string kListPath = "C:\\Users\\me\\ImageList.qx";
 const char* const kNotice =
     "As you have a large number of files in your image list, Vellumere will store them in a "
     "list on disk rather than in the registry. Please select a filename for your "
     "configuration file.";
+const std::string kUnreadable = "Unable to read file \"" + kListPath + "\".\nYou may need to reconfigure Vellumere.";
 
 // An image list of exactly `length` characters.
 std::string listOfLength(size_t length) {
     std::string list;
-    int i = 0;
-    while (list.size() < length) list += "C:\\pictures\\photo" + std::to_string(i++) + ".jpg\a";
+    for (int i = 0; list.size() < length; ++i) list += "C:\\pictures\\photo" + std::to_string(i) + ".jpg\a";
     list.resize(length - 1);
-    list += '\a';
-    return list;
+    return list + '\a';
 }
 
 std::string read(const char* name) {
@@ -35,6 +35,20 @@ std::string read(const char* name) {
 
 class SettingsStore : public ::testing::Test {
 protected:
+    // The list lives in kListPath, as an earlier overflow left it.
+    void listInFile(const char* content, const char* marker = "File") {
+        registry.setText(kKey, kFilesSetting, marker);
+        registry.setText(kKey, "FilesFile", kListPath);
+        if (content) files.files[kListPath] = content;
+    }
+    void expectShown(size_t index, const std::string& text, unsigned style = platform::kMbIconWarning,
+                     const std::string& caption = "Vellumere Error") {
+        ASSERT_GT(messages.shown.size(), index);
+        EXPECT_EQ(messages.shown[index].text, text);
+        EXPECT_EQ(messages.shown[index].caption, caption);
+        EXPECT_EQ(messages.shown[index].style, style);
+    }
+
     fakes::FakeRegistry registry;
     fakes::FakeFileSystem files;
     fakes::ScriptedSaveDialog dialog;
@@ -43,13 +57,12 @@ protected:
 
 }  // namespace
 
-TEST_F(SettingsStore, FirstRunReadsNothingAndShowsNothing) {
-    for (const char* name : {kFilesSetting, kTimeSetting, kSelectionMethodSetting,
-                             kTempFilenameSetting, "FilesFile"}) {
+TEST_F(SettingsStore, FirstRunReadsNothingShowsNothingCreatesNothing) {
+    for (const char* name : {kFilesSetting, kTimeSetting, kSelectionMethodSetting, kTempFilenameSetting, "FilesFile"}) {
         EXPECT_EQ(readSetting(name), nullptr) << name;
     }
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(registry.keys.empty());  // reading never creates the key
+    EXPECT_TRUE(registry.keys.empty());
 }
 
 TEST_F(SettingsStore, ShortTextsRoundTripThroughTheRegistryWithTheirNul) {
@@ -61,24 +74,16 @@ TEST_F(SettingsStore, ShortTextsRoundTripThroughTheRegistryWithTheirNul) {
     EXPECT_EQ(read(kFilesSetting), "");  // the empty list is stored, not deleted
     EXPECT_EQ(registry.keys[kKey][kTimeSetting], std::string("30\0", 3));
     EXPECT_EQ(read("Missing"), "<none>");
-    EXPECT_EQ(registry.openKeys, 0);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(SettingsStore, ValuesAreReadWhateverTheLongestValueInTheKey) {
+    // Values are read whatever the longest value in the key, with or without NUL.
     registry.setText(kKey, "Long", std::string(2000, 'x'));
-    registry.keys[kKey]["NoNul"] = "abc";  // stored without its NUL
-    writeSetting(kTimeSetting, "5");
-    EXPECT_EQ(read(kTimeSetting), "5");
+    registry.keys[kKey]["NoNul"] = "abc";
+    EXPECT_EQ(read(kTimeSetting), "30");
     EXPECT_EQ(read("NoNul"), "abc");
     EXPECT_EQ(read("Long"), std::string(2000, 'x'));
-}
-
-TEST_F(SettingsStore, AFailedKeyQueryReadsAsAbsent) {
-    writeSetting(kTimeSetting, "5");
-    registry.failQueryInfo = true;
+    registry.failQueryInfo = true;  // a failed key query reads as absent
     EXPECT_EQ(readSetting(kTimeSetting), nullptr);
     EXPECT_EQ(registry.openKeys, 0);
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SettingsStore, RegistryWriteFailuresAreReportedAndKeepTheOldValue) {
@@ -89,13 +94,52 @@ TEST_F(SettingsStore, RegistryWriteFailuresAreReportedAndKeepTheOldValue) {
     registry.failCreate = true;
     writeSetting(kTimeSetting, "60");
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[0].text, "Unable to set value in registry.");
-    EXPECT_EQ(messages.shown[1].text, "Unable to open registry for writing.");
-    for (const auto& shown : messages.shown) {
-        EXPECT_EQ(shown.caption, "Vellumere Error");
-        EXPECT_EQ(shown.style, platform::kMbIconWarning);
-    }
+    expectShown(0, "Unable to set value in registry.");
+    expectShown(1, "Unable to open registry for writing.");
     EXPECT_EQ(registry.openKeys, 0);
+}
+
+TEST_F(SettingsStore, TheMarkerIsRecognisedInAnyLetterCase) {
+    listInFile("A\aB\a");
+    for (const char* marker : {"File", "file", "FILE", "fIlE"}) {
+        registry.setText(kKey, kFilesSetting, marker);
+        EXPECT_EQ(read(kFilesSetting), "A\aB\a") << marker;
+    }
+    for (const char* notMarker : {"Files", "Fil", "File ", ""}) {
+        registry.setText(kKey, kFilesSetting, notMarker);
+        EXPECT_EQ(read(kFilesSetting), notMarker);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(SettingsStore, AListFileThatCannotBeReadReadsAsAbsent) {
+    struct Case {
+        const char* name;
+        bool companion;
+        const char* content;  // null: no such file
+        bool failSize, failRead;
+        std::string value, message;
+    };
+    const Case cases[] = {
+        {"marker without companion: silent", false, "A\a", false, false, "<none>", ""},
+        {"deleted list file", true, nullptr, false, false, "<none>", kUnreadable},
+        {"size unknown", true, "A\a", true, false, "<none>", "Unable to get file size"},
+        {"read fails: not taken for an empty list", true, "A\a", false, true, "<none>", kUnreadable},
+        {"an empty list file is the empty text", true, "", false, false, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        registry.keys.clear();
+        files.files.clear();
+        messages.shown.clear();
+        listInFile(c.content);
+        if (!c.companion) registry.keys[kKey].erase("FilesFile");
+        files.failSize = c.failSize;
+        files.failRead = c.failRead;
+        EXPECT_EQ(read(kFilesSetting), c.value);
+        ASSERT_EQ(messages.shown.size(), c.message.empty() ? 0u : 1u);
+        if (!c.message.empty()) expectShown(0, c.message);
+    }
 }
 
 TEST_F(SettingsStore, TextsUpTo2048CharactersStayInTheRegistry) {
@@ -111,91 +155,49 @@ TEST_F(SettingsStore, TextsUpTo2048CharactersStayInTheRegistry) {
     EXPECT_EQ(registry.text(kKey, kFilesSetting), "File");
     EXPECT_EQ(files.files[kListPath], overLimit);  // no NUL, nothing added
     EXPECT_EQ(read(kFilesSetting), overLimit);
-    EXPECT_TRUE(messages.shown.empty());  // the second overflow asks nothing
+    EXPECT_TRUE(messages.shown.empty());  // a known file: nothing asked
     EXPECT_TRUE(dialog.shown.empty());
 }
 
-TEST_F(SettingsStore, TheMarkerIsRecognisedInAnyLetterCase) {
-    registry.setText(kKey, "FilesFile", kListPath);
-    files.files[kListPath] = "A\aB\a";
-    for (const char* marker : {"File", "file", "FILE", "fIlE"}) {
-        registry.setText(kKey, kFilesSetting, marker);
-        EXPECT_EQ(read(kFilesSetting), "A\aB\a") << marker;
-    }
-    for (const char* notMarker : {"Files", "Fil", "File ", ""}) {
-        registry.setText(kKey, kFilesSetting, notMarker);
-        EXPECT_EQ(read(kFilesSetting), notMarker);
-    }
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(SettingsStore, AMarkerWithoutCompanionReadsAsAbsentSilently) {
-    registry.setText(kKey, kFilesSetting, "File");
-    EXPECT_EQ(readSetting(kFilesSetting), nullptr);
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(SettingsStore, ADeletedListFileIsReportedAndReadsAsAbsent) {
-    registry.setText(kKey, kFilesSetting, "File");
-    registry.setText(kKey, "FilesFile", kListPath);
-    EXPECT_EQ(readSetting(kFilesSetting), nullptr);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text,
-              std::string("Unable to read file \"") + kListPath +
-                  "\".\nYou may need to reconfigure Vellumere.");
-    EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
-    EXPECT_EQ(messages.shown[0].style, platform::kMbIconWarning);
-}
-
-TEST_F(SettingsStore, ListFileReadFailuresAreReportedAndReadAsAbsent) {
-    registry.setText(kKey, kFilesSetting, "File");
-    registry.setText(kKey, "FilesFile", kListPath);
-    files.files[kListPath] = "A\a";
-    files.failSize = true;
-    EXPECT_EQ(readSetting(kFilesSetting), nullptr);
-    files.failSize = false;
-    files.failRead = true;  // must not pass for an empty list
-    EXPECT_EQ(readSetting(kFilesSetting), nullptr);
-    ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[0].text, "Unable to get file size");
-    EXPECT_EQ(messages.shown[1].text, std::string("Unable to read file \"") + kListPath +
-                                          "\".\nYou may need to reconfigure Vellumere.");
-}
-
-TEST_F(SettingsStore, AnEmptyListFileReadsAsTheEmptyText) {
-    registry.setText(kKey, kFilesSetting, "FILE");
-    registry.setText(kKey, "FilesFile", kListPath);
-    files.files[kListPath] = "";
-    EXPECT_EQ(read(kFilesSetting), "");
-}
-
-TEST_F(SettingsStore, FirstOverflowAsksForTheFileAndStoresFileThenPathThenMarker) {
+TEST_F(SettingsStore, FirstOverflowAsksForTheFileAndLaterOnesReuseIt) {
     writeSetting(kFilesSetting, "short\a");
     const std::string list = listOfLength(5000);
     dialog.choose(kListPath);
     writeSetting(kFilesSetting, list.c_str());
-
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, kNotice);
-    EXPECT_EQ(messages.shown[0].caption, "Vellumere");
-    EXPECT_EQ(messages.shown[0].style, platform::kMbIconInformation);
+    expectShown(0, kNotice, platform::kMbIconInformation, "Vellumere");
     ASSERT_EQ(dialog.shown.size(), 1u);
     EXPECT_EQ(dialog.shown[0].startName, "ImageList.qx");
     EXPECT_EQ(dialog.shown[0].capacity, 1300u);
     EXPECT_EQ(dialog.shown[0].filterDescription, "Vellumere Image Lists");
     EXPECT_EQ(dialog.shown[0].filterPattern, "*.qx");
     EXPECT_EQ(dialog.shown[0].defaultExtension, "qx");
-
     EXPECT_EQ(files.files[kListPath], list);
     EXPECT_EQ(registry.text(kKey, "FilesFile"), kListPath);
     EXPECT_EQ(registry.text(kKey, kFilesSetting), "File");
     EXPECT_EQ(read(kFilesSetting), list);
+
+    // Shrunk, the list goes back to the registry; the file is kept for later.
+    writeSetting(kFilesSetting, "A\aB\a");
+    EXPECT_EQ(read(kFilesSetting), "A\aB\a");
+    EXPECT_EQ(registry.text(kKey, "FilesFile"), kListPath);
+    EXPECT_EQ(files.files[kListPath], list);
+    const std::string longer = listOfLength(6000);
+    writeSetting(kFilesSetting, longer.c_str());
+    EXPECT_EQ(read(kFilesSetting), longer);
+    EXPECT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(messages.shown.size(), 1u);
+
+    // Any value may live in a file.
+    dialog.choose("C:\\time.qx");
+    writeSetting("Notes", std::string(2049, 'q').c_str());
+    EXPECT_EQ(registry.text(kKey, "NotesFile"), "C:\\time.qx");
+    EXPECT_EQ(read("Notes"), std::string(2049, 'q'));
 }
 
 TEST_F(SettingsStore, NoMarkerIsStoredUnlessTheFileAndItsPathAre) {
     writeSetting(kFilesSetting, "short\a");
     const std::string list = listOfLength(3000);
-
     // The companion path cannot be stored: the list must not point nowhere.
     registry.failSetValueNamed = "FilesFile";
     dialog.choose(kListPath);
@@ -207,26 +209,21 @@ TEST_F(SettingsStore, NoMarkerIsStoredUnlessTheFileAndItsPathAre) {
     registry.failSetValueNamed.clear();
     files.writeFails.insert(kListPath);
     dialog.choose(kListPath);
-    messages.answers.push_back(platform::kIdYes);  // the notice
-    messages.answers.push_back(platform::kIdNo);   // another file? No
+    messages.answers = {platform::kIdYes, platform::kIdNo};  // the notice; another file? No
     writeSetting(kFilesSetting, list.c_str());
     EXPECT_EQ(read(kFilesSetting), "short\a");
     EXPECT_FALSE(registry.hasValue(kKey, "FilesFile"));
-    EXPECT_EQ(messages.shown.back().text,
-              std::string("Unable to write file \"") + kListPath + "\".\nSelect another filename?");
-}
+    EXPECT_EQ(messages.shown.back().text, "Unable to write file \"" + kListPath + "\".\nSelect another filename?");
 
-TEST_F(SettingsStore, CancellingTheDialogStoresNothing) {
-    writeSetting(kFilesSetting, "before\a");
-    const std::string list = listOfLength(2500);
+    // Cancelling the dialog stores nothing.
+    files.replaced.clear();
     dialog.cancel();
-    writeSetting(kFilesSetting, list.c_str());
-    EXPECT_EQ(read(kFilesSetting), "before\a");
-    EXPECT_FALSE(registry.hasValue(kKey, "FilesFile"));
+    writeSetting(kFilesSetting, listOfLength(2500).c_str());
+    EXPECT_EQ(read(kFilesSetting), "short\a");
     EXPECT_TRUE(files.replaced.empty());
 }
 
-TEST_F(SettingsStore, AnUnwritableChoiceOffersAnotherAndCancelThenStoresNothing) {
+TEST_F(SettingsStore, AnUnwritableChoiceOffersAnotherUntilCancelNoOrSuccess) {
     writeSetting(kFilesSetting, "before\a");
     const std::string list = listOfLength(2500);
     const std::string locked = "Z:\\locked\\list.qx";
@@ -235,54 +232,44 @@ TEST_F(SettingsStore, AnUnwritableChoiceOffersAnotherAndCancelThenStoresNothing)
     dialog.cancel();
     messages.answers = {platform::kIdOk, platform::kIdYes};
     writeSetting(kFilesSetting, list.c_str());
-
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[1].text, "Unable to open file \"" + locked +
-                                          "\" for writing.\nSelect another filename?");
-    EXPECT_EQ(messages.shown[1].caption, "Vellumere Error");
-    EXPECT_EQ(messages.shown[1].style, platform::kMbIconQuestion | platform::kMbYesNo);
+    expectShown(1, "Unable to open file \"" + locked + "\" for writing.\nSelect another filename?",
+                platform::kMbIconQuestion | platform::kMbYesNo);
     ASSERT_EQ(dialog.shown.size(), 2u);
     EXPECT_EQ(dialog.shown[1].startName, locked);  // starts from the last choice
     EXPECT_EQ(read(kFilesSetting), "before\a");
     EXPECT_FALSE(registry.hasValue(kKey, "FilesFile"));
-}
 
-TEST_F(SettingsStore, AnUnwritableChoiceThenAGoodOneStoresTheGoodOne) {
-    const std::string list = listOfLength(2500);
-    files.unwritable.insert("Z:\\locked.qx");
-    dialog.choose("Z:\\locked.qx");
+    // Answering No ends the loop at once.
+    dialog.choose(locked);
+    dialog.choose(kListPath);
+    messages.answers = {platform::kIdOk, platform::kIdNo};
+    writeSetting(kFilesSetting, list.c_str());
+    EXPECT_EQ(dialog.answers.size(), 1u);
+    EXPECT_EQ(read(kFilesSetting), "before\a");
+
+    // A good choice after an unwritable one is stored.
+    dialog.answers.clear();
+    dialog.choose(locked);
     dialog.choose(kListPath);
     writeSetting(kFilesSetting, list.c_str());
     EXPECT_EQ(registry.text(kKey, "FilesFile"), kListPath);
     EXPECT_EQ(read(kFilesSetting), list);
-
-    // Answering No ends the dialog loop at once.
-    files.unwritable.insert(kListPath);
-    registry.keys[kKey].erase("FilesFile");
-    dialog.choose(kListPath);
-    messages.answers = {platform::kIdOk, platform::kIdNo};
-    messages.shown.clear();
-    writeSetting(kFilesSetting, listOfLength(2600).c_str());
-    EXPECT_EQ(messages.shown.size(), 2u);
-    EXPECT_TRUE(dialog.answers.empty());
 }
 
-TEST_F(SettingsStore, AFailedWriteToTheKnownFileIsReportedAndAnotherFileOffered) {
-    registry.setText(kKey, "FilesFile", kListPath);
-    registry.setText(kKey, kFilesSetting, "File");
-    files.files[kListPath] = "old list\a";
+TEST_F(SettingsStore, AKnownFileThatFailsLeadsToTheDialog) {
+    // Writing fails: reported, then another file is offered; the old list is intact.
+    listInFile("old list\a");
     files.writeFails.insert(kListPath);
     dialog.cancel();
     writeSetting(kFilesSetting, listOfLength(3000).c_str());
     ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[0].text, std::string("Unable to write file \"") + kListPath + "\".");
-    EXPECT_EQ(messages.shown[0].style, platform::kMbIconWarning);
+    expectShown(0, "Unable to write file \"" + kListPath + "\".");
     EXPECT_EQ(messages.shown[1].text, kNotice);
-    EXPECT_EQ(read(kFilesSetting), "old list\a");  // the old list is intact
-}
+    EXPECT_EQ(read(kFilesSetting), "old list\a");
 
-TEST_F(SettingsStore, AnUnopenableKnownFileLeadsToTheDialog) {
-    registry.setText(kKey, "FilesFile", kListPath);
+    // It cannot be opened: straight to the notice and the dialog.
+    messages.shown.clear();
     files.unwritable.insert(kListPath);
     dialog.choose("D:\\other.qx");
     const std::string list = listOfLength(2100);
@@ -291,29 +278,4 @@ TEST_F(SettingsStore, AnUnopenableKnownFileLeadsToTheDialog) {
     EXPECT_EQ(messages.shown[0].text, kNotice);
     EXPECT_EQ(registry.text(kKey, "FilesFile"), "D:\\other.qx");
     EXPECT_EQ(read(kFilesSetting), list);
-}
-
-TEST_F(SettingsStore, AShrunkListGoesBackToTheRegistryAndTheFileIsReusedLater) {
-    const std::string longList = listOfLength(4000);
-    dialog.choose(kListPath);
-    writeSetting(kFilesSetting, longList.c_str());
-
-    writeSetting(kFilesSetting, "A\aB\a");
-    EXPECT_EQ(read(kFilesSetting), "A\aB\a");
-    EXPECT_EQ(registry.text(kKey, "FilesFile"), kListPath);  // kept
-    EXPECT_EQ(files.files[kListPath], longList);             // untouched
-
-    const std::string longer = listOfLength(6000);
-    writeSetting(kFilesSetting, longer.c_str());
-    EXPECT_EQ(read(kFilesSetting), longer);
-    EXPECT_EQ(dialog.shown.size(), 1u);  // asked once only
-    EXPECT_EQ(messages.shown.size(), 1u);
-}
-
-TEST_F(SettingsStore, AnyValueMayLiveInAFile) {
-    const std::string text(2049, 'q');
-    dialog.choose("C:\\time.qx");
-    writeSetting("Notes", text.c_str());
-    EXPECT_EQ(registry.text(kKey, "NotesFile"), "C:\\time.qx");
-    EXPECT_EQ(read("Notes"), text);
 }

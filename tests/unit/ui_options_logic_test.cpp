@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -15,43 +16,24 @@ using ui::planMove;
 using ui::selectedFiles;
 using ui::timerPeriod;
 
-TEST(NumericValue, ReadsLikeAtoi) {
-    EXPECT_EQ(numericValue("30"), 30);
-    EXPECT_EQ(numericValue("  \t\n42 minutes"), 42);
-    EXPECT_EQ(numericValue("+7"), 7);
-    EXPECT_EQ(numericValue("-5"), -5);
-    EXPECT_EQ(numericValue("0"), 0);
-    EXPECT_EQ(numericValue("abc12"), 0);
-    EXPECT_EQ(numericValue(""), 0);
-    EXPECT_EQ(numericValue("- 3"), 0);
-    EXPECT_EQ(numericValue(nullptr), 0);
+TEST(NumericValue, ReadsLikeAtoiButSaturates) {
+    const std::pair<const char*, int> cases[] = {
+        {"30", 30}, {"  \t\n42 minutes", 42}, {"+7", 7}, {"-5", -5}, {"0", 0}, {"abc12", 0}, {"", 0}, {"- 3", 0},
+        {nullptr, 0}, {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"99999999999999999999", INT_MAX},
+        {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN}, {"00000000000000000000000000012", 12},
+    };
+    for (const auto& c : cases) EXPECT_EQ(numericValue(c.first), c.second) << (c.first ? c.first : "null");
 }
 
-TEST(NumericValue, SaturatesInsteadOfOverflowing) {
-    EXPECT_EQ(numericValue("2147483647"), INT_MAX);
-    EXPECT_EQ(numericValue("2147483648"), INT_MAX);
-    EXPECT_EQ(numericValue("99999999999999999999"), INT_MAX);
-    EXPECT_EQ(numericValue("-2147483648"), INT_MIN);
-    EXPECT_EQ(numericValue("-99999999999999999999"), INT_MIN);
-    EXPECT_EQ(numericValue("00000000000000000000000000012"), 12);
-}
-
-TEST(TimerPeriod, Uses36SecondUnits) {
+TEST(TimerPeriod, Uses36SecondUnitsAndTheLongestPeriodInsteadOfWrapping) {
     EXPECT_EQ(timerPeriod(0), 0u);
     EXPECT_EQ(timerPeriod(1), 36000u);
-    EXPECT_EQ(timerPeriod(5), 180000u);
     EXPECT_EQ(timerPeriod(30), 30u * 36000u);
     EXPECT_EQ(timerPeriod(59652), 59652u * 36000u);  // the largest that fits the system timer
-}
-
-TEST(TimerPeriod, LongIntervalsGetTheLongestPeriodInsteadOfWrapping) {
-    // Cut to 32 bits these would be ticks after 12.7 s and 2.1 s.
-    EXPECT_EQ(timerPeriod(119305), ui::kLongestTimerPeriod);
-    EXPECT_EQ(timerPeriod(357914), ui::kLongestTimerPeriod);
-    EXPECT_EQ(timerPeriod(59653), ui::kLongestTimerPeriod);
-    EXPECT_EQ(timerPeriod(INT_MAX), ui::kLongestTimerPeriod);
-    EXPECT_EQ(timerPeriod(-1), ui::kLongestTimerPeriod);
-    EXPECT_EQ(timerPeriod(INT_MIN), ui::kLongestTimerPeriod);
+    // Cut to 32 bits, 119305 and 357914 would tick after 12.7 s and 2.1 s.
+    for (int minutes : {59653, 119305, 357914, INT_MAX, -1, INT_MIN}) {
+        EXPECT_EQ(timerPeriod(minutes), ui::kLongestTimerPeriod) << minutes;
+    }
 }
 
 // The lines "L0", "L1", ... after the plan's moves are applied the way the
@@ -120,31 +102,20 @@ std::vector<std::string> files(const std::string& bytes, size_t offset) {
     return selectedFiles(bytes.data(), bytes.size(), offset);
 }
 
-TEST(SelectedFiles, OneFileIsItsFullPath) {
-    EXPECT_EQ(files(std::string("C:\\pics\\a.jpg\0", 14), 8), (std::vector<std::string>{"C:\\pics\\a.jpg"}));
-    EXPECT_EQ(files(std::string("C:\\a.jpg\0", 9), 3), (std::vector<std::string>{"C:\\a.jpg"}));
-}
-
-TEST(SelectedFiles, SeveralFilesAreJoinedToTheirDirectory) {
-    const std::string buffer("C:\\pics\0a.jpg\0b.png\0c.gif\0\0", 27);
-    EXPECT_EQ(files(buffer, 8),
-              (std::vector<std::string>{"C:\\pics\\a.jpg", "C:\\pics\\b.png", "C:\\pics\\c.gif"}));
-}
-
-TEST(SelectedFiles, InADriveRootNoSecondBackslash) {
-    const std::string buffer("C:\\\0a.jpg\0b.png\0\0", 17);
-    EXPECT_EQ(files(buffer, 4), (std::vector<std::string>{"C:\\a.jpg", "C:\\b.png"}));
-}
-
-TEST(SelectedFiles, NeverReadsPastTheBuffer) {
-    // The last name is not terminated inside the buffer: it is left out.
-    const std::string cut("C:\\pics\0a.jpg\0b.pn", 18);
-    EXPECT_EQ(files(cut, 8), (std::vector<std::string>{"C:\\pics\\a.jpg"}));
-    // No NUL at all.
-    EXPECT_TRUE(files(std::string("C:\\pics"), 3).empty());
+TEST(SelectedFiles, OneFileOrADirectoryAndItsNamesNeverPastTheBuffer) {
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(files(std::string("C:\\pics\\a.jpg\0", 14), 8), Names{"C:\\pics\\a.jpg"});
+    EXPECT_EQ(files(std::string("C:\\a.jpg\0", 9), 3), Names{"C:\\a.jpg"});
+    EXPECT_EQ(files(std::string("C:\\pics\0a.jpg\0b.png\0c.gif\0\0", 27), 8),
+              (Names{"C:\\pics\\a.jpg", "C:\\pics\\b.png", "C:\\pics\\c.gif"}));
+    // In a drive's root, no second backslash.
+    EXPECT_EQ(files(std::string("C:\\\0a.jpg\0b.png\0\0", 17), 4), (Names{"C:\\a.jpg", "C:\\b.png"}));
+    // A last name not terminated inside the buffer is left out.
+    EXPECT_EQ(files(std::string("C:\\pics\0a.jpg\0b.pn", 18), 8), Names{"C:\\pics\\a.jpg"});
+    EXPECT_TRUE(files(std::string("C:\\pics"), 3).empty());  // no NUL at all
     EXPECT_TRUE(files(std::string("\0", 1), 0).empty());
     // An offset outside the buffer is taken for a single path.
-    EXPECT_EQ(files(std::string("C:\\x.bmp\0", 9), 500), (std::vector<std::string>{"C:\\x.bmp"}));
+    EXPECT_EQ(files(std::string("C:\\x.bmp\0", 9), 500), Names{"C:\\x.bmp"});
 }
 
 }  // namespace
