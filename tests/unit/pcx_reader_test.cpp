@@ -26,7 +26,9 @@ struct PcxFile {
     Bytes trailer;  // what follows them (the 256-colour palette)
 
     Bytes bytes() const {
-        Bytes out(128, 0);
+        Bytes out;
+        out.reserve(128 + data.size() + trailer.size());
+        out.resize(128, 0);
         out[0] = 0x0A;
         out[1] = 5;
         out[2] = uint8_t(encoding);
