@@ -9,36 +9,38 @@
 namespace {
 
 using ui::TreeImage;
-using ui::treeImageFor;
 
-TEST(TreeImage, DriveRootsAlwaysShowTheDrive) {
-    EXPECT_EQ(treeImageFor(3, false, false, 0), TreeImage::Drive);
-    EXPECT_EQ(treeImageFor(3, true, true, 5), TreeImage::Drive);
-    EXPECT_EQ(treeImageFor(3, false, true, 0), TreeImage::Drive);
+TEST(DirectoryDialogLogic, TreeItemsShowTheirStateAndOfferToExpandUntilFoundEmpty) {
+    struct Case {
+        const char* what;
+        size_t pathLength;
+        bool expanded, expandedOnce;
+        int children;
+        TreeImage image;
+        int offered;
+    };
+    const Case cases[] = {
+        {"drive, never opened", 3, false, false, 0, TreeImage::Drive, 1},
+        {"drive, open", 3, true, true, 5, TreeImage::Drive, 1},
+        {"drive, found empty", 3, false, true, 0, TreeImage::Drive, 0},
+        {"never opened", 10, false, false, 0, TreeImage::ClosedFolder, 1},
+        {"open", 10, true, true, 2, TreeImage::OpenFolder, 1},
+        {"closed again", 10, false, true, 2, TreeImage::ClosedFolder, 1},
+        {"found empty", 10, false, true, 0, TreeImage::OpenFolder, 0},
+        {"\"C:\" is no root", 2, false, false, 0, TreeImage::ClosedFolder, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ui::treeImageFor(c.pathLength, c.expanded, c.expandedOnce, c.children), c.image);
+        EXPECT_EQ(ui::childrenFor(c.expandedOnce, c.children), c.offered);
+    }
 }
 
-TEST(TreeImage, DirectoriesShowOpenOrClosedFolders) {
-    EXPECT_EQ(treeImageFor(10, false, false, 0), TreeImage::ClosedFolder);  // never opened
-    EXPECT_EQ(treeImageFor(10, true, true, 2), TreeImage::OpenFolder);      // open
-    EXPECT_EQ(treeImageFor(10, false, true, 2), TreeImage::ClosedFolder);   // closed again, has children
-    EXPECT_EQ(treeImageFor(10, false, true, 0), TreeImage::OpenFolder);     // opened, found empty
-    EXPECT_EQ(treeImageFor(2, false, false, 0), TreeImage::ClosedFolder);   // "C:" is not a root string
-}
-
-TEST(TreeChildren, NeverExpandedItemsOfferToExpand) {
-    EXPECT_EQ(ui::childrenFor(false, 0), 1);
-    EXPECT_EQ(ui::childrenFor(true, 3), 1);
-    EXPECT_EQ(ui::childrenFor(true, 0), 0);
-}
-
-TEST(DirectoryPrefix, OneBackslashBetweenDirectoryAndName) {
+TEST(DirectoryDialogLogic, PathsGetOneBackslashAndFitTheBuffer) {
     EXPECT_EQ(ui::directoryPrefix("C:\\"), "C:\\");
     EXPECT_EQ(ui::directoryPrefix("C:\\pics"), "C:\\pics\\");
     EXPECT_EQ(ui::directoryPrefix("C:\\pics\\"), "C:\\pics\\");
     EXPECT_EQ(ui::directoryPrefix(""), "\\");
-}
-
-TEST(PathBuffer, HoldsAt1299Characters) {
     EXPECT_TRUE(ui::fitsPathBuffer(std::string(1299, 'a')));
     EXPECT_FALSE(ui::fitsPathBuffer(std::string(1300, 'a')));
     EXPECT_TRUE(ui::fitsPathBuffer(""));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -20,8 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::FoundName;
-
-const std::string kKey = kSettingsKey;
+using Strings = std::vector<std::string>;
 
 std::string readQuestion(const std::string& path) {
     return "There was an error reading the file \"" + path +
@@ -38,19 +39,19 @@ std::string directoryQuestion(const std::string& path) {
            "loaded by Vellumere. Do you wish to move the directory from the list?";
 }
 
-// Real files for the preparation to open, and the fake file system's view
-// of them (kinds and directory listings) for the change.
+std::string listOf(const Strings& entries) {
+    std::string list;
+    for (const std::string& entry : entries) list += entry + "\a";
+    return list;
+}
+
+// Real files in a folder of their own for the preparation to open; the fake
+// file system says what kind each path is and what a directory holds.
 class WallpaperChange : public ::testing::Test {
 protected:
     WallpaperChange() {
-        static int counter = 0;
-        base_ = (fs::temp_directory_path() /
-                 ("vellumere-change-" + std::to_string(++counter) + "-" +
-                  std::to_string(std::hash<std::string>{}(fs::current_path().string()) % 100000)))
-                    .string();
         fs::create_directories(base_);
         currentIndex = -1;
-        changesActive = 1;
     }
     ~WallpaperChange() override {
         std::error_code ignored;
@@ -59,54 +60,39 @@ protected:
         changesActive = 1;
     }
 
-    static void writeFile(const std::string& path, const std::string& content) {
-        std::ofstream out(path, std::ios::binary);
-        out << content;
+    // A file entry holding a bitmap, or bytes no reader takes.
+    std::string file(const std::string& name, bool good = true) {
+        std::ofstream(base_ + "/" + name, std::ios::binary) << (good ? "BM bitmap" : "garbage");
+        files.kinds[base_ + "/" + name] = platform::PathKind::File;
+        return base_ + "/" + name;
     }
-
-    std::string bitmap(const std::string& name) {
-        std::string path = base_ + "/" + name;
-        writeFile(path, "BM bitmap");
-        files.kinds[path] = platform::PathKind::File;
-        return path;
-    }
-    std::string broken(const std::string& name) {
-        std::string path = base_ + "/" + name;
-        writeFile(path, "not a picture at all");
-        files.kinds[path] = platform::PathKind::File;
-        return path;
-    }
-    std::string missing(const std::string& name) { return base_ + "/" + name; }
-
-    // A directory entry whose search yields names in this order; each file
-    // name gets a real bitmap (or, when listed in brokenNames, a bad file).
+    // A directory entry whose search yields the listing in order; its file
+    // names get bitmaps, those in `bad` unreadable bytes.
     std::string directory(const std::string& name, const std::vector<FoundName>& listing,
-                          bool trailingBackslash = false,
-                          const std::vector<std::string>& brokenNames = {}) {
-        std::string path = base_ + "/" + name;
+                          bool trailingBackslash = false, const Strings& bad = {}) {
+        const std::string path = base_ + "/" + name;
         fs::create_directories(path);
         for (const FoundName& found : listing) {
-            if (found.isDirectory || found.name == "..") continue;
-            bool bad = std::find(brokenNames.begin(), brokenNames.end(), found.name) !=
-                       brokenNames.end();
-            writeFile(path + "\\" + found.name, bad ? "garbage" : "BM bitmap");
+            if (found.isDirectory) continue;
+            bool good = std::find(bad.begin(), bad.end(), found.name) == bad.end();
+            std::ofstream(path + "\\" + found.name, std::ios::binary) << (good ? "BM" : "garbage");
         }
-        std::string entry = trailingBackslash ? path + "\\" : path;
+        const std::string entry = trailingBackslash ? path + "\\" : path;
         files.addDirectory(entry, listing, path + "\\*.*");
         return entry;
     }
+    std::string missing(const std::string& name) const { return base_ + "/" + name; }
 
-    void sequential() { registry.setText(kKey, kSelectionMethodSetting, "Sequential"); }
+    void method(const std::string& word) { registry.setText(kSettingsKey, kSelectionMethodSetting, word); }
 
-    // Runs one change on a writable copy and returns the list afterwards.
+    // One change on a writable copy; the list afterwards.
     std::string change(const std::string& list) {
         std::vector<char> buffer(list.begin(), list.end());
         buffer.push_back('\0');
         changeWallpaper(buffer.data());
         return std::string(buffer.data());
     }
-
-    std::string storedList() const { return registry.text(kKey, kFilesSetting); }
+    std::string storedList() const { return registry.text(kSettingsKey, kFilesSetting); }
 
     fakes::FakeRegistry registry;
     fakes::FakeFileSystem files;
@@ -116,247 +102,192 @@ protected:
     test::RecordingSink messages;
 
 private:
-    std::string base_;
+    test::TempFile scratch{".dir"};
+    const std::string base_ = scratch.path();
 };
 
-std::vector<FoundName> usualListing() {
-    return {{".", true}, {"..", true}, {"sub", true}, {"x.bmp", false}, {"y.bmp", false}};
-}
-
-}  // namespace
-
-TEST_F(WallpaperChange, TheEmptyListRemovesTheWallpaperEvenWhenInactive) {
-    change("");
-    changesActive = 0;
-    change("");
-    EXPECT_EQ(desktop.wallpapers, (std::vector<std::string>{"", ""}));
+TEST_F(WallpaperChange, TheSelectionMethodChoosesTheNextEntry) {
+    struct Case {
+        const char* method;  // nullptr: no setting
+        int indexBefore;
+        std::deque<int> draws;
+        int chosen;
+        int drawn;
+    };
+    // 32767 / 3 = 10922 generator values per entry; 32766 and 32767 name no
+    // entry and are drawn again.
+    const Case cases[] = {
+        {nullptr, -1, {10922 * 2}, 2, 1},   {"Random", 1, {10921}, 0, 1},
+        {nullptr, 0, {32766, 32767, 10922}, 1, 3},
+        {"random", 0, {}, 1, 0},  // not the exact word: sequential
+        {"Sequential", -1, {}, 0, 0},       {"Sequential", 1, {}, 2, 0},
+        {"Sequential", 2, {}, 0, 0},        {"Sequential", -7, {}, 0, 0},
+    };
+    const Strings entries = {file("a.bmp"), file("b.bmp"), file("c.bmp")};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.method ? c.method : "(none)") + " " + std::to_string(c.indexBefore));
+        fakes::ScriptedRandom draws(c.draws);
+        registry.keys.clear();
+        if (c.method) method(c.method);
+        currentIndex = c.indexBefore;
+        desktop.wallpapers.clear();
+        EXPECT_EQ(change(listOf(entries)), listOf(entries));
+        EXPECT_EQ(desktop.wallpapers, Strings{entries[size_t(c.chosen)]});
+        EXPECT_EQ(currentIndex, c.chosen);
+        EXPECT_EQ(draws.drawn, c.drawn);
+    }
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(WallpaperChange, SequentialSelectionCyclesThroughTheList) {
-    sequential();
-    const std::string a = bitmap("a.bmp"), b = bitmap("b.bmp"), c = bitmap("c.bmp");
-    const std::string list = a + "\a" + b + "\a" + c + "\a";
-    for (int i = 0; i < 4; ++i) change(list);
-    EXPECT_EQ(desktop.wallpapers, (std::vector<std::string>{a, b, c, a}));
-    EXPECT_EQ(currentIndex, 0);
-    EXPECT_EQ(random.drawn, 0);
-}
-
-TEST_F(WallpaperChange, OnlyTheExactWordRandomOrNoSettingSelectsRandomly) {
-    const std::string a = bitmap("a.bmp"), b = bitmap("b.bmp"), c = bitmap("c.bmp");
-    const std::string list = a + "\a" + b + "\a" + c + "\a";
-    // No setting: random. 32767 / 3 = 10922 draws per entry.
-    random.add(10922 * 2);
-    change(list);
-    EXPECT_EQ(desktop.wallpapers.back(), c);
-    registry.setText(kKey, kSelectionMethodSetting, "Random");
-    random.add(10921);
-    change(list);
-    EXPECT_EQ(desktop.wallpapers.back(), a);
-    EXPECT_EQ(random.drawn, 2);
-
-    registry.setText(kKey, kSelectionMethodSetting, "random");  // not the exact word
-    change(list);
-    EXPECT_EQ(desktop.wallpapers.back(), b);
-    EXPECT_EQ(random.drawn, 2);
-}
-
-TEST_F(WallpaperChange, ARandomDrawPastTheLastEntryIsDrawnAgain) {
-    const std::string a = bitmap("a.bmp"), b = bitmap("b.bmp");
-    // 32766 and 32767 would name entry 2 of two.
-    random.add(32766);
-    random.add(32767);
-    random.add(16383);
-    change(a + "\a" + b + "\a");
-    EXPECT_EQ(desktop.wallpapers, std::vector<std::string>{b});
-    EXPECT_EQ(currentIndex, 1);
-    EXPECT_EQ(random.drawn, 3);
-}
-
-TEST_F(WallpaperChange, InactiveChangesStillAdvanceTheSequence) {
-    sequential();
-    const std::string a = bitmap("a.bmp"), b = bitmap("b.bmp"), c = bitmap("c.bmp");
-    const std::string list = a + "\a" + b + "\a" + c + "\a";
+TEST_F(WallpaperChange, InactiveChangesAdvanceTheSequenceButTouchNothing) {
+    method("Sequential");
+    const Strings entries = {file("a.bmp"), file("b.bmp"), file("c.bmp")};
     changesActive = 0;
-    change(list);
-    change(list);
+    change(listOf(entries));
+    change(listOf(entries));
     EXPECT_TRUE(desktop.wallpapers.empty());
     EXPECT_EQ(currentIndex, 1);
     EXPECT_TRUE(files.attributeQueries.empty());
+    change("");  // the empty list removes the wallpaper all the same
     changesActive = 1;
-    change(list);
-    EXPECT_EQ(desktop.wallpapers, std::vector<std::string>{c});
+    change(listOf(entries));
+    change("");
+    EXPECT_EQ(desktop.wallpapers, (Strings{"", entries[2], ""}));
+    EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(WallpaperChange, RemovingAFailedEntryMovesTheSequenceTwoPlacesOn) {
-    sequential();
-    const std::string a = bitmap("a.bmp"), b = broken("b.pic"), c = bitmap("c.bmp"),
-                      d = bitmap("d.bmp");
-    const std::string list = a + "\a" + b + "\a" + c + "\a" + d + "\a";
-    change(list);  // a
-    messages.answers.push_back(platform::kIdOk);   // the format message
-    messages.answers.push_back(platform::kIdYes);  // remove b
-    std::string after = change(list);
-    EXPECT_EQ(after, a + "\a" + c + "\a" + d + "\a");
-    EXPECT_EQ(storedList(), after);
-    EXPECT_EQ(desktop.wallpapers, (std::vector<std::string>{a, d}));
-    ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[0].text, "Unsupported file format for file \"" + b + "\".");
-    EXPECT_EQ(messages.shown[1].text, loadQuestion(b));
-    EXPECT_EQ(messages.shown[1].caption, "Vellumere Error");
-    EXPECT_EQ(messages.shown[1].style, platform::kMbIconQuestion | platform::kMbYesNoCancel);
+// Every kind of unusable entry, answered Yes (remove it), No (keep it) or
+// Cancel (stop), as the first of three entries in sequential order.
+TEST_F(WallpaperChange, AnUnusableEntryIsOfferedForRemoval) {
+    struct Case {
+        const char* what;
+        std::string entry;
+        Strings shown;  // every box, the question last
+    };
+    const std::string longest(1299, 'y');  // fits the buffer, names no file
+    files.kinds[longest] = platform::PathKind::File;
+    const std::string tooLong(1300, 'x');
+    const std::string broken = file("broken.pic", false);
+    const std::string empty = directory("empty", {{".", true}, {"..", true}, {"sub", true}});
+    const std::string mixed = directory("mixed", {{".", true}, {"bad.pic", false}}, false, {"bad.pic"});
+    const Case cases[] = {
+        {"deleted file", missing("gone.jpg"), {readQuestion(missing("gone.jpg"))}},
+        {"too long for a path", tooLong, {readQuestion(tooLong)}},
+        {"unsupported", broken,
+         {"Unsupported file format for file \"" + broken + "\".", loadQuestion(broken)}},
+        {"cannot be opened", longest, {"Unable to open file \"" + longest + "\".", loadQuestion(longest)}},
+        {"directory without files", empty, {directoryQuestion(empty)}},
+        {"directory with a bad file", mixed,
+         {"Unsupported file format for file \"" + mixed + "\\bad.pic\".",
+          directoryQuestion(mixed + "\\bad.pic")}},
+    };
+    const std::string next = file("next.bmp"), after = file("after.bmp");
+    for (const Case& c : cases) {
+        for (int answer : {platform::kIdYes, platform::kIdNo, platform::kIdCancel}) {
+            SCOPED_TRACE(std::string(c.what) + " answered " + std::to_string(answer));
+            registry.keys.clear();
+            method("Sequential");
+            currentIndex = -1;
+            desktop.wallpapers.clear();
+            files.attributeQueries.clear();
+            messages.shown.clear();
+            messages.answers.assign(c.shown.size() - 1, platform::kIdOk);
+            messages.answers.push_back(answer);
+            const std::string list = listOf({c.entry, next, after});
+            const std::string result = change(list);
+            ASSERT_EQ(messages.shown.size(), c.shown.size());
+            for (size_t i = 0; i < c.shown.size(); ++i) EXPECT_EQ(messages.shown[i].text, c.shown[i]);
+            EXPECT_EQ(messages.shown.back().caption, "Vellumere Error");
+            EXPECT_EQ(messages.shown.back().style, platform::kMbIconQuestion | platform::kMbYesNoCancel);
+            for (const std::string& query : files.attributeQueries) EXPECT_LT(query.size(), kPathBufferSize);
+            if (answer == platform::kIdYes) {
+                // The removal is stored and the sequence moves on past the
+                // entry that took the removed one's place.
+                EXPECT_EQ(result, listOf({next, after}));
+                EXPECT_EQ(storedList(), result);
+                EXPECT_EQ(desktop.wallpapers, Strings{after});
+            } else {
+                EXPECT_EQ(result, list);
+                EXPECT_FALSE(registry.hasValue(kSettingsKey, kFilesSetting));
+                EXPECT_EQ(desktop.wallpapers, answer == platform::kIdNo ? Strings{next} : Strings{});
+            }
+        }
+    }
 }
 
-TEST_F(WallpaperChange, ADeletedFileIsAskedAboutUntilCancelOrRemoval) {
-    sequential();
-    const std::string gone = missing("gone.jpg");
-    const std::string list = gone + "\a";
+TEST_F(WallpaperChange, TheOnlyEntryIsAskedAboutUntilCancelOrRemoval) {
+    method("Sequential");
+    const std::string list = listOf({missing("gone.jpg")});
     messages.answers = {platform::kIdNo, platform::kIdNo, platform::kIdCancel};
     EXPECT_EQ(change(list), list);
-    ASSERT_EQ(messages.shown.size(), 3u);
-    for (const auto& shown : messages.shown) EXPECT_EQ(shown.text, readQuestion(gone));
-    EXPECT_FALSE(registry.hasValue(kKey, kFilesSetting));  // nothing written
+    EXPECT_EQ(messages.shown.size(), 3u);
     EXPECT_TRUE(desktop.wallpapers.empty());
+    EXPECT_FALSE(registry.hasValue(kSettingsKey, kFilesSetting));
 
-    messages.shown.clear();
     messages.answers = {platform::kIdYes};
     EXPECT_EQ(change(list), "");
-    EXPECT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(registry.hasValue(kKey, kFilesSetting));
-    EXPECT_EQ(storedList(), "");  // the empty list is stored
-    EXPECT_EQ(desktop.wallpapers, std::vector<std::string>{""});
-}
-
-TEST_F(WallpaperChange, NoTriesTheNextEntry) {
-    sequential();
-    const std::string bad = broken("bad.pic"), good = bitmap("good.bmp");
-    messages.answers = {platform::kIdOk, platform::kIdNo};
-    const std::string list = bad + "\a" + good + "\a";
-    EXPECT_EQ(change(list), list);
-    EXPECT_EQ(desktop.wallpapers, std::vector<std::string>{good});
-}
-
-TEST_F(WallpaperChange, ADirectoryEntryGivesOneOfItsFilesNeverASubdirectory) {
-    sequential();
-    const std::string dir = directory("pics", usualListing());
-    const std::string after = bitmap("after.bmp");
-    const std::string list = dir + "\a" + after + "\a";
-    random.add(0);
-    change(list);
-    random.add(16383);  // the second of two files (32767 / 2 = 16383 draws each)
-    currentIndex = -1;
-    change(list);
-    EXPECT_EQ(desktop.wallpapers, (std::vector<std::string>{dir + "\\x.bmp", dir + "\\y.bmp"}));
-    EXPECT_EQ(files.openSearches, 0);  // every search was ended
-    // The draw inside the directory leaves the sequence alone.
-    change(list);
-    EXPECT_EQ(desktop.wallpapers.back(), after);
-}
-
-TEST_F(WallpaperChange, TheFirstSearchResultIsPassedOverUnexamined) {
-    // In a drive's root the first name is a real file; it is still skipped.
-    const std::string dir = directory("root", {{"first.bmp", false}, {"second.bmp", false}});
-    random.add(0);  // the list's draw
-    random.add(0);  // the directory's draw
-    random.add(32767);
-    random.add(32767);  // names no file: drawn again
-    random.add(5);
-    change(dir + "\a");
-    change(dir + "\a");
-    EXPECT_EQ(desktop.wallpapers,
-              (std::vector<std::string>{dir + "\\second.bmp", dir + "\\second.bmp"}));
-}
-
-TEST_F(WallpaperChange, ADirectoryWithATrailingBackslashGivesTheSamePaths) {
-    const std::string dir = directory("pics", usualListing(), true);
-    random.add(0);
-    random.add(0);
-    change(dir + "\a");
-    ASSERT_EQ(desktop.wallpapers.size(), 1u);
-    EXPECT_EQ(desktop.wallpapers[0], dir + "x.bmp");
-    EXPECT_EQ(desktop.wallpapers[0].find("\\\\"), std::string::npos);
-}
-
-TEST_F(WallpaperChange, ADirectoryWithoutFilesIsAskedAboutAsADirectory) {
-    sequential();
-    const std::string empty = directory("empty", {{".", true}, {"..", true}, {"sub", true}});
-    const std::string good = bitmap("good.bmp");
-    messages.answers = {platform::kIdYes};
-    const std::string after = change(empty + "\a" + good + "\a");
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, directoryQuestion(empty));
-    EXPECT_EQ(after, good + "\a");
-    EXPECT_EQ(desktop.wallpapers, std::vector<std::string>{good});
-}
-
-TEST_F(WallpaperChange, ABadFileInADirectoryNamesTheFileAndRemovesTheDirectory) {
-    const std::string dir = directory("mixed", {{".", true}, {"bad.pic", false}}, false, {"bad.pic"});
-    messages.answers = {platform::kIdOk, platform::kIdYes};
-    EXPECT_EQ(change(dir + "\a"), "");
-    ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[1].text, directoryQuestion(dir + "\\bad.pic"));
+    EXPECT_EQ(messages.shown.size(), 4u);
+    EXPECT_TRUE(registry.hasValue(kSettingsKey, kFilesSetting));
     EXPECT_EQ(storedList(), "");
+    EXPECT_EQ(desktop.wallpapers, Strings{""});
 }
 
-TEST_F(WallpaperChange, AnEntryTooLongForAPathIsAnUnreadableEntry) {
-    sequential();
-    const std::string tooLong(1300, 'x');
-    const std::string good = bitmap("good.bmp");
-    messages.answers = {platform::kIdYes};
-    EXPECT_EQ(change(tooLong + "\a" + good + "\a"), good + "\a");
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, readQuestion(tooLong));
-    EXPECT_EQ(desktop.wallpapers, std::vector<std::string>{good});
-    EXPECT_TRUE(files.attributeQueries.empty() ||
-                files.attributeQueries[0] != tooLong);  // never handed on
+TEST_F(WallpaperChange, ADirectoryGivesOneOfItsFilesAndLeavesTheSequenceAlone) {
+    // The first name is passed over unexamined even when it is a file, as in
+    // a drive's root; "..", and subdirectories never count.
+    const std::vector<FoundName> listing = {
+        {"first.bmp", false}, {"..", true}, {"sub", true}, {"x.bmp", false}, {"y.bmp", false}};
+    method("Sequential");
+    for (bool trailingBackslash : {false, true}) {
+        SCOPED_TRACE(trailingBackslash);
+        const std::string dir = directory(trailingBackslash ? "slash" : "plain", listing, trailingBackslash);
+        const std::string prefix = trailingBackslash ? dir : dir + "\\";
+        const std::string after = file("after.bmp");
+        const std::string list = listOf({dir, after});
+        desktop.wallpapers.clear();
+        random.add(0);
+        currentIndex = -1;
+        change(list);
+        random.add(16383);  // the second of two files (32767 / 2 = 16383 values each)
+        currentIndex = -1;
+        change(list);
+        change(list);
+        EXPECT_EQ(desktop.wallpapers, (Strings{prefix + "x.bmp", prefix + "y.bmp", after}));
+        EXPECT_EQ(files.openSearches, 0);  // every search was ended
+    }
 }
 
-TEST_F(WallpaperChange, TheLongestEntryThatFitsIsUsed) {
-    sequential();
-    const std::string longest(1299, 'y');
-    files.kinds[longest] = platform::PathKind::File;  // no such file: preparation fails
-    messages.answers = {platform::kIdOk, platform::kIdCancel};
-    change(longest + "\a");
-    ASSERT_EQ(files.attributeQueries.size(), 1u);
-    EXPECT_EQ(files.attributeQueries[0], longest);
-    EXPECT_EQ(messages.shown.back().text, loadQuestion(longest));
-}
-
-TEST(DirectoryPick, DriveRootsGetNoSecondBackslash) {
-    fakes::FakeFileSystem files;
-    fakes::ScriptedRandom random({0});
-    files.listings["C:\\*.*"] = {{"boot.ini", false}, {"a.bmp", false}, {"Windows", true}};
-    files.listings["D:\\pics\\*.*"] = {{".", true}, {"a.bmp", false}};
-    char root[kPathBufferSize] = "C:\\";
-    ASSERT_TRUE(pickFileInDirectory(root));
-    EXPECT_STREQ(root, "C:\\a.bmp");
-    char plain[kPathBufferSize] = "D:\\pics";
-    ASSERT_TRUE(pickFileInDirectory(plain));
-    EXPECT_STREQ(plain, "D:\\pics\\a.bmp");
-    EXPECT_EQ(files.searches,
-              (std::vector<std::string>{"C:\\*.*", "C:\\*.*", "D:\\pics\\*.*", "D:\\pics\\*.*"}));
-}
-
-TEST(DirectoryPick, FailuresLeaveThePathAlone) {
-    fakes::FakeFileSystem files;
-    fakes::ScriptedRandom random;
-    char none[kPathBufferSize] = "E:\\nothing";  // the search fails
-    EXPECT_FALSE(pickFileInDirectory(none));
-    EXPECT_STREQ(none, "E:\\nothing");
-    EXPECT_EQ(random.drawn, 0);
-
-    // A name that would not fit into the path buffer.
-    std::string deep(1280, 'd');
-    files.listings[deep + "\\*.*"] = {{".", true}, {std::string(40, 'n'), false}};
-    std::vector<char> buffer(deep.begin(), deep.end());
-    buffer.resize(kPathBufferSize, '\0');
-    EXPECT_FALSE(pickFileInDirectory(buffer.data()));
-    EXPECT_EQ(std::string(buffer.data()), deep);
+TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {
+    struct Case {
+        std::string path;
+        std::vector<FoundName> listing;
+        std::string picked;  // empty: none, the path stays
+        int searches;
+    };
+    const std::string deep(1280, 'd'), tooDeep(1296, 'd');
+    const Case cases[] = {
+        {"C:\\", {{"boot.ini", false}, {"a.bmp", false}, {"Windows", true}}, "C:\\a.bmp", 2},
+        {"D:\\pics", {{".", true}, {"a.bmp", false}}, "D:\\pics\\a.bmp", 2},
+        {"E:\\nothing", {}, "", 1},                          // the search fails
+        {"E:\\subs", {{".", true}, {"sub", true}}, "", 1},   // no files
+        {deep, {{".", true}, {std::string(40, 'n'), false}}, "", 2},  // the name does not fit
+        {tooDeep, {{".", true}, {"a", false}}, "", 0},       // nor does the search pattern
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.substr(0, 12));
+        fakes::FakeFileSystem files;
+        fakes::ScriptedRandom random;
+        files.listings[c.path + (c.path.back() == '\\' ? "" : "\\") + "*.*"] = c.listing;
+        std::vector<char> buffer(c.path.begin(), c.path.end());
+        buffer.resize(kPathBufferSize, '\0');
+        EXPECT_EQ(pickFileInDirectory(buffer.data()), !c.picked.empty());
+        EXPECT_EQ(std::string(buffer.data()), c.picked.empty() ? c.path : c.picked);
+        EXPECT_EQ(files.searches.size(), size_t(c.searches));
+        EXPECT_EQ(random.drawn, c.searches == 2 ? 1 : 0);  // drawn once the files are counted
+    }
 }
 
 TEST(DirectoryPick, FewerFilesAtTheSecondLookTakeTheLastOneFound) {
-    // A search that yields three files the first time and one the second.
     class ShrinkingFiles : public fakes::FakeFileSystem {
     public:
         std::unique_ptr<platform::DirectorySearch> search(const char* pattern) override {
@@ -371,3 +302,5 @@ TEST(DirectoryPick, FewerFilesAtTheSecondLookTakeTheLastOneFound) {
     ASSERT_TRUE(pickFileInDirectory(path));
     EXPECT_STREQ(path, "F:\\d\\only.bmp");
 }
+
+}  // namespace

@@ -12,16 +12,6 @@
 
 namespace {
 
-const std::string kKey = kSettingsKey;
-const char* const kQuestionStart =
-    "Vellumere needs to create a temporary file in order to convert images to BMP format. "
-    "Do you wish to choose a specific location for this file?\n\nDefault: \"";
-
-// A 2 x 1 binary pixmap: one red and one blue pixel.
-std::string smallPixmap() {
-    return std::string("P6\n2 1\n255\n") + std::string("\xFF\x00\x00\x00\x00\xFF", 6);
-}
-
 class WallpaperFile : public ::testing::Test {
 protected:
     WallpaperFile() {
@@ -30,13 +20,13 @@ protected:
     }
     ~WallpaperFile() override { std::strcpy(defaultTempPath, savedDefault); }
 
-    // Runs the preparation on a copy of path; returns the result and leaves
-    // the buffer in `buffer`.
+    // Runs the preparation on a copy of path, leaving the result in `buffer`.
     int prepare(const std::string& path) {
         std::memset(buffer, 0x5A, sizeof buffer);
         std::strcpy(buffer, path.c_str());
         return prepareWallpaperFile(buffer);
     }
+    std::string storedTemp() const { return registry.text(kSettingsKey, kTempFilenameSetting); }
 
     fakes::FakeRegistry registry;
     fakes::ScriptedSaveDialog dialog;
@@ -46,103 +36,109 @@ protected:
     char savedDefault[1300];
 };
 
-}  // namespace
-
-TEST_F(WallpaperFile, ABitmapIsUsedWhereItLies) {
-    test::TempFile bitmap(".jpg", test::bytesOf("BMthis is not looked at"));
-    EXPECT_EQ(prepare(bitmap.path()), 1);
-    EXPECT_EQ(std::string(buffer), bitmap.path());
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_FALSE(registry.hasValue(kKey, kTempFilenameSetting));  // nothing asked
+TEST_F(WallpaperFile, BitmapsAreUsedWhereTheyLieAndEverythingElseIsChecked) {
+    struct Case {
+        const char* what;
+        const char* bytes;  // nullptr: no such file
+        int result;
+        const char* message;  // %s: the path; nullptr: none
+    };
+    const Case cases[] = {
+        {"bitmap of any name", "BMthis is not looked at", 1, nullptr},
+        {"'B' then not 'M'", "BX0123456789abc", 0, "Unsupported file format for file \"%s\"."},
+        {"a single 'B'", "B", 0, "Unsupported file format for file \"%s\"."},
+        {"empty", "", 0, "Unsupported file format for file \"%s\"."},
+        {"missing", nullptr, 0, "Unable to open file \"%s\"."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempFile file(".jpg");
+        if (c.bytes) file.write(std::string(c.bytes));
+        messages.shown.clear();
+        EXPECT_EQ(prepare(file.path()), c.result);
+        EXPECT_EQ(std::string(buffer), file.path());
+        if (!c.message) {
+            EXPECT_TRUE(messages.shown.empty());
+            continue;
+        }
+        std::string text = c.message;
+        text.replace(text.find("%s"), 2, file.path());
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, text);
+        EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
+        EXPECT_EQ(messages.shown[0].style, platform::kMbIconWarning);
+    }
+    EXPECT_FALSE(registry.hasValue(kSettingsKey, kTempFilenameSetting));  // nothing converted
 }
 
-TEST_F(WallpaperFile, OnlyTheTwoBytesBMMakeABitmap) {
-    test::TempFile bx(".bmp", test::bytesOf("BX0123456789abc"));
-    test::TempFile b(".bmp", test::bytesOf("B"));
-    for (const test::TempFile* file : {&bx, &b}) {
+// The first conversion asks where the temporary bitmap goes and stores the
+// answer; later ones ask nothing and replace that file.
+TEST_F(WallpaperFile, OtherPicturesAreConvertedIntoTheTemporaryBitmap) {
+    enum class Dialog { NotShown, Cancelled, Chosen };
+    struct Case {
+        const char* what;
+        bool storedTooLong;
+        int answer;
+        Dialog dialog;
+    };
+    const Case cases[] = {
+        {"no", false, platform::kIdNo, Dialog::NotShown},
+        {"yes, then cancel", false, platform::kIdYes, Dialog::Cancelled},
+        {"yes, then a choice", false, platform::kIdYes, Dialog::Chosen},
+        {"stored path too long", true, platform::kIdNo, Dialog::NotShown},
+    };
+    // A 2 x 1 binary pixmap: one red and one blue pixel.
+    test::TempFile picture(".ppm", test::bytesOf(std::string("P6\n2 1\n255\n\xFF\0\0\0\0\xFF", 17)));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempFile chosen(".bmp");
+        registry.keys.clear();
+        if (c.storedTooLong) registry.setText(kSettingsKey, kTempFilenameSetting, std::string(1400, 'x'));
         messages.shown.clear();
-        EXPECT_EQ(prepare(file->path()), 0);
-        EXPECT_EQ(std::string(buffer), file->path());  // unchanged
+        messages.answers = {c.answer};
+        dialog.shown.clear();
+        if (c.dialog == Dialog::Cancelled) dialog.cancel();
+        if (c.dialog == Dialog::Chosen) dialog.choose(chosen.path());
+        const test::TempFile& used = c.dialog == Dialog::Chosen ? chosen : defaultBitmap;
+        used.write(std::string("stale"));
+
+        EXPECT_EQ(prepare(picture.path()), 1);
+        EXPECT_EQ(std::string(buffer), used.path());
+        EXPECT_EQ(storedTemp(), used.path());
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text,
-                  "Unsupported file format for file \"" + file->path() + "\".");
+                  "Vellumere needs to create a temporary file in order to convert images to BMP format. "
+                  "Do you wish to choose a specific location for this file?\n\nDefault: \"" +
+                      defaultBitmap.path() + "\"");
+        EXPECT_EQ(messages.shown[0].caption, "Vellumere");
+        EXPECT_EQ(messages.shown[0].style, platform::kMbIconQuestion | platform::kMbYesNo);
+        ASSERT_EQ(dialog.shown.size(), c.dialog == Dialog::NotShown ? 0u : 1u);
+        if (!dialog.shown.empty()) {
+            EXPECT_EQ(dialog.shown[0].startName, "temp.bmp");
+            EXPECT_EQ(dialog.shown[0].capacity, 1300u);
+            EXPECT_EQ(dialog.shown[0].filterDescription, "Bitmaps");
+            EXPECT_EQ(dialog.shown[0].filterPattern, "*.bmp");
+            EXPECT_EQ(dialog.shown[0].defaultExtension, "bmp");
+        }
+        const std::vector<unsigned char> written = used.read();
+        ASSERT_GE(written.size(), 2u);
+        EXPECT_EQ(std::string(written.begin(), written.begin() + 2), "BM");
+
+        used.write(std::string("stale"));
+        EXPECT_EQ(prepare(picture.path()), 1);
+        EXPECT_EQ(std::string(buffer), used.path());
+        EXPECT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(used.read(), written);
     }
-}
 
-TEST_F(WallpaperFile, AMissingFileIsReported) {
-    const std::string missing = defaultBitmap.path() + ".missing";
-    EXPECT_EQ(prepare(missing), 0);
-    EXPECT_EQ(std::string(buffer), missing);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, "Unable to open file \"" + missing + "\".");
-    EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
-    EXPECT_EQ(messages.shown[0].style, platform::kMbIconWarning);
-}
-
-TEST_F(WallpaperFile, TheFirstConversionAsksOnceAndNoKeepsTheDefault) {
-    test::TempFile picture(".ppm", test::bytesOf(smallPixmap()));
-    messages.answers.push_back(platform::kIdNo);
-    EXPECT_EQ(prepare(picture.path()), 1);
-    EXPECT_EQ(std::string(buffer), defaultBitmap.path());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, kQuestionStart + defaultBitmap.path() + "\"");
-    EXPECT_EQ(messages.shown[0].caption, "Vellumere");
-    EXPECT_EQ(messages.shown[0].style, platform::kMbIconQuestion | platform::kMbYesNo);
-    EXPECT_TRUE(dialog.shown.empty());
-    EXPECT_EQ(registry.text(kKey, kTempFilenameSetting), defaultBitmap.path());
-    std::vector<unsigned char> written = defaultBitmap.read();
-    ASSERT_GE(written.size(), 2u);
-    EXPECT_EQ(written[0], 'B');
-    EXPECT_EQ(written[1], 'M');
-
-    // The second conversion asks nothing and replaces the same file.
-    defaultBitmap.write(std::string("stale"));
-    EXPECT_EQ(prepare(picture.path()), 1);
-    EXPECT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(defaultBitmap.read(), written);
-}
-
-TEST_F(WallpaperFile, YesThenCancelTakesTheDefault) {
-    test::TempFile picture(".ppm", test::bytesOf(smallPixmap()));
-    messages.answers.push_back(platform::kIdYes);
-    dialog.cancel();
-    EXPECT_EQ(prepare(picture.path()), 1);
-    ASSERT_EQ(dialog.shown.size(), 1u);
-    EXPECT_EQ(dialog.shown[0].startName, "temp.bmp");
-    EXPECT_EQ(dialog.shown[0].capacity, 1300u);
-    EXPECT_EQ(dialog.shown[0].filterDescription, "Bitmaps");
-    EXPECT_EQ(dialog.shown[0].filterPattern, "*.bmp");
-    EXPECT_EQ(dialog.shown[0].defaultExtension, "bmp");
-    EXPECT_EQ(registry.text(kKey, kTempFilenameSetting), defaultBitmap.path());
-    EXPECT_EQ(std::string(buffer), defaultBitmap.path());
-}
-
-TEST_F(WallpaperFile, YesThenAChoiceStoresAndUsesTheChoice) {
-    test::TempFile picture(".ppm", test::bytesOf(smallPixmap()));
-    test::TempFile chosen(".bmp");
-    messages.answers.push_back(platform::kIdYes);
-    dialog.choose(chosen.path());
-    EXPECT_EQ(prepare(picture.path()), 1);
-    EXPECT_EQ(std::string(buffer), chosen.path());
-    EXPECT_EQ(registry.text(kKey, kTempFilenameSetting), chosen.path());
-    EXPECT_FALSE(chosen.read().empty());
-}
-
-TEST_F(WallpaperFile, AFailedTemporaryBitmapFailsThePreparation) {
-    test::TempFile picture(".ppm", test::bytesOf(smallPixmap()));
-    const std::string unwritable = defaultBitmap.path() + ".nodir/temp.bmp";
-    registry.setText(kKey, kTempFilenameSetting, unwritable);
+    // A bitmap that cannot be written fails the preparation, rather than
+    // offering whatever the temporary file held before.
+    registry.setText(kSettingsKey, kTempFilenameSetting, defaultBitmap.path() + ".nodir/temp.bmp");
+    messages.shown.clear();
     EXPECT_EQ(prepare(picture.path()), 0);
-    EXPECT_EQ(std::string(buffer), picture.path());  // not the stale temporary file
+    EXPECT_EQ(std::string(buffer), picture.path());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].caption, "BMP Writer");
 }
 
-TEST_F(WallpaperFile, AStoredPathTooLongForTheBufferIsAskedAgain) {
-    test::TempFile picture(".ppm", test::bytesOf(smallPixmap()));
-    registry.setText(kKey, kTempFilenameSetting, std::string(1400, 'x'));
-    messages.answers.push_back(platform::kIdNo);
-    EXPECT_EQ(prepare(picture.path()), 1);
-    EXPECT_EQ(std::string(buffer), defaultBitmap.path());
-    EXPECT_EQ(registry.text(kKey, kTempFilenameSetting), defaultBitmap.path());
-}
+}  // namespace

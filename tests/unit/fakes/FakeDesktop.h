@@ -4,23 +4,16 @@
 #include <string>
 #include <vector>
 
+#include "Installed.h"
 #include "platform/Desktop.h"
 
 namespace fakes {
 
-class FakeDesktop : public platform::Desktop {
+class FakeDesktop : public Installed<platform::Desktop, platform::setDesktop> {
 public:
-    FakeDesktop() : previous_(platform::setDesktop(this)) {}
-    ~FakeDesktop() override { platform::setDesktop(previous_); }
-    FakeDesktop(const FakeDesktop&) = delete;
-    FakeDesktop& operator=(const FakeDesktop&) = delete;
-
     void setWallpaper(const char* path) override { wallpapers.push_back(path); }
 
     std::vector<std::string> wallpapers;
-
-private:
-    platform::Desktop* previous_;
 };
 
 }  // namespace fakes

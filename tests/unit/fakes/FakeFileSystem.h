@@ -10,17 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "Installed.h"
 #include "platform/FileSystem.h"
 
 namespace fakes {
 
-class FakeFileSystem : public platform::FileSystem {
+class FakeFileSystem : public Installed<platform::FileSystem, platform::setFileSystem> {
 public:
-    FakeFileSystem() : previous_(platform::setFileSystem(this)) {}
-    ~FakeFileSystem() override { platform::setFileSystem(previous_); }
-    FakeFileSystem(const FakeFileSystem&) = delete;
-    FakeFileSystem& operator=(const FakeFileSystem&) = delete;
-
     platform::PathKind pathKind(const char* path) override {
         attributeQueries.push_back(path);
         auto found = kinds.find(path);
@@ -37,7 +33,7 @@ public:
 
     std::unique_ptr<platform::ReadableFile> openForReading(const char* path) override {
         auto found = files.find(path);
-        if (found == files.end() || unreadable.count(path)) return nullptr;
+        if (found == files.end()) return nullptr;
         return std::make_unique<File>(*this, found->second);
     }
 
@@ -59,7 +55,6 @@ public:
     std::map<std::string, platform::PathKind> kinds;
     std::map<std::string, std::vector<platform::FoundName>> listings;  // by pattern
     std::map<std::string, std::string> files;
-    std::set<std::string> unreadable;  // cannot be opened for reading
     std::set<std::string> unwritable;  // cannot be opened for writing
     std::set<std::string> writeFails;  // opened, but writing fails
     bool failSize = false;
@@ -110,8 +105,6 @@ private:
         FakeFileSystem& owner_;
         std::string content_;
     };
-
-    platform::FileSystem* previous_;
 };
 
 }  // namespace fakes

@@ -7,28 +7,22 @@
 #include <memory>
 #include <string>
 
+#include "Installed.h"
 #include "platform/Registry.h"
 
 namespace fakes {
 
-class FakeRegistry : public platform::Registry {
+class FakeRegistry : public Installed<platform::Registry, platform::setRegistry> {
 public:
     using Values = std::map<std::string, std::string>;
 
-    FakeRegistry() : previous_(platform::setRegistry(this)) {}
-    ~FakeRegistry() override { platform::setRegistry(previous_); }
-    FakeRegistry(const FakeRegistry&) = delete;
-    FakeRegistry& operator=(const FakeRegistry&) = delete;
-
     std::unique_ptr<platform::RegistryKey> openForReading(const char* subkey) override {
-        ++opens;
         auto found = keys.find(subkey);
-        if (found == keys.end() || failOpenForReading) return nullptr;
+        if (found == keys.end()) return nullptr;
         return std::make_unique<Key>(*this, found->second);
     }
 
     std::unique_ptr<platform::RegistryKey> createForWriting(const char* subkey) override {
-        ++opens;
         if (failCreate) return nullptr;
         return std::make_unique<Key>(*this, keys[subkey]);
     }
@@ -51,13 +45,10 @@ public:
     }
 
     std::map<std::string, Values> keys;
-    bool failOpenForReading = false;
     bool failQueryInfo = false;
     bool failCreate = false;
     std::string failSetValueNamed;  // writes of this value fail
-    int opens = 0;
     int openKeys = 0;     // keys open right now
-    int writes = 0;
 
 private:
     class Key : public platform::RegistryKey {
@@ -87,7 +78,6 @@ private:
         }
 
         bool writeText(const char* name, const char* text) override {
-            ++owner_.writes;
             if (owner_.failSetValueNamed == name) return false;
             values_[name] = std::string(text) + '\0';
             return true;
@@ -97,8 +87,6 @@ private:
         FakeRegistry& owner_;
         Values& values_;
     };
-
-    platform::Registry* previous_;
 };
 
 }  // namespace fakes

@@ -4,17 +4,14 @@
 
 #include <deque>
 
+#include "Installed.h"
 #include "platform/Random.h"
 
 namespace fakes {
 
-class ScriptedRandom : public platform::RandomSource {
+class ScriptedRandom : public Installed<platform::RandomSource, platform::setRandomSource> {
 public:
-    explicit ScriptedRandom(std::deque<int> values = {})
-        : values_(std::move(values)), previous_(platform::setRandomSource(this)) {}
-    ~ScriptedRandom() override { platform::setRandomSource(previous_); }
-    ScriptedRandom(const ScriptedRandom&) = delete;
-    ScriptedRandom& operator=(const ScriptedRandom&) = delete;
+    explicit ScriptedRandom(std::deque<int> values = {}) : values_(std::move(values)) {}
 
     void add(int value) { values_.push_back(value); }
 
@@ -32,7 +29,6 @@ public:
 private:
     std::deque<int> values_;
     int last_ = 0;
-    platform::RandomSource* previous_;
 };
 
 }  // namespace fakes

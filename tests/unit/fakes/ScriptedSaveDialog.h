@@ -7,11 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "Installed.h"
 #include "platform/FileDialogs.h"
 
 namespace fakes {
 
-class ScriptedSaveDialog : public platform::SaveDialog {
+class ScriptedSaveDialog : public Installed<platform::SaveDialog, platform::setSaveDialog> {
 public:
     struct Shown {
         std::string startName;
@@ -20,11 +21,6 @@ public:
         std::string filterPattern;
         std::string defaultExtension;
     };
-
-    ScriptedSaveDialog() : previous_(platform::setSaveDialog(this)) {}
-    ~ScriptedSaveDialog() override { platform::setSaveDialog(previous_); }
-    ScriptedSaveDialog(const ScriptedSaveDialog&) = delete;
-    ScriptedSaveDialog& operator=(const ScriptedSaveDialog&) = delete;
 
     void choose(const std::string& path) { answers.push_back(path); }
     void cancel() { answers.push_back(kCancel); }
@@ -46,7 +42,6 @@ public:
 
 private:
     static constexpr const char* kCancel = "\x01<cancel>";
-    platform::SaveDialog* previous_;
 };
 
 }  // namespace fakes
