@@ -85,7 +85,7 @@ int RasterImage::readPpmBinary(FILE* stream) {
 
     // Rows of RGB triples are read in blocks; bytes past the end of the file
     // read as 0xFF.
-    const size_t chunkPixels = 16 * 1024;
+    const size_t chunkPixels = 64 * 1024;
     std::vector<uint8_t> chunk(chunkPixels * 3);
     for (size_t done = 0; done < pixels;) {
         const size_t count = pixels - done < chunkPixels ? pixels - done : chunkPixels;
