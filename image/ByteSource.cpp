@@ -2,13 +2,10 @@
 
 #include <cstring>
 
-ByteSource::ByteSource(FILE* stream) : stream_(stream), base_(std::ftell(stream)) {
-    if (base_ < 0) base_ = 0;
-}
+ByteSource::ByteSource(FILE* stream) : stream_(stream) {}
 
 bool ByteSource::refill() {
     if (eof_) return false;
-    base_ += long(end_);
     pos_ = 0;
     end_ = std::fread(buffer_, 1, kSize, stream_);
     if (end_ == 0) {
@@ -24,11 +21,9 @@ size_t ByteSource::read(uint8_t* destination, size_t count) {
         if (pos_ == end_) {
             // Large reads go straight into the destination.
             if (count - done >= kSize && !eof_) {
-                base_ += long(end_);
                 pos_ = end_ = 0;
                 size_t want = count - done;
                 size_t got = std::fread(destination + done, 1, want, stream_);
-                base_ += long(got);
                 done += got;
                 if (got < want) eof_ = true;
                 return done;
@@ -58,13 +53,8 @@ size_t ByteSource::skip(size_t count) {
 
 bool ByteSource::seek(long offset, int origin) {
     if (std::fseek(stream_, offset, origin) != 0) return false;
-    long where = std::ftell(stream_);
-    base_ = where < 0 ? 0 : where;
     pos_ = end_ = 0;
     eof_ = false;
     return true;
 }
 
-long ByteSource::tell() const {
-    return base_ + long(pos_);
-}

@@ -37,11 +37,8 @@ public:
     // Discards up to count bytes; returns how many were there.
     size_t skip(size_t count);
 
-    // Moves to an absolute position, as fseek with SEEK_SET / SEEK_END.
+    // Moves to a position, as fseek with SEEK_SET or SEEK_END.
     bool seek(long offset, int origin = SEEK_SET);
-
-    // Position of the next byte get() would return.
-    long tell() const;
 
     bool atEnd() {
         return pos_ == end_ && !refill();
@@ -52,7 +49,6 @@ private:
 
     static constexpr size_t kSize = 64 * 1024;
     FILE* stream_;
-    long base_;  // stream offset of buffer_[0]
     size_t pos_ = 0;
     size_t end_ = 0;
     bool eof_ = false;
