@@ -24,6 +24,10 @@ void confirmQuit(HWND dialog);
 // Starts the update timer for an interval value (36-second units) unless it is 0,
 // keeping SetTimer's result in timerRunning. Does not kill a running timer.
 void startUpdateTimer(int interval);
+// Reads "Files" and, when a list is stored, changes the wallpaper from it
+// (nothing happens while another change is in progress).
+void changeFromStoredList();
+
 // Kills the update timer if it runs.
 void stopUpdateTimer();
 

@@ -3,18 +3,19 @@
 
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
+#include "ui/CallbackGuard.h"
 #include "ui/OptionsDialog.h"
 #include "wallpaper/WallpaperChange.h"
 
 HWND trayWindow = nullptr;
 HMENU popupMenu = nullptr;
 
-namespace {
-
 void changeFromStoredList() {
-    std::unique_ptr<char[]> list = readSetting("Files");
+    std::unique_ptr<char[]> list = readSetting(kFilesSetting);
     if (list) changeWallpaper(list.get());
 }
+
+namespace {
 
 void toggleActive() {
     if (changesActive == 0) {
@@ -57,20 +58,22 @@ void openOptionsDialog() {
 }
 
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_DESTROY:
-        stopUpdateTimer();
-        PostQuitMessage(0);
-        return 0;
-    case WM_USER:
-        // The notification icon's callback: lParam is the mouse message.
-        if (lParam == WM_LBUTTONDBLCLK) {
-            openOptionsDialog();
-        } else if (lParam == WM_RBUTTONUP) {
-            showPopupMenu(window);
+    return ui::guardCallback<LRESULT>(0, [&]() -> LRESULT {
+        switch (message) {
+        case WM_DESTROY:
+            stopUpdateTimer();
+            PostQuitMessage(0);
+            return 0;
+        case WM_USER:
+            // The notification icon's callback: lParam is the mouse message.
+            if (lParam == WM_LBUTTONDBLCLK) {
+                openOptionsDialog();
+            } else if (lParam == WM_RBUTTONUP) {
+                showPopupMenu(window);
+            }
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
         }
-        return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
+    });
 }

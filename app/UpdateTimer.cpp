@@ -1,17 +1,18 @@
 // The update timer: timer 0 of the tray window, one wallpaper change per tick.
 #include "app/Application.h"
 
-#include "settings/SettingsStore.h"
+#include "ui/CallbackGuard.h"
 #include "ui/OptionsDialog_logic.h"
-#include "wallpaper/WallpaperChange.h"
 
 UINT_PTR timerRunning = 0;
 
 void CALLBACK timerProc(HWND, UINT, UINT_PTR, DWORD) {
     // A tick while the options dialog is open changes from the stored list,
-    // not from the one being edited.
-    std::unique_ptr<char[]> list = readSetting("Files");
-    if (list) changeWallpaper(list.get());
+    // not from the one being edited. A tick during a change is skipped.
+    ui::guardCallback<int>(0, [] {
+        changeFromStoredList();
+        return 0;
+    });
 }
 
 void startUpdateTimer(int interval) {

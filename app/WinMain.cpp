@@ -11,6 +11,7 @@
 #include "platform/Random.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
+#include "ui/CallbackGuard.h"
 #include "ui/OptionsDialog.h"
 #include "ui/OptionsDialog_logic.h"
 #include "wallpaper/WallpaperChange.h"
@@ -38,7 +39,7 @@ void formPaths() {
 }
 
 void startWithStoredSettings() {
-    std::unique_ptr<char[]> list = readSetting("Files");
+    std::unique_ptr<char[]> list = readSetting(kFilesSetting);
     if (!list) {
         // First run: the dialog's OK stores the settings, changes the wallpaper
         // and starts the timer itself.
@@ -47,7 +48,7 @@ void startWithStoredSettings() {
     }
     changeWallpaper(list.get());
     list.reset();
-    std::unique_ptr<char[]> time = readSetting("Time");
+    std::unique_ptr<char[]> time = readSetting(kTimeSetting);
     if (time) startUpdateTimer(ui::numericValue(time.get()));
 }
 
@@ -104,7 +105,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     formPaths();
     platform::seedRandom(static_cast<unsigned>(std::time(nullptr)));
 
-    startWithStoredSettings();
+    // Whatever goes wrong in the first change, the icon is still added and
+    // the program runs on.
+    ui::guardCallback<int>(0, [] {
+        startWithStoredSettings();
+        return 0;
+    });
 
     NOTIFYICONDATAA icon = iconRecord();
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;

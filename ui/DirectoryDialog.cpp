@@ -1,6 +1,7 @@
 // The directory selection dialog: a lazily read tree of drives and directories,
 // the directory name, and how the directory is added.
 #include "ui/DirectoryDialog.h"
+#include "ui/CallbackGuard.h"
 
 #include <commctrl.h>
 
@@ -228,7 +229,7 @@ void command(HWND dialog, int control) {
 }  // namespace
 
 INT_PTR CALLBACK directoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
+    return ui::guardCallback<INT_PTR>(TRUE, [&]() -> INT_PTR {
         switch (message) {
         case WM_INITDIALOG:
             initialise(dialog);
@@ -248,9 +249,5 @@ INT_PTR CALLBACK directoryDialogProc(HWND dialog, UINT message, WPARAM wParam, L
         default:
             return FALSE;
         }
-    } catch (const std::bad_alloc&) {
-        // No exception may leave a window procedure.
-        MessageBoxA(dialog, "Unable to allocate memory.", kErrorCaption, MB_ICONWARNING);
-        return TRUE;
-    }
+    });
 }

@@ -13,6 +13,7 @@
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 #include "ui/AddFiles.h"
+#include "ui/CallbackGuard.h"
 #include "ui/DirectoryDialog.h"
 #include "ui/ImageListBox.h"
 #include "ui/OptionsDialog_logic.h"
@@ -89,12 +90,19 @@ void storeAndClose(HWND dialog) {
     if (ui::numericValue(intervalText(dialog).c_str()) != rememberedInterval) settingsChanged = 1;
 
     if (settingsChanged != 0) {
-        if (std::unique_ptr<char[]> list = joinedList(dialog)) {
-            writeSetting("Files", list.get());
-            changeWallpaper(list.get());
-        } else {
+        std::unique_ptr<char[]> list = joinedList(dialog);
+        if (!list) {
+            // Keep the dialog, and with it every edit, open: the user can
+            // remove lines, or try again once memory is back.
             MessageBoxA(dialog, "Unable to allocate memory.", kErrorCaption, MB_OK);
+            return;
         }
+        // The store has said why it failed (the list file's save dialog
+        // cancelled, the registry refusing the value); closing now would
+        // drop the user's edits without a word.
+        if (!storeSetting(kFilesSetting, list.get())) return;
+        changeWallpaper(list.get());
+        list.reset();
 
         const bool random = SendDlgItemMessageA(dialog, IDC_RANDOMLY, BM_GETCHECK, 0, 0) == BST_CHECKED;
         writeSetting("Selection Method", random ? "Random" : "Sequential");
@@ -147,7 +155,7 @@ void command(HWND dialog, int control) {
 }  // namespace
 
 INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
+    return ui::guardCallback<INT_PTR>(TRUE, [&]() -> INT_PTR {
         switch (message) {
         case WM_INITDIALOG:
             initialise(dialog);
@@ -181,9 +189,5 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         default:
             return FALSE;
         }
-    } catch (const std::bad_alloc&) {
-        // No exception may leave a window procedure.
-        MessageBoxA(dialog, "Unable to allocate memory.", kErrorCaption, MB_OK);
-        return TRUE;
-    }
+    });
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
@@ -35,10 +36,63 @@ int chooseIndex(int count) {
     return (currentIndex < -1 || currentIndex + 1 >= count) ? 0 : currentIndex + 1;
 }
 
+// Replaces the working copy by the list as stored now, when one is stored.
+void refreshFromStore(std::string& list) {
+    if (std::unique_ptr<char[]> stored = readSetting(kFilesSetting)) list = stored.get();
+}
+
+// Removes the entry with the given text from the list as it is stored now
+// (the user may have edited it while the question was open), preferring the
+// occurrence at `index`, and stores the result. Falls back to the caller's
+// copy when nothing is stored. The list to go on with is left in `list`.
+void removeAnsweredEntry(std::string& list, int index, const std::string& entry) {
+    refreshFromStore(list);
+    const std::vector<std::string> entries = splitEntries(list.c_str());
+    const int count = countEntries(list.c_str());
+    int found = -1;
+    if (index >= 0 && index < count && entries[size_t(index)] == entry) {
+        found = index;
+    } else {
+        for (int i = 0; i < count && found < 0; ++i) {
+            if (entries[size_t(i)] == entry) found = i;
+        }
+    }
+    if (found < 0) return;  // gone already: nothing to remove or store
+    size_t start = 0;
+    size_t terminator = 0;
+    locateEntry(list.c_str(), found, &start, &terminator);
+    list.erase(start, terminator - start + 1);
+    writeSetting(kFilesSetting, list.c_str());
+}
+
+// One change at a time: a tick or a command that falls due while a change
+// is showing a question (or the save dialog) is skipped, rather than
+// starting a second change inside the first one's modal loop.
+bool changeRunning = false;
+
+class RunningChange {
+public:
+    RunningChange() { changeRunning = true; }
+    ~RunningChange() { changeRunning = false; }
+    RunningChange(const RunningChange&) = delete;
+    RunningChange& operator=(const RunningChange&) = delete;
+};
+
 }  // namespace
 
-void changeWallpaper(char* list) {
+bool changeInProgress() {
+    return changeRunning;
+}
+
+void changeWallpaper(const char* callerList) {
+    if (changeRunning) return;
+    const RunningChange running;
+    // The caller's copy until a question has been answered; from then on the
+    // list as it is stored (copied only then: lists can be long).
+    std::string owned;
+    bool ownCopy = false;
     for (;;) {
+        const char* list = ownCopy ? owned.c_str() : callerList;
         const int count = countEntries(list);
         if (count == 0) {
             platform::setDesktopWallpaper("");
@@ -48,14 +102,11 @@ void changeWallpaper(char* list) {
         size_t start = 0;
         size_t terminator = 0;
         locateEntry(list, currentIndex, &start, &terminator);
-        const size_t length = terminator - start;
+        const std::string entry(list + start, terminator - start);
 
         char path[kPathBufferSize];
-        const bool fits = length < kPathBufferSize;
-        if (fits) {
-            std::memcpy(path, list + start, length);
-            path[length] = '\0';
-        }
+        const bool fits = entry.size() < kPathBufferSize;
+        if (fits) std::memcpy(path, entry.c_str(), entry.size() + 1);
         if (!changesActive) return;
 
         const char* question = nullptr;
@@ -65,15 +116,21 @@ void changeWallpaper(char* list) {
         if (kind == platform::PathKind::Unreadable) {
             // An entry too long for any path buffer cannot name a readable file.
             question = kReadErrorQuestion;
-            shownPath.assign(list + start, length);
+            shownPath = entry;
         } else if (kind == platform::PathKind::Directory && !pickFileInDirectory(path)) {
             // No file to try: ask about the directory itself.
             question = kDirectoryErrorQuestion;
             shownPath = path;
-        } else if (prepareWallpaperFile(path)) {
-            platform::setDesktopWallpaper(path);
-            return;
         } else {
+            switch (prepareWallpaperFile(path)) {
+            case Preparation::Ready:
+                platform::setDesktopWallpaper(path);
+                return;
+            case Preparation::NotWritten:
+                return;  // the place, not the picture: the user has been asked already
+            case Preparation::Unusable:
+                break;
+            }
             question = kind == platform::PathKind::Directory ? kDirectoryErrorQuestion
                                                              : kLoadErrorQuestion;
             shownPath = path;
@@ -82,11 +139,14 @@ void changeWallpaper(char* list) {
         int answer = platform::showMessageWithPath(
             question, shownPath.c_str(), "Vellumere Error",
             platform::kMbIconQuestion | platform::kMbYesNoCancel);
+        if (answer != platform::kIdYes && answer != platform::kIdNo) return;  // Cancel, or no box
+        if (!ownCopy) owned = list;
+        ownCopy = true;
+        // Go on with the list as it is now, edits made meanwhile included.
         if (answer == platform::kIdYes) {
-            removeEntry(list, start, terminator);
-            writeSetting(kFilesSetting, list);
-        } else if (answer != platform::kIdNo) {
-            return;  // Cancel, or the box could not be shown
+            removeAnsweredEntry(owned, currentIndex, entry);
+        } else {
+            refreshFromStore(owned);
         }
     }
 }

@@ -6,4 +6,11 @@
 extern int currentIndex;    // initially -1
 extern int changesActive;   // initially 1
 
-void changeWallpaper(char* list);   // list owned by the caller (may be shortened in place)
+// `list` is the caller's copy, read just before; it is not changed. Removals
+// the user agrees to are made on the list as stored at the time of the
+// answer, and stored. Returns at once, doing nothing, while another change
+// is in progress (that one is showing a question or a dialog).
+void changeWallpaper(const char* list);
+
+// True while a change runs (its questions and dialogs included).
+bool changeInProgress();

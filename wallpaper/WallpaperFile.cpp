@@ -26,6 +26,15 @@ void copyPath(char* destination, const char* source) {
     destination[length] = '\0';
 }
 
+constexpr platform::SaveDialogRequest kBitmapRequest = {"Bitmaps", "*.bmp", "bmp"};
+
+// Lets the user choose where the temporary bitmap goes, starting from
+// "temp.bmp". False when cancelled.
+bool chooseTemporaryPath(char* path) {
+    std::strcpy(path, "temp.bmp");
+    return platform::askSaveFileName(path, kPathBufferSize, kBitmapRequest);
+}
+
 // The temporary bitmap's path: the stored one, else asked of the user once
 // and stored.
 void temporaryPath(char* path) {
@@ -38,35 +47,56 @@ void temporaryPath(char* path) {
         "Vellumere needs to create a temporary file in order to convert images to BMP format. "
         "Do you wish to choose a specific location for this file?\n\nDefault: \"%s\"",
         defaultTempPath, "Vellumere", platform::kMbIconQuestion | platform::kMbYesNo);
-    bool chosen = false;
-    if (answer == platform::kIdYes) {
-        std::strcpy(path, "temp.bmp");
-        const platform::SaveDialogRequest request = {"Bitmaps", "*.bmp", "bmp"};
-        chosen = platform::askSaveFileName(path, kPathBufferSize, request);
-    }
+    const bool chosen = answer == platform::kIdYes && chooseTemporaryPath(path);
     if (!chosen) copyPath(path, defaultTempPath);
     writeSetting(kTempFilenameSetting, path);
 }
 
+bool writableDepth(int32_t bitDepth) {
+    return (bitDepth >= 1 && bitDepth <= 8) || bitDepth == 24 || bitDepth == 32;
+}
+
+// The temporary bitmap could not be written where it is (folder gone, disk
+// full, no access); the writer has said why. The user may pick another
+// place, which is stored and tried at once, as often as they like.
+bool retryElsewhere(RasterImage& image, char* tempPath) {
+    for (;;) {
+        const int answer = platform::showMessageWithPath(
+            "Vellumere could not write its temporary file \"%s\".\n"
+            "Do you wish to choose another location for this file?",
+            tempPath, "Vellumere Error", platform::kMbIconQuestion | platform::kMbYesNo);
+        char chosen[kPathBufferSize];
+        if (answer != platform::kIdYes || !chooseTemporaryPath(chosen)) return false;
+        std::strcpy(tempPath, chosen);
+        writeSetting(kTempFilenameSetting, tempPath);
+        if (image.writeBmp(tempPath)) return true;
+    }
+}
+
 }  // namespace
 
-int prepareWallpaperFile(char* pathBuffer) {
+Preparation prepareWallpaperFile(char* pathBuffer) {
     RasterImage image;
     std::unique_ptr<FILE, FileCloser> file(std::fopen(pathBuffer, "rb"));
     if (!file) {
         platform::showMessageWithPath("Unable to open file \"%s\".", pathBuffer,
                                       "Vellumere Error", platform::kMbIconWarning);
-        return 0;
+        return Preparation::Unusable;
     }
-    if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return 1;
-    if (!image.load(file.get(), pathBuffer)) return 0;
+    if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return Preparation::Ready;
+    if (!image.load(file.get(), pathBuffer)) return Preparation::Unusable;
+    file.reset();  // the picture is in memory: nothing more to read
 
     char tempPath[kPathBufferSize];
     temporaryPath(tempPath);
-    // The writer has told the user why it failed. The temporary file then
-    // holds nothing usable (or an older picture), so it must not become the
-    // wallpaper: report the failure and let the change ask about the entry.
-    if (!image.writeBmp(tempPath)) return 0;
+    // A failed write leaves nothing usable in the temporary file (or an older
+    // picture), so it never becomes the wallpaper.
+    if (!image.writeBmp(tempPath)) {
+        // A depth the writer does not take is the picture's fault (the writer
+        // has said so); anything else is the place's.
+        if (!writableDepth(image.bitDepth)) return Preparation::Unusable;
+        if (!retryElsewhere(image, tempPath)) return Preparation::NotWritten;
+    }
     std::strcpy(pathBuffer, tempPath);
-    return 1;
+    return Preparation::Ready;
 }

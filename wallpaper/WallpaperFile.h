@@ -4,8 +4,16 @@
 
 extern char defaultTempPath[1300];  // set at start-up by WinMain: current directory + "\\temp.bmp"
 
-// 1 when pathBuffer (kPathBufferSize chars) names a bitmap ready to be the
-// wallpaper: its own path for a bitmap file, else replaced by the temporary
-// bitmap's path. 0 when the picture cannot be used (the user has been told
-// why); pathBuffer is then unchanged.
-int prepareWallpaperFile(char* pathBuffer);   // pathBuffer holds kPathBufferSize chars
+enum class Preparation {
+    Ready,        // pathBuffer names a bitmap to set as the wallpaper
+    Unusable,     // the picture cannot be used; pathBuffer unchanged
+    NotWritten,   // the picture is fine but the temporary bitmap could not be
+                  // written and the user chose no other place; pathBuffer unchanged
+};
+
+// Ready when pathBuffer (kPathBufferSize chars) names a bitmap ready to be
+// the wallpaper: its own path for a bitmap file, else replaced by the
+// temporary bitmap's path. Every failure has been reported to the user.
+// A temporary bitmap that cannot be written is not the picture's fault: the
+// user is offered another place for it, and the write is tried again there.
+Preparation prepareWallpaperFile(char* pathBuffer);   // pathBuffer holds kPathBufferSize chars

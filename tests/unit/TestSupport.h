@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ public:
 
     int show(const std::string& text, const std::string& caption, unsigned style) override {
         shown.push_back({text, caption, style});
+        if (onShow) onShow();  // what happens while the box is open
         if (!answers.empty()) {
             int answer = answers.front();
             answers.pop_front();
@@ -44,6 +46,7 @@ public:
 
     std::vector<ShownMessage> shown;
     std::deque<int> answers;
+    std::function<void()> onShow;
 
 private:
     platform::MessageSink* previous_;

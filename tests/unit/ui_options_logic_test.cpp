@@ -1,10 +1,14 @@
 // The options dialog's decisions: numeric values of texts, the update timer's
 // period, moving the selected lines, and the names of a multiple selection.
 #include "ui/OptionsDialog_logic.h"
+#include "TestSupport.h"
+#include "ui/CallbackGuard.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -119,3 +123,16 @@ TEST(SelectedFiles, OneFileOrADirectoryAndItsNamesNeverPastTheBuffer) {
 }
 
 }  // namespace
+
+// Whatever a callback's body throws stays inside the callback: the user is
+// told and the system gets the fallback result.
+TEST(GuardCallback, NoExceptionLeavesACallback) {
+    test::RecordingSink messages;
+    EXPECT_EQ(ui::guardCallback(7, [] { return 3; }), 3);
+    EXPECT_EQ(ui::guardCallback(7, []() -> int { throw std::bad_alloc(); }), 7);
+    EXPECT_EQ(ui::guardCallback(7, []() -> int { throw std::length_error("list"); }), 7);
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, "Unable to allocate memory.");
+    EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
+    EXPECT_EQ(messages.shown[1].caption, "Vellumere Error");
+}

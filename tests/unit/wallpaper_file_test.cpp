@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <deque>
 #include <string>
 
 #include "TestSupport.h"
@@ -21,7 +22,7 @@ protected:
     ~WallpaperFile() override { std::strcpy(defaultTempPath, savedDefault); }
 
     // Runs the preparation on a copy of path, leaving the result in `buffer`.
-    int prepare(const std::string& path) {
+    Preparation prepare(const std::string& path) {
         std::memset(buffer, 0x5A, sizeof buffer);
         std::strcpy(buffer, path.c_str());
         return prepareWallpaperFile(buffer);
@@ -40,15 +41,15 @@ TEST_F(WallpaperFile, BitmapsAreUsedWhereTheyLieAndEverythingElseIsChecked) {
     struct Case {
         const char* what;
         const char* bytes;  // nullptr: no such file
-        int result;
+        Preparation result;
         const char* message;  // %s: the path; nullptr: none
     };
     const Case cases[] = {
-        {"bitmap of any name", "BMthis is not looked at", 1, nullptr},
-        {"'B' then not 'M'", "BX0123456789abc", 0, "Unsupported file format for file \"%s\"."},
-        {"a single 'B'", "B", 0, "Unsupported file format for file \"%s\"."},
-        {"empty", "", 0, "Unsupported file format for file \"%s\"."},
-        {"missing", nullptr, 0, "Unable to open file \"%s\"."},
+        {"bitmap of any name", "BMthis is not looked at", Preparation::Ready, nullptr},
+        {"'B' then not 'M'", "BX0123456789abc", Preparation::Unusable, "Unsupported file format for file \"%s\"."},
+        {"a single 'B'", "B", Preparation::Unusable, "Unsupported file format for file \"%s\"."},
+        {"empty", "", Preparation::Unusable, "Unsupported file format for file \"%s\"."},
+        {"missing", nullptr, Preparation::Unusable, "Unable to open file \"%s\"."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -102,7 +103,7 @@ TEST_F(WallpaperFile, OtherPicturesAreConvertedIntoTheTemporaryBitmap) {
         const test::TempFile& used = c.dialog == Dialog::Chosen ? chosen : defaultBitmap;
         used.write(std::string("stale"));
 
-        EXPECT_EQ(prepare(picture.path()), 1);
+        EXPECT_EQ(prepare(picture.path()), Preparation::Ready);
         EXPECT_EQ(std::string(buffer), used.path());
         EXPECT_EQ(storedTemp(), used.path());
         ASSERT_EQ(messages.shown.size(), 1u);
@@ -125,20 +126,58 @@ TEST_F(WallpaperFile, OtherPicturesAreConvertedIntoTheTemporaryBitmap) {
         EXPECT_EQ(std::string(written.begin(), written.begin() + 2), "BM");
 
         used.write(std::string("stale"));
-        EXPECT_EQ(prepare(picture.path()), 1);
+        EXPECT_EQ(prepare(picture.path()), Preparation::Ready);
         EXPECT_EQ(std::string(buffer), used.path());
         EXPECT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(used.read(), written);
     }
 
-    // A bitmap that cannot be written fails the preparation, rather than
-    // offering whatever the temporary file held before.
-    registry.setText(kSettingsKey, kTempFilenameSetting, defaultBitmap.path() + ".nodir/temp.bmp");
-    messages.shown.clear();
-    EXPECT_EQ(prepare(picture.path()), 0);
-    EXPECT_EQ(std::string(buffer), picture.path());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, "BMP Writer");
+}
+
+// A temporary bitmap that cannot be written is the place's fault, not the
+// picture's: the user may choose another place, which is stored and used at
+// once; otherwise the preparation gives up without blaming the picture.
+TEST_F(WallpaperFile, AnUnwritableTemporaryBitmapOffersAnotherPlace) {
+    test::TempFile picture(".ppm", test::bytesOf(std::string("P6\n2 1\n255\n\xFF\0\0\0\0\xFF", 17)));
+    const std::string unwritable = defaultBitmap.path() + ".nodir/temp.bmp";
+    const std::string question = "Vellumere could not write its temporary file \"" + unwritable +
+                                 "\".\nDo you wish to choose another location for this file?";
+    struct Case {
+        const char* what;
+        std::deque<int> answers;
+        bool choose;
+        Preparation result;
+    };
+    const Case cases[] = {
+        {"no", {platform::kIdOk, platform::kIdNo}, false, Preparation::NotWritten},
+        {"yes, then cancel", {platform::kIdOk, platform::kIdYes}, false, Preparation::NotWritten},
+        {"yes, then a place", {platform::kIdOk, platform::kIdYes}, true, Preparation::Ready},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempFile chosen(".bmp");
+        registry.setText(kSettingsKey, kTempFilenameSetting, unwritable);
+        messages.shown.clear();
+        messages.answers = c.answers;
+        dialog.shown.clear();
+        dialog.answers.clear();
+        if (c.choose) {
+            dialog.choose(chosen.path());
+        } else {
+            dialog.cancel();
+        }
+        EXPECT_EQ(prepare(picture.path()), c.result);
+        ASSERT_EQ(messages.shown.size(), 2u);
+        EXPECT_EQ(messages.shown[0].caption, "BMP Writer");
+        EXPECT_EQ(messages.shown[1].text, question);
+        EXPECT_EQ(messages.shown[1].style, platform::kMbIconQuestion | platform::kMbYesNo);
+        EXPECT_EQ(dialog.shown.size(), c.answers.back() == platform::kIdYes ? 1u : 0u);
+        EXPECT_EQ(storedTemp(), c.choose ? chosen.path() : unwritable);
+        EXPECT_EQ(std::string(buffer), c.result == Preparation::Ready ? chosen.path() : picture.path());
+        if (c.choose) {
+            EXPECT_EQ(chosen.read().at(0), 'B');
+        }
+    }
 }
 
 }  // namespace
