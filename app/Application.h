@@ -15,6 +15,31 @@ extern char helpPath[1300];
 // Result of the last successful SetTimer for the update timer; 0 while none runs.
 extern UINT_PTR timerRunning;
 
+// The notification icon's callback message.
+constexpr UINT kTrayCallbackMessage = WM_USER;
+// The window class and title by which a second start finds the running one.
+constexpr const char* kTrayWindowClass = "Vellumere Window Class";
+constexpr const char* kTrayWindowTitle = "Vellumere";
+// Posted by a second start to the running program's tray window: bring the
+// options dialog forward, opening it if needed.
+extern const UINT showOptionsMessage;
+// Broadcast by Explorer when the taskbar is (re)created.
+extern const UINT taskbarCreatedMessage;
+
+// Adds the notification icon; when the taskbar is not there yet, retries
+// for a while (timer 1 of the tray window) and then tells the user.
+void showTrayIcon();
+// Adds the icon again to a new taskbar.
+void onTaskbarCreated();
+// Handles the retry timer; false for any other timer.
+bool onIconRetryTimer(UINT_PTR timer);
+// Removes the icon if it is shown, and stops retrying.
+void removeTrayIcon();
+
+// True when another copy of the program runs in this session; that copy has
+// then been asked to bring its options dialog forward.
+bool handOverToRunningInstance();
+
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void CALLBACK timerProc(HWND window, UINT message, UINT_PTR identifier, DWORD time);
 

@@ -30,8 +30,13 @@ void toggleActive() {
 void showPopupMenu(HWND owner) {
     POINT cursor{};
     GetCursorPos(&cursor);
+    // A notification icon's menu closes on a click elsewhere only when its
+    // owner is the foreground window; the posted message lets the menu go
+    // when it is opened again at once.
+    SetForegroundWindow(owner);
     const BOOL command = TrackPopupMenuEx(popupMenu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x,
                                           cursor.y, owner, nullptr);
+    PostMessageA(owner, WM_NULL, 0, 0);
     switch (command) {
     case ID_OPTIONS:
         openOptionsDialog();
@@ -49,12 +54,25 @@ void showPopupMenu(HWND owner) {
 
 }  // namespace
 
+// The open options dialog comes forward, or whatever it shows on top of
+// itself (the About box, the directory dialog, a question).
+void bringOptionsForward() {
+    if (optionsWindow == nullptr) return;  // still starting: it comes forward itself
+    HWND front = GetLastActivePopup(optionsWindow);
+    if (IsIconic(optionsWindow)) ShowWindow(optionsWindow, SW_RESTORE);
+    SetForegroundWindow(front != nullptr ? front : optionsWindow);
+}
+
 void openOptionsDialog() {
     if (optionsDialogOpen == 1) {
-        SetForegroundWindow(trayWindow);
+        bringOptionsForward();
         return;
     }
+    // Marked open before the dialog starts: a second request while it is
+    // being set up must not open another one.
+    optionsDialogOpen = 1;
     DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_OPTIONS), trayWindow, optionsDialogProc, 0);
+    optionsDialogOpen = 0;
 }
 
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -64,7 +82,10 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             stopUpdateTimer();
             PostQuitMessage(0);
             return 0;
-        case WM_USER:
+        case WM_TIMER:
+            if (onIconRetryTimer(wParam)) return 0;
+            return DefWindowProcA(window, message, wParam, lParam);
+        case kTrayCallbackMessage:
             // The notification icon's callback: lParam is the mouse message.
             if (lParam == WM_LBUTTONDBLCLK) {
                 openOptionsDialog();
@@ -73,6 +94,14 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             }
             return 0;
         default:
+            if (message == taskbarCreatedMessage && message != 0) {
+                onTaskbarCreated();
+                return 0;
+            }
+            if (message == showOptionsMessage && message != 0) {
+                openOptionsDialog();
+                return 0;
+            }
             return DefWindowProcA(window, message, wParam, lParam);
         }
     });

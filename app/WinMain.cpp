@@ -22,7 +22,6 @@ char helpPath[1300] = "";
 
 namespace {
 
-const char kWindowClass[] = "Vellumere Window Class";
 const char kErrorCaption[] = "Vellumere Error";
 
 // The directory is fetched with room for 1290 characters so that the suffix
@@ -52,19 +51,12 @@ void startWithStoredSettings() {
     if (time) startUpdateTimer(ui::numericValue(time.get()));
 }
 
-NOTIFYICONDATAA iconRecord() {
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;  // the 88-byte form
-    icon.hWnd = trayWindow;
-    icon.uID = 0;
-    return icon;
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InitCommonControls();
     appInstance = instance;
+    if (handOverToRunningInstance()) return 0;
 
     WNDCLASSA windowClass{};
     windowClass.style = 0;
@@ -73,31 +65,31 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
-    windowClass.lpszClassName = kWindowClass;
+    windowClass.lpszClassName = kTrayWindowClass;
     if (RegisterClassA(&windowClass) == 0) {
         MessageBoxA(nullptr, "Can't register window class.", kErrorCaption, MB_ICONWARNING);
         return 0;
     }
 
-    trayWindow = CreateWindowExA(0, kWindowClass, "Vellumere", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, appInstance,
+    trayWindow = CreateWindowExA(0, kTrayWindowClass, kTrayWindowTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, appInstance,
                                  nullptr);
     if (trayWindow == nullptr) {
         MessageBoxA(nullptr, "Can't create window.", kErrorCaption, MB_ICONWARNING);
-        UnregisterClassA(kWindowClass, appInstance);
+        UnregisterClassA(kTrayWindowClass, appInstance);
         return 0;
     }
 
     HMENU menu = LoadMenuA(appInstance, MAKEINTRESOURCEA(IDR_POPUP_MENU));
     if (menu == nullptr) {
         MessageBoxA(trayWindow, "Error creating pop up menu.", kErrorCaption, MB_OK);
-        UnregisterClassA(kWindowClass, appInstance);
+        UnregisterClassA(kTrayWindowClass, appInstance);
         return 0;
     }
     popupMenu = GetSubMenu(menu, 0);
     if (popupMenu == nullptr) {
         MessageBoxA(trayWindow, "Error getting pop up sub menu.", kErrorCaption, MB_OK);
         DestroyMenu(menu);
-        UnregisterClassA(kWindowClass, appInstance);
+        UnregisterClassA(kTrayWindowClass, appInstance);
         return 0;
     }
     SetMenuDefaultItem(popupMenu, ID_OPTIONS, FALSE);
@@ -112,13 +104,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     });
 
-    NOTIFYICONDATAA icon = iconRecord();
-    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    icon.uCallbackMessage = WM_USER;
-    icon.hIcon = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE));
-    std::strcpy(icon.szTip, "Vellumere");
-    const bool iconAdded = Shell_NotifyIconA(NIM_ADD, &icon) == 1;
-    if (!iconAdded) MessageBoxA(trayWindow, "Unable to add status icon.", kErrorCaption, MB_ICONWARNING);
+    showTrayIcon();
 
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
@@ -126,11 +112,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         DispatchMessageA(&message);
     }
 
-    if (iconAdded) {
-        NOTIFYICONDATAA removal = iconRecord();
-        Shell_NotifyIconA(NIM_DELETE, &removal);
-    }
+    removeTrayIcon();
     DestroyMenu(menu);
-    UnregisterClassA(kWindowClass, appInstance);
+    UnregisterClassA(kTrayWindowClass, appInstance);
     return static_cast<int>(message.wParam);
 }

@@ -72,6 +72,11 @@
 //   expect-style WIN BITS / expect-exstyle WIN BITS   bits of the window's own styles
 //   expect-order WIN "id id id ..."   these child ids appear in this order (tab order)
 //   expect-tray-icon 0|1              whether the taskbar holds the program's icon
+//   tray-icon-remove                  take the program's icon off the taskbar, as a
+//                                     restarting Explorer loses it
+//   broadcast MESSAGE                 post a registered window message (by name) to
+//                                     every top-level window
+//   expect-foreground WIN [TIMEOUT]   the named window becomes the foreground window
 //   snap FILE                         screenshot of the desktop as a BMP file
 //   dump WIN / dump-list WIN ID / dump-boxes   diagnostics in the report
 #include <windows.h>
@@ -984,6 +989,27 @@ void run(const std::vector<std::string>& a) {
             while (at < ids.size() && ids[at] != wanted) ++at;
             if (at == ids.size()) fail("control " + std::to_string(wanted) + " is out of order");
             ++at;
+        }
+    } else if (c == "tray-icon-remove") {
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+        icon.hWnd = trayWindow();
+        icon.uID = 0;
+        if (!Shell_NotifyIconA(NIM_DELETE, &icon)) fail("the icon could not be removed");
+    } else if (c == "broadcast") {
+        need(a, 2);
+        const UINT registered = RegisterWindowMessageA(a[1].c_str());
+        if (registered == 0) fail("cannot register " + a[1]);
+        PostMessageA(HWND_BROADCAST, registered, 0, 0);
+    } else if (c == "expect-foreground") {
+        need(a, 2);
+        HWND window = named(a[1]);
+        const DWORD timeout = a.size() > 2 ? static_cast<DWORD>(number(a[2])) : kDefaultTimeout;
+        DWORD waited = 0;
+        while (GetForegroundWindow() != window) {
+            if (waited >= timeout) fail(a[1] + " is not the foreground window");
+            Sleep(kPoll);
+            waited += kPoll;
         }
     } else if (c == "expect-tray-icon") {
         need(a, 2);

@@ -1,0 +1,34 @@
+// One changer per session: a second start would add a second timer and icon,
+// both writing the same temporary bitmap. It hands over to the running copy
+// instead, which brings its options dialog forward, and ends.
+#include "app/Application.h"
+
+namespace {
+
+constexpr DWORD kFindTries = 50;   // the running copy may still be starting up
+constexpr DWORD kFindPause = 100;  // milliseconds
+
+// Held for the life of the process; the system releases it at exit.
+HANDLE instanceMutex = nullptr;
+
+}  // namespace
+
+const UINT showOptionsMessage = RegisterWindowMessageA("Quorvath.Vellumere.ShowOptions");
+
+bool handOverToRunningInstance() {
+    instanceMutex = CreateMutexA(nullptr, FALSE, "Local\\Quorvath.Vellumere.Instance");
+    if (instanceMutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    for (DWORD tries = 0; tries < kFindTries; ++tries) {
+        HWND running = FindWindowA(kTrayWindowClass, kTrayWindowTitle);
+        if (running != nullptr) {
+            // We were started by the user, so we may pass the foreground on.
+            DWORD process = 0;
+            GetWindowThreadProcessId(running, &process);
+            AllowSetForegroundWindow(process);
+            PostMessageA(running, showOptionsMessage, 0, 0);
+            return true;
+        }
+        Sleep(kFindPause);
+    }
+    return true;  // it holds the mutex but shows no window: still, never run twice
+}
