@@ -15,6 +15,8 @@ PACKAGES=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm
     # running and testing the Windows program
     wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick xdotool
+    # a Japanese locale for the double-byte path tests (built under build/locale)
+    locales
     # benchmark peers and reference decoders
     libjpeg-turbo-progs netpbm giflib-tools libstb-dev time
     # scripts of the run command and the end-to-end tests

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/CodePage.h"
+
 namespace ui {
 
 // Paths and entries are held in buffers of this many characters, NUL included.
@@ -29,10 +31,11 @@ inline int childrenFor(bool expandedOnce, int childCount) {
     return childCount > 0 ? 1 : 0;
 }
 
-// The directory followed by a backslash (unless it ends with one already).
+// The directory followed by a backslash (unless it ends with one already;
+// a double-byte character's second byte 0x5C is not one).
 inline std::string directoryPrefix(const std::string& directory) {
     std::string prefix = directory;
-    if (prefix.empty() || prefix.back() != '\\') prefix += '\\';
+    if (!platform::endsWithBackslash(prefix.data(), prefix.size())) prefix += '\\';
     return prefix;
 }
 

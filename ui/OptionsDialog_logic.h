@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/CodePage.h"
+
 namespace ui {
 
 // The value atoi would give (leading white space, optional sign, decimal digits,
@@ -118,7 +120,8 @@ inline std::vector<std::string> selectedFiles(const char* buffer, std::size_t si
         return paths;
     }
     const std::string directory(buffer, first);
-    const bool rooted = buffer[fileOffset - 2] == '\\';
+    // A root ("C:\\") ends with its separator; a double-byte name may end in 0x5C.
+    const bool rooted = platform::endsWithBackslash(buffer, first);
     std::size_t offset = fileOffset;
     while (offset < size) {
         const std::size_t length = lengthAt(offset);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 #include "settings/ImageList.h"
 #include "wallpaper/RandomChoice.h"
@@ -39,7 +40,7 @@ private:
 
 bool pickFileInDirectory(char* path) {
     std::string prefix = path;
-    if (prefix.empty() || prefix.back() != '\\') prefix += '\\';
+    if (!platform::endsWithBackslash(prefix.data(), prefix.size())) prefix += '\\';
     const std::string pattern = prefix + "*.*";
     if (pattern.size() >= kPathBufferSize) return false;
 

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "fakes/DoubleByteCodePage.h"
+
 namespace {
 
 using ui::TreeImage;
@@ -41,6 +43,14 @@ TEST(DirectoryDialogLogic, PathsGetOneBackslashAndFitTheBuffer) {
     EXPECT_EQ(ui::directoryPrefix("C:\\pics"), "C:\\pics\\");
     EXPECT_EQ(ui::directoryPrefix("C:\\pics\\"), "C:\\pics\\");
     EXPECT_EQ(ui::directoryPrefix(""), "\\");
+    {
+        // In the Japanese code page "\x95\x5C" is one character, not a
+        // letter and a separator; "\x95\x5C\\" does end with one.
+        fakes::DoubleByteCodePage japanese;
+        EXPECT_EQ(ui::directoryPrefix("C:\\\x95\x5C"), "C:\\\x95\x5C\\");
+        EXPECT_EQ(ui::directoryPrefix("C:\\\x95\x5C\\"), "C:\\\x95\x5C\\");
+        EXPECT_EQ(ui::directoryPrefix("C:\\a\x5C"), "C:\\a\\");
+    }
     EXPECT_TRUE(ui::fitsPathBuffer(std::string(1299, 'a')));
     EXPECT_FALSE(ui::fitsPathBuffer(std::string(1300, 'a')));
     EXPECT_TRUE(ui::fitsPathBuffer(""));

@@ -2,6 +2,7 @@
 // period, moving the selected lines, and the names of a multiple selection.
 #include "ui/OptionsDialog_logic.h"
 #include "TestSupport.h"
+#include "fakes/DoubleByteCodePage.h"
 #include "ui/CallbackGuard.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,12 @@ TEST(SelectedFiles, OneFileOrADirectoryAndItsNamesNeverPastTheBuffer) {
     EXPECT_EQ(files(std::string("C:\\pics\0a.jpg\0b.pn", 18), 8), Names{"C:\\pics\\a.jpg"});
     EXPECT_TRUE(files(std::string("C:\\pics"), 3).empty());  // no NUL at all
     EXPECT_TRUE(files(std::string("\0", 1), 0).empty());
+    {
+        // A directory whose name ends in a double-byte character with 0x5C
+        // as its second byte still needs its separator.
+        fakes::DoubleByteCodePage japanese;
+        EXPECT_EQ(files(std::string("C:\\\x95\x5C\0a.jpg\0\0", 13), 6), Names{"C:\\\x95\x5C\\a.jpg"});
+    }
     // An offset outside the buffer is taken for a single path.
     EXPECT_EQ(files(std::string("C:\\x.bmp\0", 9), 500), Names{"C:\\x.bmp"});
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "fakes/DoubleByteCodePage.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeRegistry.h"
@@ -307,12 +308,18 @@ TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {
         {"E:\\subs", {{".", true}, {"sub", true}}, "", 1},   // no files
         {deep, {{".", true}, {std::string(40, 'n'), false}}, "", 2},  // the name does not fit
         {tooDeep, {{".", true}, {"a", false}}, "", 0},       // nor does the search pattern
+        // Japanese: the last character is one double-byte character whose
+        // second byte is 0x5C, so a separator still follows.
+        {"J:\\\x95\x5C", {{".", true}, {"a.bmp", false}}, "J:\\\x95\x5C\\a.bmp", 2},
+        {"J:\\\x95\x5C\\", {{".", true}, {"a.bmp", false}}, "J:\\\x95\x5C\\a.bmp", 2},
     };
+    fakes::DoubleByteCodePage japanese;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.substr(0, 12));
         fakes::FakeFileSystem files;
         fakes::ScriptedRandom random;
-        files.listings[c.path + (c.path.back() == '\\' ? "" : "\\") + "*.*"] = c.listing;
+        files.listings[c.picked.empty() ? c.path + (c.path.back() == '\\' ? "" : "\\") + "*.*"
+                                        : c.picked.substr(0, c.picked.rfind('\\') + 1) + "*.*"] = c.listing;
         std::vector<char> buffer(c.path.begin(), c.path.end());
         buffer.resize(kPathBufferSize, '\0');
         EXPECT_EQ(pickFileInDirectory(buffer.data()), !c.picked.empty());

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -166,6 +167,24 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
     std::strcpy(path, onlySubdirectories.path().c_str());
     EXPECT_FALSE(pickFileInDirectory(path));
     EXPECT_EQ(std::string(path), onlySubdirectories.path());
+}
+
+// The test command runs this once more in the Japanese code page (932),
+// where "\x95\x5C" is one character whose second byte is 0x5C: a directory
+// named so still gets its separator before the file's name.
+TEST_F(RealWallpaper, DoubleByteDirectoryNamesKeepTheirLastCharacter) {
+    if (!IsDBCSLeadByte(0x95)) {
+        if (std::getenv("VELLUMERE_EXPECT_DBCS") != nullptr) FAIL() << "code page " << GetACP() << " is not double-byte";
+        GTEST_SKIP() << "code page " << GetACP() << " is single-byte";
+    }
+    const std::string name = directory.path() + "\\\x95\x5C";
+    ASSERT_TRUE(CreateDirectoryA(name.c_str(), nullptr)) << name << " error " << GetLastError();
+    const std::string picture = directory.file("\x95\x5C\\a.bmp", "BM");
+    char path[kPathBufferSize];
+    std::strcpy(path, name.c_str());
+    ASSERT_TRUE(pickFileInDirectory(path));
+    EXPECT_EQ(std::string(path), picture);
+    EXPECT_EQ(platform::fileSystem().pathKind(path), platform::PathKind::File);
 }
 
 TEST_F(RealWallpaper, ABitmapBecomesTheDesktopWallpaper) {

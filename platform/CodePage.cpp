@@ -1,0 +1,36 @@
+#include "platform/CodePage.h"
+
+namespace platform {
+
+CodePage& defaultCodePage();
+
+namespace {
+
+CodePage* installed = nullptr;
+
+const CodePage& current() {
+    return installed ? *installed : defaultCodePage();
+}
+
+}  // namespace
+
+CodePage* setCodePage(CodePage* replacement) {
+    CodePage* previous = installed;
+    installed = replacement;
+    return previous;
+}
+
+bool endsWithBackslash(const char* text, std::size_t length) {
+    // A trail byte cannot be told from a single-byte character by itself, so
+    // walk from the start: the last character starts where the walk stops.
+    const CodePage& codePage = current();
+    std::size_t last = length;
+    for (std::size_t at = 0; at < length;) {
+        last = at;
+        const bool twoBytes = codePage.isLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < length;
+        at += twoBytes ? 2 : 1;
+    }
+    return last < length && last + 1 == length && text[last] == '\\';
+}
+
+}  // namespace platform
