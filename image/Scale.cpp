@@ -3,7 +3,7 @@
 // the picture's visible part needs), and that row is then weighted across
 // into the screen row. The vertical step runs along whole rows of one plane,
 // which the compiler vectorises; the horizontal one reads a precomputed
-// table. Each plane is done on its own, so the work row holds one channel.
+// table, all three channels of a pixel sharing its taps.
 #include "image/Scale.h"
 
 #include <cstring>
@@ -119,7 +119,7 @@ int buildTable(const Axis& axis, int32_t count, TapTable& table, int64_t& firstC
         if (taps > size) size = taps;
     }
     const uint64_t entries = uint64_t(size) * uint64_t(count);
-    if (entries * sizeof(int16_t) + uint64_t(columns) * sizeof(int32_t) > kMaxWorkBytes) return 0;
+    if (entries * sizeof(int16_t) > kMaxWorkBytes) return 0;
     table.size = int32_t(size);
     table.start = obtain<int32_t>(uint64_t(count));
     table.weights = obtain<int16_t>(entries);
@@ -195,10 +195,48 @@ struct Channel {
     int64_t width;
 };
 
-// Accumulates the source rows that screen row y covers into row[0, columns),
-// starting at source column firstColumn, then rounds to kRowBits.
+constexpr int kDownShift = kWeightBits - kRowBits;
+
+// A few source rows of a colour plane, weighed in one sweep; the compiler
+// turns the 16-bit products into vector multiplies.
+template <int kTaps>
+void weighRows(const uint8_t* const* sources, const int16_t* weights, int32_t columns, int16_t* row) {
+    const uint8_t* s[kTaps];
+    int16_t w[kTaps];
+    for (int k = 0; k < kTaps; ++k) {
+        s[k] = sources[k];
+        w[k] = weights[k];
+    }
+    for (int32_t x = 0; x < columns; ++x) {
+        int32_t sum = 1 << (kDownShift - 1);
+        for (int k = 0; k < kTaps; ++k) sum += int32_t(w[k]) * int32_t(int16_t(s[k][x]));
+        row[x] = int16_t(sum >> kDownShift);
+    }
+}
+
+// Weighs the source rows that screen row y covers into row[0, columns),
+// starting at source column firstColumn. Many rows, or rows through the
+// palette, are summed one at a time in `sums`.
 void weighDown(const Channel& channel, const Axis& down, int64_t y, int64_t firstColumn,
-               int32_t columns, int32_t* row) {
+               int32_t columns, int32_t* sums, int16_t* row) {
+    constexpr int kFew = 4;
+    int64_t first, count;
+    tapRange(down, y, first, count);
+    if (!channel.lookup && count <= kFew) {
+        const uint8_t* sources[kFew];
+        int16_t weights[kFew];
+        int taps = 0;
+        forEachTap(down, y, [&](int64_t j, int32_t weight) {
+            sources[taps] = channel.plane + j * channel.width + firstColumn;
+            weights[taps++] = int16_t(weight);
+        });
+        switch (taps) {
+            case 1: return weighRows<1>(sources, weights, columns, row);
+            case 2: return weighRows<2>(sources, weights, columns, row);
+            case 3: return weighRows<3>(sources, weights, columns, row);
+            default: return weighRows<4>(sources, weights, columns, row);
+        }
+    }
     bool started = false;
     forEachTap(down, y, [&](int64_t j, int32_t weight) {
         if (weight == 0) return;
@@ -206,49 +244,56 @@ void weighDown(const Channel& channel, const Axis& down, int64_t y, int64_t firs
         if (channel.lookup) {
             const uint8_t* lookup = channel.lookup;
             if (started) {
-                for (int32_t x = 0; x < columns; ++x) row[x] += weight * lookup[source[x]];
+                for (int32_t x = 0; x < columns; ++x) sums[x] += weight * lookup[source[x]];
             } else {
-                for (int32_t x = 0; x < columns; ++x) row[x] = weight * lookup[source[x]];
+                for (int32_t x = 0; x < columns; ++x) sums[x] = weight * lookup[source[x]];
             }
         } else if (started) {
-            for (int32_t x = 0; x < columns; ++x) row[x] += weight * source[x];
+            for (int32_t x = 0; x < columns; ++x) sums[x] += weight * source[x];
         } else {
-            for (int32_t x = 0; x < columns; ++x) row[x] = weight * source[x];
+            for (int32_t x = 0; x < columns; ++x) sums[x] = weight * source[x];
         }
         started = true;
     });
-    constexpr int shift = kWeightBits - kRowBits;
-    for (int32_t x = 0; x < columns; ++x) row[x] = (row[x] + (1 << (shift - 1))) >> shift;
+    for (int32_t x = 0; x < columns; ++x) {
+        row[x] = int16_t((sums[x] + (1 << (kDownShift - 1))) >> kDownShift);
+    }
 }
 
+constexpr int kAcrossShift = kWeightBits + kRowBits;
+
+// The three channels' work rows into one row of the screen's three planes,
+// sharing each pixel's taps; kSize 0 stands for the table's own size.
 template <int kSize>
-void weighAcrossFixed(const TapTable& table, const int32_t* row, int32_t count, uint8_t* out) {
-    constexpr int shift = kWeightBits + kRowBits;
+void weighAcross(const TapTable& table, const int16_t* const rows[3], int32_t count,
+                 uint8_t* const out[3]) {
+    const int32_t size = kSize ? kSize : table.size;
     const int16_t* weights = table.weights.get();
-    for (int32_t i = 0; i < count; ++i, weights += kSize) {
-        const int32_t* at = row + table.start[i];
-        int32_t sum = 1 << (shift - 1);
-        for (int k = 0; k < kSize; ++k) sum += weights[k] * at[k];
-        out[i] = uint8_t(sum >> shift);
+    const int16_t *blue = rows[0], *green = rows[1], *red = rows[2];
+    uint8_t *outBlue = out[0], *outGreen = out[1], *outRed = out[2];
+    for (int32_t i = 0; i < count; ++i, weights += size) {
+        const int32_t at = table.start[i];
+        int32_t b = 1 << (kAcrossShift - 1), g = b, r = b;
+        for (int32_t k = 0; k < size; ++k) {
+            const int32_t w = weights[k];
+            b += w * blue[at + k];
+            g += w * green[at + k];
+            r += w * red[at + k];
+        }
+        outBlue[i] = uint8_t(b >> kAcrossShift);
+        outGreen[i] = uint8_t(g >> kAcrossShift);
+        outRed[i] = uint8_t(r >> kAcrossShift);
     }
 }
 
-void weighAcross(const TapTable& table, const int32_t* row, int32_t count, uint8_t* out) {
+void weighAcross(const TapTable& table, const int16_t* const rows[3], int32_t count,
+                 uint8_t* const out[3]) {
     switch (table.size) {
-        case 1: return weighAcrossFixed<1>(table, row, count, out);
-        case 2: return weighAcrossFixed<2>(table, row, count, out);
-        case 3: return weighAcrossFixed<3>(table, row, count, out);
-        case 4: return weighAcrossFixed<4>(table, row, count, out);
-        default: break;
-    }
-    constexpr int shift = kWeightBits + kRowBits;
-    const int32_t size = table.size;
-    const int16_t* weights = table.weights.get();
-    for (int32_t i = 0; i < count; ++i, weights += size) {
-        const int32_t* at = row + table.start[i];
-        int32_t sum = 1 << (shift - 1);
-        for (int32_t k = 0; k < size; ++k) sum += weights[k] * at[k];
-        out[i] = uint8_t(sum >> shift);
+        case 1: return weighAcross<1>(table, rows, count, out);
+        case 2: return weighAcross<2>(table, rows, count, out);
+        case 3: return weighAcross<3>(table, rows, count, out);
+        case 4: return weighAcross<4>(table, rows, count, out);
+        default: return weighAcross<0>(table, rows, count, out);
     }
 }
 
@@ -325,18 +370,29 @@ int scaleInto(const RasterImage& source, const ScaleTarget& target, RasterImage&
     TapTable table;
     int64_t firstColumn, columns;
     if (!buildTable(layout.across, layout.width, table, firstColumn, columns)) return 0;
-    std::unique_ptr<int32_t[]> row = obtain<int32_t>(uint64_t(columns));
-    if (!row) return 0;
+    // One row of sums and one work row per channel.
+    const uint64_t rowBytes = uint64_t(columns) * (sizeof(int32_t) + 3 * sizeof(int16_t));
+    if (rowBytes > kMaxWorkBytes) return 0;
+    std::unique_ptr<int32_t[]> sums = obtain<int32_t>(uint64_t(columns));
+    std::unique_ptr<int16_t[]> work = obtain<int16_t>(3 * uint64_t(columns));
+    if (!sums || !work) return 0;
+    const int16_t* const rows[3] = {work.get(), work.get() + columns, work.get() + 2 * columns};
 
     paintBars(scaled, layout, background);
+    Channel channels[3];
     for (int p = 0; p < 3; ++p) {
-        const Channel channel = {indexed ? source.planes[0] : source.planes[p],
-                                 indexed ? lookup[p] : nullptr, source.width};
-        uint8_t* out = scaled.planes[p] + size_t(layout.top) * size_t(target.width) + size_t(layout.left);
-        for (int32_t y = 0; y < layout.height; ++y, out += target.width) {
-            weighDown(channel, layout.down, y, firstColumn, int32_t(columns), row.get());
-            weighAcross(table, row.get(), layout.width, out);
+        channels[p] = {indexed ? source.planes[0] : source.planes[p], indexed ? lookup[p] : nullptr,
+                       source.width};
+    }
+    const size_t corner = size_t(layout.top) * size_t(target.width) + size_t(layout.left);
+    for (int32_t y = 0; y < layout.height; ++y) {
+        for (int p = 0; p < 3; ++p) {
+            weighDown(channels[p], layout.down, y, firstColumn, int32_t(columns), sums.get(),
+                      work.get() + p * columns);
         }
+        const size_t at = corner + size_t(y) * size_t(target.width);
+        uint8_t* const out[3] = {scaled.planes[0] + at, scaled.planes[1] + at, scaled.planes[2] + at};
+        weighAcross(table, rows, layout.width, out);
     }
     return 1;
 }
