@@ -4,10 +4,13 @@
 # the same run, with the tools a user would pick instead: ImageMagick, djpeg,
 # netpbm pipelines and a small stb_image converter. Prints the median wall
 # time over N runs with its spread, the peak memory, the ratio to each peer,
-# and whether each target is met.
+# and whether each target is met. The scaler lines (fit, fill) take a
+# 6000 x 4000 JPEG to a 3840 x 2160 screen: the scaler's own time beside the
+# decoding time of the same run (the converter's --timing), and ImageMagick's
+# -resize (for fill with -extent) on the same picture.
 #
 #   bench/run.sh [-n RUNS] [FORMAT...]
-#   formats: jpeg png gif pcx8 pcx24 p6 p3 sun qrt (default: all)
+#   formats: jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill (default: all)
 #
 # Pictures are made once into build/bench/pictures from a real photograph
 # (netpbm's test picture, enlarged, with fine grain so that it compresses
@@ -21,15 +24,17 @@ OUT="$BENCH/out"
 TOOLS="$BENCH/tools"
 WIDTH=3840
 HEIGHT=2160
-ALL_FORMATS=(jpeg png gif pcx8 pcx24 p6 p3 sun qrt)
+ALL_FORMATS=(jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill)
+BIG_WIDTH=6000
+BIG_HEIGHT=4000
 RUNS="${BENCH_RUNS:-5}"
 
 formats=()
 while [ $# -gt 0 ]; do
     case "$1" in
         -n) shift; RUNS="${1:?-n needs a number}" ;;
-        -h|--help) sed -n '2,14p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
-        jpeg|png|gif|pcx8|pcx24|p6|p3|sun|qrt) formats+=("$1") ;;
+        -h|--help) sed -n '2,17p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        jpeg|png|gif|pcx8|pcx24|p6|p3|sun|qrt|fit|fill) formats+=("$1") ;;
         *) echo "bench: unknown format '$1' (${ALL_FORMATS[*]})" >&2; exit 2 ;;
     esac
     shift
@@ -95,6 +100,17 @@ make_pictures() {
 }
 make_pictures
 
+# The scaler's picture: a photograph-sized JPEG, larger than the screen.
+BIG="$PICTURES/picture-${BIG_WIDTH}x$BIG_HEIGHT.jpg"
+if [ ! -f "$BIG" ]; then
+    log "making ${BIG_WIDTH}x$BIG_HEIGHT JPEG in ${PICTURES#"$ROOT"/} (once)"
+    "$IM" "$TESTIMG" -filter Lanczos -resize "${BIG_WIDTH}x$BIG_HEIGHT!" -seed 7 -attenuate 0.4 \
+        +noise Gaussian -depth 8 "ppm:$BENCH/big.ppm"
+    cjpeg -quality 90 -outfile "$BIG.part" "$BENCH/big.ppm"
+    rm -f "$BENCH/big.ppm"
+    mv "$BIG.part" "$BIG"
+fi
+
 # format -> input file, decoded planes in bytes, and the peers' commands.
 # A command is run by bash with IN and OUT set.
 input_of() {
@@ -127,8 +143,10 @@ export IM OURS STB="$TOOLS/stb_convert"
 # measure COMMAND: runs it once to warm the caches, then RUNS times; prints
 # "median_ms min_ms max_ms peak_kb". Peak memory is the largest resident set
 # of any one process of the command (for a pipeline, its largest stage).
+# Standard output of run i is kept in $BENCH/run-i.out.
 measure() {
     local command="$1" times=() peak=0 i start end kb
+    rm -f "$BENCH"/run-*.out
     bash -c "$command" >/dev/null 2>"$BENCH/last.err" || {
         log "failed: $command"
         sed 's/^/bench:   /' "$BENCH/last.err" | head -n 5 >&2
@@ -137,7 +155,7 @@ measure() {
     }
     for ((i = 0; i < RUNS; ++i)); do
         start=$(date +%s%N)
-        /usr/bin/time -f %M -o "$BENCH/last.mem" bash -c "$command" >/dev/null 2>&1
+        /usr/bin/time -f %M -o "$BENCH/last.mem" bash -c "$command" >"$BENCH/run-$i.out" 2>&1
         end=$(date +%s%N)
         times+=($(((end - start) / 1000)))
         kb="$(tail -n 1 "$BENCH/last.mem")"
@@ -154,12 +172,77 @@ measure() {
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
 
+# phase NAME: "median min max" in ms of one phase that the converter's
+# --timing line reported over the runs of the last measure.
+phase() {
+    cat "$BENCH"/run-*.out | sed -n "s/.*$1 \([0-9.]*\) ms.*/\1/p" | sort -n |
+        awk '{ v[NR] = $1 } END { if (NR) printf "%.1f %.1f %.1f", v[int((NR + 1) / 2)], v[1], v[NR]; else print "- - -" }'
+}
+
+row() {  # format tool median min max peak_kb (or -) ratio
+    printf '%-6s %-17s %9s %15s %9s %7s\n' "$1" "$2" "$3" "$4-$5" \
+        "$(awk -v k="$6" 'BEGIN { if (k == "-") print "-"; else printf "%.1f", k / 1024 }')" "$7"
+}
+
+# The scaler: one line per phase of our converter, then ImageMagick doing
+# the same whole job, and its resize alone (to null:, less decoding alone).
+scale_lines() {
+    local mode="$1" screen="${WIDTH}x$HEIGHT" resize
+    IN="$BIG"
+    OUTPUT="$OUT/$mode.bmp"
+    export IN OUTPUT
+    case "$mode" in
+        fit) resize="-resize $screen" ;;
+        fill) resize="-resize $screen^ -gravity center -extent $screen" ;;
+    esac
+    read -r ms min max kb <<<"$(measure '"$OURS" --timing --'"$mode $screen"' "$IN" "$OUTPUT"')"
+    if [ "$ms" = - ]; then
+        printf '%-6s %-17s %9s\n' "$mode" vellumere-convert FAILED
+        verdicts+=("$mode: MISSED, vellumere-convert failed")
+        return
+    fi
+    local load scale load_min load_max scale_min scale_max
+    read -r load load_min load_max <<<"$(phase load)"
+    read -r scale scale_min scale_max <<<"$(phase scale)"
+    row "$mode" "ours: decode" "$load" "$load_min" "$load_max" - ""
+    row "" "ours: scale" "$scale" "$scale_min" "$scale_max" - ""
+    row "" "ours: whole" "$ms" "$min" "$max" "$kb" ""
+    local im_ms im_min im_max im_kb
+    read -r im_ms im_min im_max im_kb <<<"$(measure '"$IM" "$IN" '"$resize"' "BMP3:$OUTPUT"')"
+    [ "$im_ms" = - ] || row "" "ImageMagick" "$im_ms" "$im_min" "$im_max" "$im_kb" "$(ratio "$im_ms" "$ms")"
+    local with without
+    read -r with _ <<<"$(measure '"$IM" "$IN" '"$resize"' null:')"
+    read -r without _ <<<"$(measure '"$IM" "$IN" null:')"
+    local im_resize=-
+    if [ "$with" != - ] && [ "$without" != - ]; then
+        im_resize=$((with - without))
+        printf '%-6s %-17s %9s %15s %9s %7s\n' "" "ImageMagick resize" "$im_resize" "" "" \
+            "$(ratio "$im_resize" "$scale")"
+    fi
+    # The target: scaling costs less than decoding the same picture.
+    local verdict="scale $scale ms vs decode $load ms (ratio $(ratio "$scale" "$load")); ImageMagick's resize alone $im_resize ms"
+    if awk -v s="$scale" -v l="$load" 'BEGIN { exit !(s < l) }'; then
+        verdicts+=("$mode: met: $verdict")
+    else
+        verdicts+=("$mode: MISSED: $verdict")
+    fi
+}
+
 pixels=$((WIDTH * HEIGHT))
 printf '\n%d x %d, median of %d runs after one warm-up; ratio = peer time / our time (above 1: we are faster)\n\n' \
     "$WIDTH" "$HEIGHT" "$RUNS"
 printf '%-6s %-17s %9s %15s %9s %7s\n' format tool "median ms" "min-max ms" "peak MB" ratio
 verdicts=()
 for format in "${formats[@]}"; do
+    case "$format" in
+        fit|fill)
+            [ -n "${scale_header:-}" ] || printf '\n%s x %s JPEG to a %d x %d screen (ratio as above)\n' \
+                "$BIG_WIDTH" "$BIG_HEIGHT" "$WIDTH" "$HEIGHT"
+            scale_header=1
+            scale_lines "$format"
+            continue
+            ;;
+    esac
     IN="$PICTURES/$(input_of "$format")"
     OUTPUT="$OUT/$format.bmp"
     export IN OUTPUT

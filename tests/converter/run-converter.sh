@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The converter's command-line contract: every bundled sample converts to a
 # well-formed bitmap (exit 0), a bitmap is passed through unchanged, a usage
-# error exits 2, and a picture that cannot be used exits 1 with the program's
-# own message on standard error. Runs the native converter and, when it is
-# built, the 32-bit Windows one under Wine (VELLUMERE_REFERENCE_WINE=0 skips it).
+# error exits 2, a picture that cannot be used exits 1 with the program's
+# own message on standard error, and --fit, --fill and --stretch give the
+# screen's size. Runs the native converter and, when it is built, the 32-bit
+# Windows one under Wine (VELLUMERE_REFERENCE_WINE=0 skips it).
 set -uo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -112,6 +113,10 @@ usage_case "one argument" "$ROOT/samples/$(ls "$ROOT/samples" | head -n 1)"
 usage_case "three arguments" a b c
 usage_case "--info alone" --info
 usage_case "--info with one path" --info a
+usage_case "--fit without a size" --fit a b
+usage_case "a screen without columns" --fill 0x10 a b
+usage_case "two positions" --fit 4x4 --stretch 4x4 a b
+usage_case "a colour of five digits" --background 12345 a b
 
 # 4. Pictures that cannot be used: exit 1, exactly the program's message.
 unsupported_case() {
@@ -154,6 +159,31 @@ if [ "$rc" -eq 1 ] && [ "$(cat "$WORK/unwritable.err")" = "BMP Writer: Unable to
 else
     fail "unwritable output: exit $rc, stderr '$(head -c 200 "$WORK/unwritable.err")'"
 fi
+
+# 6. Scaled to a screen: 24 bits at the screen's size whatever the picture,
+# and fit's bars (here above and below) in the colour given.
+for sample in sample.gif sample.jpg; do
+    for mode in fit fill stretch; do
+        out="$WORK/$sample-$mode.bmp"
+        "$CONVERT" --$mode 64x64 --background 102030 "$ROOT/samples/$sample" "$out" 2>"$WORK/scaled.err"
+        rc=$?
+        what="--$mode 64x64 samples/$sample"
+        if [ "$rc" -ne 0 ] || [ -s "$WORK/scaled.err" ]; then
+            fail "$what: exit $rc, stderr '$(head -c 200 "$WORK/scaled.err")'"
+            continue
+        fi
+        size="$(le "$out" 18 4)x$(le "$out" 22 4) $(le "$out" 28 2)-bit"
+        [ "$size" = "64x64 24-bit" ] || { fail "$what: $size"; continue; }
+        corner="$(od -An -tx1 -j 54 -N 3 "$out" | tr -d ' ')"
+        if [ "$mode" = fit ] && [ "$corner" != 302010 ]; then
+            fail "$what: bottom-left pixel $corner, not the background 302010 (blue, green, red)"
+        elif [ "$mode" != fit ] && [ "$corner" = 302010 ]; then
+            fail "$what: bottom-left pixel in the background colour"
+        else
+            ok "$what: $size, bottom-left $corner"
+        fi
+    done
+done
 
 echo "converter checks: $((checks - failures)) of $checks passed (${CONVERT#"$ROOT"/})"
 status=0
