@@ -7,9 +7,12 @@ Desktop* installedDesktop = nullptr;
 
 }  // namespace
 
+Desktop& desktop() {
+    return installedDesktop ? *installedDesktop : defaultDesktop();
+}
+
 void setDesktopWallpaper(const char* path) {
-    Desktop& desktop = installedDesktop ? *installedDesktop : defaultDesktop();
-    desktop.setWallpaper(path);
+    desktop().setWallpaper(path);
 }
 
 Desktop* setDesktop(Desktop* replacement) {

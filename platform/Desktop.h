@@ -1,7 +1,26 @@
-// The desktop wallpaper setting. Tests install a recorder with setDesktop().
+// The desktop: its wallpaper setting, how the wallpaper is laid out, the
+// primary screen's size and background colour, and showing a picture's file
+// in Explorer. Tests install a recorder with setDesktop().
 #pragma once
 
+#include <cstdint>
+
 namespace platform {
+
+// The system's own layout values ("WallpaperStyle" and "TileWallpaper" under
+// HKCU\Control Panel\Desktop).
+enum class WallpaperLayout {
+    Centred,    // "0", "0"
+    Tiled,      // "0", "1"
+    Stretched,  // "2", "0"
+    Fitted,     // "6", "0"
+    Filled,     // "10", "0"
+};
+
+struct ScreenSize {
+    int32_t width;
+    int32_t height;
+};
 
 class Desktop {
 public:
@@ -9,16 +28,29 @@ public:
     // Makes the bitmap at path the wallpaper and saves the setting for
     // later sessions; the empty path removes the wallpaper.
     virtual void setWallpaper(const char* path) = 0;
+    // Stores the layout for the next setWallpaper().
+    virtual void setLayout(WallpaperLayout layout) = 0;
+    // The primary screen in pixels; 0 x 0 when unknown.
+    virtual ScreenSize screenSize() = 0;
+    // The desktop's background colour as 0xRRGGBB.
+    virtual uint32_t backgroundColour() = 0;
+    // Opens an Explorer window with the file selected; false when it could
+    // not be started.
+    virtual bool showInExplorer(const char* path) = 0;
 };
 
-// Sets the wallpaper through the installed desktop, else the platform's own.
+// The installed desktop, else the platform's own.
+Desktop& desktop();
+
+// Sets the wallpaper through desktop().
 void setDesktopWallpaper(const char* path);
 
 // Installs a desktop and returns the previous one; nullptr restores the
 // default.
 Desktop* setDesktop(Desktop* replacement);
 
-// The platform's own: SystemParametersInfoA on Windows; natively nothing.
+// The platform's own: SystemParametersInfoA and the desktop's registry
+// values on Windows; natively nothing.
 Desktop& defaultDesktop();
 
 }  // namespace platform

@@ -1,17 +1,65 @@
 #include <windows.h>
+#include <shellapi.h>
+
+#include <string>
 
 #include "platform/Desktop.h"
 
 namespace platform {
 namespace {
 
+void setDesktopValue(const char* name, const char* text) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                   static_cast<DWORD>(std::string(text).size() + 1));
+    RegCloseKey(key);
+}
+
 class Win32Desktop : public Desktop {
 public:
     void setWallpaper(const char* path) override {
-        // Only the wallpaper itself: its style and tiling stay as the user
-        // set them. There is nothing useful to do when it fails.
-        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path),
-                              SPIF_UPDATEINIFILE);
+        // Only the wallpaper itself: its layout is set apart, when the user
+        // chose one. There is nothing useful to do when it fails.
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path), SPIF_UPDATEINIFILE);
+    }
+
+    void setLayout(WallpaperLayout layout) override {
+        // The system reads both values when the wallpaper is set next.
+        const char* style = "0";
+        const char* tile = "0";
+        switch (layout) {
+        case WallpaperLayout::Centred:
+            break;
+        case WallpaperLayout::Tiled:
+            tile = "1";
+            break;
+        case WallpaperLayout::Stretched:
+            style = "2";
+            break;
+        case WallpaperLayout::Fitted:
+            style = "6";
+            break;
+        case WallpaperLayout::Filled:
+            style = "10";
+            break;
+        }
+        setDesktopValue("WallpaperStyle", style);
+        setDesktopValue("TileWallpaper", tile);
+    }
+
+    ScreenSize screenSize() override { return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+    uint32_t backgroundColour() override {
+        const COLORREF colour = GetSysColor(COLOR_BACKGROUND);
+        return (uint32_t(GetRValue(colour)) << 16) | (uint32_t(GetGValue(colour)) << 8) | GetBValue(colour);
+    }
+
+    bool showInExplorer(const char* path) override {
+        const std::string arguments = std::string("/select,\"") + path + "\"";
+        const HINSTANCE result =
+            ShellExecuteA(nullptr, "open", "explorer.exe", arguments.c_str(), nullptr, SW_SHOWNORMAL);
+        return reinterpret_cast<INT_PTR>(result) > 32;
     }
 };
 

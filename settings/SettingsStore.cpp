@@ -12,9 +12,9 @@ namespace {
 
 constexpr const char* kErrorCaption = "Vellumere Error";
 
-}  // namespace
-
-std::unique_ptr<char[]> readSetting(const char* name) {
+// The value's text as the registry holds it (the marker, for a text kept in
+// the image list file).
+std::unique_ptr<char[]> readStoredText(const char* name) {
     std::unique_ptr<platform::RegistryKey> key = platform::registry().openForReading(kSettingsKey);
     if (!key) return nullptr;
 
@@ -27,8 +27,21 @@ std::unique_ptr<char[]> readSetting(const char* name) {
     if (!key->readValue(name, text.get(), longest + 1, &stored)) return nullptr;
     // The text ends at its stored NUL, or right after the data without one.
     text[stored < longest ? stored : longest] = '\0';
+    return text;
+}
 
-    if (!isFileMarker(text.get())) return text;
+}  // namespace
+
+std::unique_ptr<char[]> listFilePath(const char* name) {
+    std::unique_ptr<char[]> text = readStoredText(name);
+    if (!text || !isFileMarker(text.get())) return nullptr;
+    std::unique_ptr<char[]> companion = companionName(name);
+    return companion ? readSetting(companion.get()) : nullptr;
+}
+
+std::unique_ptr<char[]> readSetting(const char* name) {
+    std::unique_ptr<char[]> text = readStoredText(name);
+    if (!text || !isFileMarker(text.get())) return text;
 
     std::unique_ptr<char[]> companion = companionName(name);
     if (!companion) return nullptr;

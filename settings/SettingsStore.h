@@ -15,6 +15,9 @@ constexpr const char* kFilesSetting = "Files";
 constexpr const char* kTimeSetting = "Time";
 constexpr const char* kSelectionMethodSetting = "Selection Method";
 constexpr const char* kTempFilenameSetting = "TempFilename";
+// Added later; absent, the program behaves as it always did.
+constexpr const char* kPositionSetting = "Position";          // "System" (absent), "Center", "Tile", "Stretch", "Fit", "Fill"
+constexpr const char* kShuffleRoundSetting = "Shuffle Round";  // entries shown in this round, as an image list
 
 // Longer texts go to the image list file.
 constexpr size_t kRegistryTextLimit = 2048;
@@ -24,6 +27,10 @@ std::unique_ptr<char[]> readSetting(const char* name);
 
 // Stores the text; reports its own failures in message boxes.
 void writeSetting(const char* name, const char* text);
+
+// The path of the image list file when the value's text lives there; null
+// when it lives in the registry (or is absent).
+std::unique_ptr<char[]> listFilePath(const char* name);
 
 // writeSetting() that also tells whether the text was stored.
 bool storeSetting(const char* name, const char* text);

@@ -1,5 +1,6 @@
 #include "wallpaper/WallpaperChange.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -10,9 +11,13 @@
 #include "platform/Messages.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
+#include "settings/ShuffleRound.h"
 #include "wallpaper/DirectoryPick.h"
 #include "wallpaper/RandomChoice.h"
+#include "wallpaper/Position.h"
+#include "wallpaper/ShuffleChoice.h"
 #include "wallpaper/WallpaperFile.h"
+#include "wallpaper/WallpaperHistory.h"
 
 int currentIndex = -1;
 int changesActive = 1;
@@ -29,11 +34,80 @@ constexpr const char* kDirectoryErrorQuestion =
     "contain files that can be loaded by Vellumere. Do you wish to move the directory from the "
     "list?";
 
-// The index of the entry to try next, out of count entries.
-int chooseIndex(int count) {
+struct Choice {
+    int index;
+    bool shuffled;
+    std::string round;  // the shuffle round once the entry is shown
+};
+
+// The entry to try next, out of count entries.
+Choice chooseEntry(const char* list, int count) {
     std::unique_ptr<char[]> method = readSetting(kSelectionMethodSetting);
-    if (!method || std::strcmp(method.get(), "Random") == 0) return randomChoice(count);
-    return (currentIndex < -1 || currentIndex + 1 >= count) ? 0 : currentIndex + 1;
+    if (!method || std::strcmp(method.get(), "Random") == 0) return {randomChoice(count), false, {}};
+    if (std::strcmp(method.get(), "Shuffle") == 0) {
+        ShuffleDraw draw = drawShuffled(list, count);
+        return {draw.index, true, std::move(draw.round)};
+    }
+    return {(currentIndex < -1 || currentIndex + 1 >= count) ? 0 : currentIndex + 1, false, {}};
+}
+
+// The screen the picture is scaled to, for the positions in which the
+// program sizes it; false for the others (and when the screen is unknown).
+bool screenTarget(Position position, ScaleTarget* target) {
+    if (position != Position::Fit && position != Position::Fill && position != Position::Stretch) return false;
+    platform::Desktop& desktop = platform::desktop();
+    const platform::ScreenSize screen = desktop.screenSize();
+    if (screen.width <= 0 || screen.height <= 0) return false;
+    const uint32_t colour = desktop.backgroundColour();
+    target->width = screen.width;
+    target->height = screen.height;
+    target->mode = position == Position::Fit ? ScaleMode::Fit
+                   : position == Position::Fill ? ScaleMode::Fill
+                                                : ScaleMode::Stretch;
+    target->red = uint8_t(colour >> 16);
+    target->green = uint8_t(colour >> 8);
+    target->blue = uint8_t(colour);
+    return true;
+}
+
+// Prepares the picture at path for the stored position and sets it. Ready
+// when it is on screen; path then names the bitmap set.
+Preparation prepareAndSet(char* path) {
+    const Position position = readPosition();
+    ScaleTarget target{};
+    const bool scaling = screenTarget(position, &target);
+    const std::string picture = path;
+    const Preparation prepared = prepareWallpaperFile(path, scaling ? &target : nullptr);
+    if (prepared != Preparation::Ready) return prepared;
+
+    // A converted picture has been sized by the program already and is set
+    // centred; a bitmap used as it lies is left to the system to size.
+    const bool converted = picture != path;
+    platform::Desktop& desktop = platform::desktop();
+    switch (position) {
+    case Position::System:
+        break;
+    case Position::Center:
+        desktop.setLayout(platform::WallpaperLayout::Centred);
+        break;
+    case Position::Tile:
+        desktop.setLayout(platform::WallpaperLayout::Tiled);
+        break;
+    case Position::Stretch:
+    case Position::Fit:
+    case Position::Fill:
+        if (converted && scaling) {
+            desktop.setLayout(platform::WallpaperLayout::Centred);
+        } else {
+            desktop.setLayout(position == Position::Fit    ? platform::WallpaperLayout::Fitted
+                              : position == Position::Fill ? platform::WallpaperLayout::Filled
+                                                           : platform::WallpaperLayout::Stretched);
+        }
+        break;
+    }
+    desktop.setWallpaper(path);
+    wallpaperHistory().remember(picture);
+    return Preparation::Ready;
 }
 
 // Replaces the working copy by the list as stored now, when one is stored.
@@ -98,7 +172,8 @@ void changeWallpaper(const char* callerList) {
             platform::setDesktopWallpaper("");
             return;
         }
-        currentIndex = chooseIndex(count);
+        Choice choice = chooseEntry(list, count);
+        currentIndex = choice.index;
         size_t start = 0;
         size_t terminator = 0;
         locateEntry(list, currentIndex, &start, &terminator);
@@ -108,6 +183,7 @@ void changeWallpaper(const char* callerList) {
         const bool fits = entry.size() < kPathBufferSize;
         if (fits) std::memcpy(path, entry.c_str(), entry.size() + 1);
         if (!changesActive) return;
+        if (choice.shuffled) storeShuffleRound(choice.round);
 
         const char* question = nullptr;
         std::string shownPath;
@@ -122,9 +198,8 @@ void changeWallpaper(const char* callerList) {
             question = kDirectoryErrorQuestion;
             shownPath = path;
         } else {
-            switch (prepareWallpaperFile(path)) {
+            switch (prepareAndSet(path)) {
             case Preparation::Ready:
-                platform::setDesktopWallpaper(path);
                 return;
             case Preparation::NotWritten:
                 return;  // the place, not the picture: the user has been asked already
@@ -149,4 +224,27 @@ void changeWallpaper(const char* callerList) {
             refreshFromStore(owned);
         }
     }
+}
+
+bool hasPreviousWallpaper() {
+    return !wallpaperHistory().previous().empty();
+}
+
+void showPreviousWallpaper() {
+    if (changeRunning) return;
+    const RunningChange running;
+    WallpaperHistory& history = wallpaperHistory();
+    const std::string previous = history.previous();
+    if (previous.empty() || previous.size() >= kPathBufferSize) return;
+    const std::string onScreen = history.current();
+    char path[kPathBufferSize];
+    std::memcpy(path, previous.c_str(), previous.size() + 1);
+    history.goBack();
+    const Preparation prepared = prepareAndSet(path);
+    if (prepared == Preparation::Ready) return;
+    // Still on screen: the picture shown before the attempt.
+    history.remember(onScreen);
+    // The preparation has told the user why the picture cannot come back
+    // (its file deleted, say): forget it, so the next step goes further.
+    if (prepared == Preparation::Unusable) history.forgetPrevious();
 }

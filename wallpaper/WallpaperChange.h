@@ -14,3 +14,9 @@ void changeWallpaper(const char* list);
 
 // True while a change runs (its questions and dialogs included).
 bool changeInProgress();
+
+// Whether a picture set earlier in this run can be brought back.
+bool hasPreviousWallpaper();
+// Sets the picture shown before the one on screen again (as the stored
+// position wants it); nothing while a change is in progress.
+void showPreviousWallpaper();

@@ -75,8 +75,10 @@ bool retryElsewhere(RasterImage& image, char* tempPath) {
 
 }  // namespace
 
-Preparation prepareWallpaperFile(char* pathBuffer) {
-    RasterImage image;
+Preparation prepareWallpaperFile(char* pathBuffer, const ScaleTarget* fit) {
+    // Released on every way out; a scaled picture lets the decoded one go
+    // before the bitmap is written.
+    std::unique_ptr<RasterImage> image(new RasterImage);
     std::unique_ptr<FILE, FileCloser> file(std::fopen(pathBuffer, "rb"));
     if (!file) {
         platform::showMessageWithPath("Unable to open file \"%s\".", pathBuffer,
@@ -84,18 +86,24 @@ Preparation prepareWallpaperFile(char* pathBuffer) {
         return Preparation::Unusable;
     }
     if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return Preparation::Ready;
-    if (!image.load(file.get(), pathBuffer)) return Preparation::Unusable;
+    if (!image->load(file.get(), pathBuffer)) return Preparation::Unusable;
     file.reset();  // the picture is in memory: nothing more to read
+    if (fit != nullptr) {
+        std::unique_ptr<RasterImage> scaled(new RasterImage);
+        if (!scaleImage(*image, *fit, *scaled)) return Preparation::Unusable;  // the scaler has said why
+        image = std::move(scaled);
+    }
+    RasterImage& output = *image;
 
     char tempPath[kPathBufferSize];
     temporaryPath(tempPath);
     // A failed write leaves nothing usable in the temporary file (or an older
     // picture), so it never becomes the wallpaper.
-    if (!image.writeBmp(tempPath)) {
+    if (!output.writeBmp(tempPath)) {
         // A depth the writer does not take is the picture's fault (the writer
         // has said so); anything else is the place's.
-        if (!writableDepth(image.bitDepth)) return Preparation::Unusable;
-        if (!retryElsewhere(image, tempPath)) return Preparation::NotWritten;
+        if (!writableDepth(output.bitDepth)) return Preparation::Unusable;
+        if (!retryElsewhere(output, tempPath)) return Preparation::NotWritten;
     }
     std::strcpy(pathBuffer, tempPath);
     return Preparation::Ready;

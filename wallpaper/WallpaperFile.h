@@ -2,6 +2,8 @@
 // it lies, any other picture is converted into the one temporary bitmap.
 #pragma once
 
+#include "image/Scale.h"
+
 extern char defaultTempPath[1300];  // set at start-up by WinMain: current directory + "\\temp.bmp"
 
 enum class Preparation {
@@ -16,4 +18,6 @@ enum class Preparation {
 // temporary bitmap's path. Every failure has been reported to the user.
 // A temporary bitmap that cannot be written is not the picture's fault: the
 // user is offered another place for it, and the write is tried again there.
-Preparation prepareWallpaperFile(char* pathBuffer);   // pathBuffer holds kPathBufferSize chars
+// With `fit`, a converted picture is scaled to the screen first (a bitmap
+// file is still used as it is).
+Preparation prepareWallpaperFile(char* pathBuffer, const ScaleTarget* fit = nullptr);

@@ -18,6 +18,7 @@
 #include "settings/SettingsStore.h"
 #include "wallpaper/DirectoryPick.h"
 #include "wallpaper/WallpaperChange.h"
+#include "wallpaper/WallpaperHistory.h"
 
 namespace {
 
@@ -53,12 +54,14 @@ protected:
     WallpaperChange() {
         fs::create_directories(base_);
         currentIndex = -1;
+        wallpaperHistory().clear();
     }
     ~WallpaperChange() override {
         std::error_code ignored;
         fs::remove_all(base_, ignored);
         currentIndex = -1;
         changesActive = 1;
+        wallpaperHistory().clear();
     }
 
     // A file entry holding a bitmap, or bytes no reader takes.
@@ -83,6 +86,7 @@ protected:
         return entry;
     }
     std::string missing(const std::string& name) const { return base_ + "/" + name; }
+    const std::string& base() const { return base_; }
 
     void method(const std::string& word) { registry.setText(kSettingsKey, kSelectionMethodSetting, word); }
 
@@ -291,6 +295,136 @@ TEST_F(WallpaperChange, AnAnswerActsOnTheListAsItIsNowAndNoChangeNestsInIt) {
         EXPECT_EQ(desktop.wallpapers, c.wallpapers);
         EXPECT_FALSE(changeInProgress());
     }
+}
+
+// The generator value that makes a draw among n choices take choice k.
+int drawOf(int k, int n) {
+    return 32767 / n * k;
+}
+
+TEST_F(WallpaperChange, ShuffleShowsEveryEntryOnceARoundAcrossRestartsAndEdits) {
+    method("Shuffle");
+    const std::string a = file("a.bmp"), b = file("b.bmp"), c = file("c.bmp"), d = file("d.bmp"),
+                      e = file("e.bmp"), f = file("f.bmp");
+    // Among the entries still to come: the last of five, the first of four,
+    // the second of three.
+    for (int value : {drawOf(4, 5), drawOf(0, 4), drawOf(1, 3)}) random.add(value);
+    for (int i = 0; i < 3; ++i) change(listOf({a, b, c, d, e}));
+    EXPECT_EQ(desktop.wallpapers, (Strings{e, a, c}));
+    EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({a, c, e}));
+
+    // A restart remembers nothing but the stored round; meanwhile b was
+    // removed and f added: d and f are still to come, then a new round.
+    currentIndex = -1;
+    for (int value : {drawOf(1, 2), drawOf(0, 1), drawOf(2, 4)}) random.add(value);
+    for (int i = 0; i < 3; ++i) change(listOf({a, c, d, e, f}));
+    EXPECT_EQ(desktop.wallpapers, (Strings{e, a, c, f, d, d}));
+    EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({d}));
+
+    // With the list in its file, the round lives in a file beside it.
+    registry.setText(kSettingsKey, kFilesSetting, "File");
+    registry.setText(kSettingsKey, "FilesFile", "C:\\lists\\list.qx");
+    files.files["C:\\lists\\list.qx"] = listOf({a, c});
+    random.add(0);
+    change(listOf({a, c}));
+    EXPECT_EQ(files.files["C:\\lists\\list.qx.round"], listOf({a}));
+    EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({d}));
+}
+
+// "Center" and "Tile" set the system's layout; "Fit", "Fill" and "Stretch"
+// scale a converted picture into a screen-sized bitmap set centred, and
+// leave a bitmap used as it lies to the system's own sizing.
+TEST_F(WallpaperChange, ThePositionLaysOutOrScalesThePicture) {
+    using Layout = platform::WallpaperLayout;
+    test::TempFile bitmap(".bmp");
+    registry.setText(kSettingsKey, kTempFilenameSetting, bitmap.path());
+    const std::string red = base() + "/red.ppm";  // 4 x 2, all red
+    std::ofstream(red, std::ios::binary) << "P6\n4 2\n255\n" << std::string(8 * 3, '\0');
+    {
+        std::fstream picture(red, std::ios::binary | std::ios::in | std::ios::out);
+        picture.seekp(11);
+        for (int i = 0; i < 8; ++i) picture.write("\xFF\0\0", 3);
+    }
+    files.kinds[red] = platform::PathKind::File;
+    const std::string own = file("own.bmp");
+    desktop.screen = {8, 8};
+    desktop.background = 0x102030;
+    struct Case {
+        const char* position;  // nullptr: none stored
+        std::string entry;
+        std::vector<Layout> layouts;
+        int width, height;   // of the temporary bitmap; 0: the entry is set itself
+        uint32_t top, middle;  // colours of pixels (0, 0) and (4, 4)
+    };
+    const Case cases[] = {
+        {nullptr, red, {}, 4, 2, 0xFF0000, 0},
+        {"Center", red, {Layout::Centred}, 4, 2, 0xFF0000, 0},
+        {"Tile", red, {Layout::Tiled}, 4, 2, 0xFF0000, 0},
+        {"Fit", red, {Layout::Centred}, 8, 8, 0x102030, 0xFF0000},
+        {"Fill", red, {Layout::Centred}, 8, 8, 0xFF0000, 0xFF0000},
+        {"Stretch", red, {Layout::Centred}, 8, 8, 0xFF0000, 0xFF0000},
+        {"Fit", own, {Layout::Fitted}, 0, 0, 0, 0},
+        {"Fill", own, {Layout::Filled}, 0, 0, 0, 0},
+        {"fit", red, {}, 4, 2, 0xFF0000, 0},  // not a known text: as if absent
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.position ? c.position : "(none)") + " " + c.entry);
+        registry.keys[kSettingsKey].erase(kPositionSetting);
+        if (c.position) registry.setText(kSettingsKey, kPositionSetting, c.position);
+        desktop.layouts.clear();
+        desktop.wallpapers.clear();
+        change(listOf({c.entry}));
+        EXPECT_EQ(desktop.layouts, c.layouts);
+        ASSERT_EQ(desktop.wallpapers, Strings{c.width ? bitmap.path() : c.entry});
+        if (!c.width) continue;
+        const std::vector<unsigned char> bmp = bitmap.read();
+        ASSERT_GE(bmp.size(), 54u);
+        auto u32 = [&](size_t at) { return uint32_t(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | bmp[at + 3] << 24); };
+        ASSERT_EQ(u32(18), uint32_t(c.width));
+        ASSERT_EQ(u32(22), uint32_t(c.height));
+        // Rows bottom-up, 24-bit, padded to 4 bytes.
+        const size_t stride = (size_t(c.width) * 3 + 3) & ~size_t(3);
+        auto pixel = [&](int x, int y) {
+            const size_t at = 54 + size_t(c.height - 1 - y) * stride + size_t(x) * 3;
+            return uint32_t(bmp[at + 2]) << 16 | uint32_t(bmp[at + 1]) << 8 | bmp[at];
+        };
+        EXPECT_EQ(pixel(0, 0), c.top);
+        if (c.height > 4) {
+            EXPECT_EQ(pixel(4, 4), c.middle);
+        }
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// "Previous Wallpaper" goes back through the pictures set in this run: the
+// files themselves, so a directory's drawn file comes back too.
+TEST_F(WallpaperChange, PreviousWallpaperBringsBackThePicturesSetBefore) {
+    method("Sequential");
+    const std::string a = file("a.bmp"), b = file("b.bmp");
+    const std::string dir = directory("dir", {{".", true}, {"x.bmp", false}});
+    const Strings list = {a, dir, b};
+    EXPECT_FALSE(hasPreviousWallpaper());
+    for (int i = 0; i < 3; ++i) change(listOf(list));
+    const std::string x = dir + "\\x.bmp";
+    EXPECT_EQ(wallpaperHistory().current(), b);
+    showPreviousWallpaper();
+    showPreviousWallpaper();
+    EXPECT_FALSE(hasPreviousWallpaper());
+    showPreviousWallpaper();  // nothing before the first
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, x, b, x, a}));
+    EXPECT_EQ(wallpaperHistory().current(), a);
+
+    // A picture whose file is gone is reported, forgotten and skipped the
+    // next time; the one on screen stays what it was.
+    for (int i = 0; i < 3; ++i) change(listOf(list));  // a (no new step), x, b
+    fs::remove(x);
+    showPreviousWallpaper();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Unable to open file \"" + x + "\".");
+    EXPECT_EQ(wallpaperHistory().current(), b);
+    showPreviousWallpaper();
+    EXPECT_EQ(desktop.wallpapers.back(), a);
+    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {

@@ -1,4 +1,5 @@
-// Records every wallpaper set, in order.
+// Records every wallpaper set, in order, with the layout set before it; a
+// screen of a chosen size and colour; and every file shown in Explorer.
 #pragma once
 
 #include <string>
@@ -12,8 +13,19 @@ namespace fakes {
 class FakeDesktop : public Installed<platform::Desktop, platform::setDesktop> {
 public:
     void setWallpaper(const char* path) override { wallpapers.push_back(path); }
+    void setLayout(platform::WallpaperLayout layout) override { layouts.push_back(layout); }
+    platform::ScreenSize screenSize() override { return screen; }
+    uint32_t backgroundColour() override { return background; }
+    bool showInExplorer(const char* path) override {
+        shownFiles.push_back(path);
+        return true;
+    }
 
     std::vector<std::string> wallpapers;
+    std::vector<platform::WallpaperLayout> layouts;
+    std::vector<std::string> shownFiles;
+    platform::ScreenSize screen{640, 480};
+    uint32_t background = 0x3A6EA5;
 };
 
 }  // namespace fakes
