@@ -1,11 +1,16 @@
 // The hidden tray window: the notification icon's mouse messages and the popup menu.
 #include "app/Application.h"
 
+#include <string>
+
+#include "platform/Desktop.h"
+#include "platform/Messages.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "ui/CallbackGuard.h"
 #include "ui/OptionsDialog.h"
 #include "wallpaper/WallpaperChange.h"
+#include "wallpaper/WallpaperHistory.h"
 
 HWND trayWindow = nullptr;
 HMENU popupMenu = nullptr;
@@ -34,6 +39,9 @@ void showPopupMenu(HWND owner) {
     // owner is the foreground window; the posted message lets the menu go
     // when it is opened again at once.
     SetForegroundWindow(owner);
+    const std::string picture = wallpaperHistory().current();
+    EnableMenuItem(popupMenu, ID_PREVIOUS_WALLPAPER, MF_BYCOMMAND | (hasPreviousWallpaper() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(popupMenu, ID_SHOW_PICTURE_FILE, MF_BYCOMMAND | (picture.empty() ? MF_GRAYED : MF_ENABLED));
     const BOOL command = TrackPopupMenuEx(popupMenu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x,
                                           cursor.y, owner, nullptr);
     PostMessageA(owner, WM_NULL, 0, 0);
@@ -46,6 +54,16 @@ void showPopupMenu(HWND owner) {
         break;
     case ID_CHANGE_WALLPAPER:
         changeFromStoredList();
+        break;
+    case ID_PREVIOUS_WALLPAPER:
+        showPreviousWallpaper();
+        break;
+    case ID_SHOW_PICTURE_FILE:
+        // The picture's own file, not the temporary bitmap made from it.
+        if (!picture.empty() && !platform::desktop().showInExplorer(picture.c_str())) {
+            platform::showMessageWithPath("Unable to show the file \"%s\".", picture.c_str(), "Vellumere Error",
+                                          platform::kMbIconWarning);
+        }
         break;
     default:  // dismissed
         break;

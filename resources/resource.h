@@ -17,6 +17,8 @@
 #define ID_OPTIONS 40002
 #define ID_ACTIVE 40003
 #define ID_CHANGE_WALLPAPER 40013
+#define ID_PREVIOUS_WALLPAPER 40014
+#define ID_SHOW_PICTURE_FILE 40015
 
 // Options dialog
 #define IDC_ABOUT 3
@@ -29,6 +31,8 @@
 #define IDC_INTERVAL 1013
 #define IDC_SEQUENTIALLY 1015
 #define IDC_RANDOMLY 1016
+#define IDC_SHUFFLED 1017
+#define IDC_POSITION 1018
 #define IDC_MOVE 1020
 
 // Directory selection dialog

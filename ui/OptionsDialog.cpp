@@ -17,6 +17,7 @@
 #include "ui/DirectoryDialog.h"
 #include "ui/ImageListBox.h"
 #include "ui/OptionsDialog_logic.h"
+#include "wallpaper/Position.h"
 #include "wallpaper/WallpaperChange.h"
 
 HWND optionsWindow = nullptr;
@@ -67,10 +68,19 @@ void initialise(HWND dialog) {
     }
 
     int method = IDC_RANDOMLY;
-    if (std::unique_ptr<char[]> stored = readSetting("Selection Method")) {
-        if (std::string(stored.get()) != "Random") method = IDC_SEQUENTIALLY;
+    if (std::unique_ptr<char[]> stored = readSetting(kSelectionMethodSetting)) {
+        const std::string text = stored.get();
+        if (text == "Shuffle") {
+            method = IDC_SHUFFLED;
+        } else if (text != "Random") {
+            method = IDC_SEQUENTIALLY;
+        }
     }
     SendDlgItemMessageA(dialog, method, BM_SETCHECK, BST_CHECKED, 0);
+
+    HWND positions = GetDlgItem(dialog, IDC_POSITION);
+    for (const char* text : kPositionTexts) SendMessageA(positions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SendMessageA(positions, CB_SETCURSEL, static_cast<WPARAM>(readPosition()), 0);
 
     // The owner, the tray window, is hidden: bring the dialog forward itself.
     SetForegroundWindow(dialog);
@@ -84,6 +94,16 @@ std::unique_ptr<char[]> joinedList(HWND dialog) {
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
+}
+
+bool isChecked(HWND dialog, int button) {
+    return SendDlgItemMessageA(dialog, button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+Position chosenPosition(HWND dialog) {
+    const LRESULT chosen = SendDlgItemMessageA(dialog, IDC_POSITION, CB_GETCURSEL, 0, 0);
+    if (chosen < 0 || static_cast<size_t>(chosen) >= kPositionCount) return Position::System;
+    return static_cast<Position>(chosen);
 }
 
 void storeAndClose(HWND dialog) {
@@ -101,11 +121,16 @@ void storeAndClose(HWND dialog) {
         // cancelled, the registry refusing the value); closing now would
         // drop the user's edits without a word.
         if (!storeSetting(kFilesSetting, list.get())) return;
+        // The new position applies to the change OK makes. It is stored only
+        // when it differs, so an untouched "System" stays absent.
+        const Position position = chosenPosition(dialog);
+        if (position != readPosition()) writeSetting(kPositionSetting, positionText(position));
         changeWallpaper(list.get());
         list.reset();
 
-        const bool random = SendDlgItemMessageA(dialog, IDC_RANDOMLY, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        writeSetting("Selection Method", random ? "Random" : "Sequential");
+        writeSetting(kSelectionMethodSetting, isChecked(dialog, IDC_RANDOMLY)    ? "Random"
+                                              : isChecked(dialog, IDC_SHUFFLED) ? "Shuffle"
+                                                                                : "Sequential");
 
         // Read again: the wallpaper change above may have run a modal loop.
         const std::string interval = intervalText(dialog);
@@ -116,7 +141,7 @@ void storeAndClose(HWND dialog) {
     EndDialog(dialog, IDOK);
 }
 
-void command(HWND dialog, int control) {
+void command(HWND dialog, int control, int notification) {
     switch (control) {
     case IDOK:
         storeAndClose(dialog);
@@ -143,8 +168,12 @@ void command(HWND dialog, int control) {
     case IDC_DELETE:
         if (ui::deleteSelectedLines(GetDlgItem(dialog, IDC_IMAGE_LIST))) settingsChanged = 1;
         break;
+    case IDC_POSITION:
+        if (notification == CBN_SELCHANGE) settingsChanged = 1;
+        break;
     case IDC_RANDOMLY:
     case IDC_SEQUENTIALLY:
+    case IDC_SHUFFLED:
         settingsChanged = 1;
         break;
     default:
@@ -161,7 +190,7 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             initialise(dialog);
             return TRUE;
         case WM_COMMAND:
-            command(dialog, LOWORD(wParam));
+            command(dialog, LOWORD(wParam), HIWORD(wParam));
             return TRUE;
         case WM_NOTIFY: {
             const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);

@@ -11,6 +11,9 @@ one.bmp two.bmp three.bmp  small bitmaps, used where they lie
 pics/                   two bitmaps, a text file and sub/ with one bitmap
 many/                   30 bitmaps with long names (more than 2048 characters
                         of image list together)
+wide.ppm                a 400 x 100 pixmap, left half red, right half blue
+                        (how the positions lay it out shows clearly)
+shuffle/                five small bitmaps s1.bmp ... s5.bmp
 """
 import os
 import struct
@@ -70,6 +73,19 @@ def main():
             out.write(small)
     with open(os.path.join(pics, 'notes.txt'), 'w') as out:
         out.write('not a picture\n')
+
+    wide = bytearray()
+    for y in range(100):
+        for x in range(400):
+            wide += bytes((255, 0, 0) if x < 200 else (0, 0, 255))
+    with open(os.path.join(work, 'wide.ppm'), 'wb') as out:
+        out.write(b'P6\n400 100\n255\n' + bytes(wide))
+
+    shuffle = os.path.join(work, 'shuffle')
+    os.makedirs(shuffle, exist_ok=True)
+    for i in range(1, 6):
+        with open(os.path.join(shuffle, 's%d.bmp' % i), 'wb') as out:
+            out.write(small)
 
     many = os.path.join(work, 'many')
     os.makedirs(many, exist_ok=True)

@@ -82,6 +82,11 @@ wallpaper_value() {
         sed -n 's/^    Wallpaper    REG_SZ    //p; s/^    Wallpaper    REG_SZ$//p'
 }
 
+desktop_value() { # NAME: a value of HKCU\Control Panel\Desktop
+    wine reg query 'HKCU\Control Panel\Desktop' /v "$1" 2>/dev/null | tr -d '\r' |
+        sed -n "s/^    $1    REG_SZ    //p"
+}
+
 check_failures=0
 expect_equal() { # WHAT ACTUAL EXPECTED
     if [ "$2" == "$3" ]; then
@@ -127,6 +132,19 @@ after_scenario() {
             check_failures=$((check_failures + 1))
         fi
         ;;
+    18-positions)
+        local shape
+        for shape in fit fill stretch center; do
+            if python3 "$ROOT/tests/e2e/check_position.py" "$shape" "$WORK/$shape.bmp"; then
+                echo "  ok: $shape.bmp"
+            else
+                echo "  FAILED: $shape.bmp"
+                check_failures=$((check_failures + 1))
+            fi
+        done
+        expect_equal "desktop TileWallpaper" "$(desktop_value TileWallpaper)" "1"
+        expect_equal "desktop WallpaperStyle" "$(desktop_value WallpaperStyle)" "0"
+        ;;
     esac
 }
 
@@ -150,7 +168,7 @@ source, target, work, exe, shots = sys.argv[1:6]
 text = open(source).read().replace('@WORK@', work).replace('@EXE@', exe).replace('@SHOTS@', shots)
 open(target, 'w').write(text)
 PY
-    rm -f "$report" "$WORK/temp.bmp" "$WORK/list.qx"
+    rm -f "$report" "$WORK/temp.bmp" "$WORK/list.qx" "$WORK"/{fit,fill,stretch,center}.bmp
     echo "== $name"
     t0=$SECONDS
     wine explorer /desktop="$DESKTOP,1024x768" "$(winpath "$driver")" "$(winpath "$script")" \

@@ -20,6 +20,7 @@
 //   reg-set-list NAME PREFIX N [FIRST] an image list: FIRST, then PREFIX0000 ... PREFIX(N-1)
 //   reg-expect NAME TEXT              the value exists with exactly this text
 //   reg-expect-absent NAME
+//   reg-expect-entries NAME N         the value holds an image list of N entries
 //   reg-expect-list NAME LIST         the value is the remembered LIST as an image list
 //   file-expect-list PATH LIST        the file holds the remembered LIST as an image list
 //   reg-dump-entries NAME             report the lengths of the value's entries
@@ -78,12 +79,14 @@
 //                                     every top-level window
 //   expect-foreground WIN [TIMEOUT]   the named window becomes the foreground window
 //   snap FILE                         screenshot of the desktop as a BMP file
+//   file-copy FROM TO                 keep a copy of a file for the checks made afterwards
 //   dump WIN / dump-list WIN ID / dump-boxes   diagnostics in the report
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -536,6 +539,12 @@ void run(const std::vector<std::string>& a) {
         std::string value;
         if (!readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " is absent");
         if (value != a[2]) fail("value " + a[1] + " is " + shown(value) + ", expected " + shown(a[2]));
+    } else if (c == "reg-expect-entries") {
+        need(a, 3);
+        std::string value;
+        if (!readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " is absent");
+        const long entries = static_cast<long>(std::count(value.begin(), value.end(), '\a'));
+        if (entries != number(a[2])) fail("value " + a[1] + " holds " + std::to_string(entries) + " entries");
     } else if (c == "reg-expect-absent") {
         need(a, 2);
         std::string value;
@@ -1016,6 +1025,9 @@ void run(const std::vector<std::string>& a) {
         if (FindWindowA("Shell_TrayWnd", nullptr) == nullptr) fail("no taskbar");
         const bool shown = trayIconShown();
         if ((shown ? 1 : 0) != number(a[1])) fail(shown ? "the icon is shown" : "the icon is not shown");
+    } else if (c == "file-copy") {
+        need(a, 3);
+        if (!CopyFileA(a[1].c_str(), a[2].c_str(), FALSE)) fail("cannot copy " + a[1]);
     } else if (c == "snap") {
         need(a, 2);
         snapshot(a[1]);
