@@ -1,10 +1,10 @@
 // vellumere-convert [--info] INPUT OUTPUT.bmp
 // Turns a picture into the bitmap the program would make its wallpaper from.
 // A file that already begins with "BM" is copied unchanged, as the program
-// uses such a file as it is.
+// uses such a file as it is. Exits 1 when the output could not be written
+// whole.
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "image/RasterImage.h"
 #include "platform/Messages.h"
@@ -20,24 +20,29 @@ int usage() {
     return kUsage;
 }
 
-int copyBitmap(FILE* in, const char* outputPath) {
+int copyBitmap(FILE* in, const char* inputPath, const char* outputPath) {
     FILE* out = std::fopen(outputPath, "wb");
     if (!out) {
         platform::showMessage("Unable to open file for writing.", "BMP Writer", platform::kMbOk);
         return kUnusable;
     }
-    std::fseek(in, 0, SEEK_SET);
-    std::vector<char> buffer(1 << 16);
-    bool ok = true;
+    static char buffer[1 << 16];
+    bool readOk = std::fseek(in, 0, SEEK_SET) == 0;
+    bool writeOk = true;
     size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) {
-        if (std::fwrite(buffer.data(), 1, got, out) != got) {
-            ok = false;
+    while (readOk && (got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+        if (std::fwrite(buffer, 1, got, out) != got) {
+            writeOk = false;
             break;
         }
     }
-    if (std::fclose(out) != 0) ok = false;
-    if (!ok) {
+    if (std::ferror(in)) readOk = false;
+    if (std::fclose(out) != 0) writeOk = false;
+    if (!readOk) {
+        std::fprintf(stderr, "vellumere-convert: error reading \"%s\"\n", inputPath);
+        return kUnusable;
+    }
+    if (!writeOk) {
         std::fprintf(stderr, "vellumere-convert: error writing \"%s\"\n", outputPath);
         return kUnusable;
     }
@@ -69,7 +74,7 @@ int main(int argc, char** argv) {
     const int first0 = std::fgetc(in);
     const int first1 = first0 == 'B' ? std::fgetc(in) : EOF;
     if (first0 == 'B' && first1 == 'M') {
-        const int result = copyBitmap(in, outputPath);
+        const int result = copyBitmap(in, inputPath, outputPath);
         std::fclose(in);
         return result;
     }
