@@ -2,12 +2,13 @@
 // Turns a picture into the bitmap the program would make its wallpaper from.
 // A file that already begins with "BM" is copied unchanged, as the program
 // uses such a file as it is. Exits 1 when the output could not be written
-// whole.
+// whole, and never writes over its own input.
 #include <cstdio>
 #include <cstring>
 
 #include "image/RasterImage.h"
 #include "platform/Messages.h"
+#include "platform/SameFile.h"
 
 namespace {
 
@@ -68,6 +69,15 @@ int main(int argc, char** argv) {
     if (!in) {
         platform::showMessageWithPath("Unable to open file \"%s\".", inputPath, "Vellumere Error",
                                       platform::kMbIconWarning);
+        return kUnusable;
+    }
+    // Opening the output truncates it: it must not be the input under
+    // another name (a different spelling of the path, or a hard link).
+    if (platform::sameFile(inputPath, outputPath)) {
+        std::fprintf(stderr,
+                     "vellumere-convert: \"%s\" is the input file \"%s\"; it is left untouched\n",
+                     outputPath, inputPath);
+        std::fclose(in);
         return kUnusable;
     }
 

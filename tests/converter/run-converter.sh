@@ -155,7 +155,34 @@ else
     fail "unwritable output: exit $rc, stderr '$(head -c 200 "$WORK/unwritable.err")'"
 fi
 
-# 6. A failed write exits 1, whether it fails while writing (a large file) or
+# 6. The output is never the input, however it is spelled: exit 1, a message,
+# the file untouched.
+mkdir -p "$WORK/same/sub"
+cp "$ROOT/samples/sample.png" "$WORK/same/picture.png"
+if [ -n "$first_bmp" ]; then cp "$first_bmp" "$WORK/same/picture.bmp"; fi
+ln -f "$WORK/same/picture.png" "$WORK/same/linked.png"
+# same_case WHAT INPUT OUTPUT: both paths as seen from $WORK/same.
+same_case() {
+    local what="$1" input="$2" output="$3" file
+    case "$input" in /*) file="$input" ;; *) file="$WORK/same/$input" ;; esac
+    [ -f "$file" ] || { fail "onto itself ($what): no input $input"; return; }
+    cp "$file" "$WORK/same.before"
+    (cd "$WORK/same" && "$CONVERT" "$input" "$output") 2>"$WORK/same.err"
+    local rc=$?
+    if [ "$rc" -eq 1 ] && grep -q 'is the input file' "$WORK/same.err" &&
+        cmp -s "$file" "$WORK/same.before"; then
+        ok "onto itself ($what): exit 1, input kept byte for byte"
+    else
+        fail "onto itself ($what): exit $rc, stderr '$(head -c 200 "$WORK/same.err")'$(cmp -s "$file" "$WORK/same.before" || echo ', input changed')"
+    fi
+}
+same_case "png, same path" picture.png picture.png
+same_case "bmp, same path" picture.bmp picture.bmp
+same_case "png, absolute and relative" "$WORK/same/picture.png" ./sub/../picture.png
+same_case "bmp, other spelling" picture.bmp "sub/.././picture.bmp"
+same_case "png, hard link" picture.png linked.png
+
+# 7. A failed write exits 1, whether it fails while writing (a large file) or
 # only when the file is closed (a small one). /dev/full always; a 64 KiB
 # file system as well where one can be mounted (it needs root).
 make_ppm() {  # make_ppm FILE WIDTH HEIGHT: a P6 picture with varied samples
@@ -201,7 +228,7 @@ else
     echo "note: no small file system mounted ($(head -c 200 "$WORK/mount.err" 2>/dev/null)); /dev/full only"
 fi
 
-# 7. Rows far wider than any buffer, and more rows than 16 bits count, come
+# 8. Rows far wider than any buffer, and more rows than 16 bits count, come
 # out whole: the pixel data is the picture's rows bottom-up, in blue, green,
 # red order, each padded to a multiple of four bytes.
 wide_case() {
@@ -235,7 +262,7 @@ wide_case 300000 1
 wide_case 300001 2
 wide_case 1 70000
 
-# 8. A 19-byte header that claims 268435456 x 1 pixels: written (to the null
+# 9. A 19-byte header that claims 268435456 x 1 pixels: written (to the null
 # device), or refused with the reader's message where the picture cannot be
 # allocated; never a crash.
 printf 'P6\n268435456 1\n255\n' >"$WORK/huge.ppm"
