@@ -41,7 +41,11 @@ public:
     int readJpeg(FILE* stream);
     int readPng(FILE* stream);
 
+    // Writes the picture as an uncompressed bitmap file at path. 1 when the
+    // whole file was written and closed; 0 after a message otherwise.
     int writeBmp(const char* path);
+    // The whole file for an indexed or a colour picture onto an open stream;
+    // 0 when a write failed (no message: writeBmp shows it).
     int writeBmp8(FILE* stream);
     int writeBmp24(FILE* stream);
 
@@ -65,9 +69,3 @@ uint32_t readUint32BE(FILE* stream);
 // Format detection helpers.
 bool matchSignature(const char* pattern, const unsigned char* fileBytes);
 bool isQrtFile(FILE* stream);
-
-// BMP header and little-endian field writers.
-void writeBmpHeader(FILE* stream, int32_t width, int32_t height, int bytesPerPixel,
-                    uint32_t dataOffset, int bitCount);
-void writeUint16LE(FILE* stream, uint16_t value);
-void writeUint32LE(FILE* stream, uint32_t value);

@@ -5,16 +5,17 @@
 // "Fill" and "Stretch" positions when one of those is given (bars in the
 // background colour, black unless given). A file that already begins with
 // "BM" is copied unchanged, as the program uses such a file as it is.
-// --timing prints how long loading, scaling and writing took.
+// --timing prints how long loading, scaling and writing took. Exits 1 when
+// the output could not be written whole, and never writes over its own input.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "image/RasterImage.h"
 #include "image/Scale.h"
 #include "platform/Messages.h"
+#include "platform/SameFile.h"
 
 namespace {
 
@@ -99,24 +100,29 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-int copyBitmap(FILE* in, const char* outputPath) {
+int copyBitmap(FILE* in, const char* inputPath, const char* outputPath) {
     FILE* out = std::fopen(outputPath, "wb");
     if (!out) {
         platform::showMessage("Unable to open file for writing.", "BMP Writer", platform::kMbOk);
         return kUnusable;
     }
-    std::fseek(in, 0, SEEK_SET);
-    std::vector<char> buffer(1 << 16);
-    bool ok = true;
+    static char buffer[1 << 16];
+    bool readOk = std::fseek(in, 0, SEEK_SET) == 0;
+    bool writeOk = true;
     size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) {
-        if (std::fwrite(buffer.data(), 1, got, out) != got) {
-            ok = false;
+    while (readOk && (got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+        if (std::fwrite(buffer, 1, got, out) != got) {
+            writeOk = false;
             break;
         }
     }
-    if (std::fclose(out) != 0) ok = false;
-    if (!ok) {
+    if (std::ferror(in)) readOk = false;
+    if (std::fclose(out) != 0) writeOk = false;
+    if (!readOk) {
+        std::fprintf(stderr, "vellumere-convert: error reading \"%s\"\n", inputPath);
+        return kUnusable;
+    }
+    if (!writeOk) {
         std::fprintf(stderr, "vellumere-convert: error writing \"%s\"\n", outputPath);
         return kUnusable;
     }
@@ -140,11 +146,20 @@ int main(int argc, char** argv) {
                                       platform::kMbIconWarning);
         return kUnusable;
     }
+    // Opening the output truncates it: it must not be the input under
+    // another name (a different spelling of the path, or a hard link).
+    if (platform::sameFile(inputPath, outputPath)) {
+        std::fprintf(stderr,
+                     "vellumere-convert: \"%s\" is the input file \"%s\"; it is left untouched\n",
+                     outputPath, inputPath);
+        std::fclose(in);
+        return kUnusable;
+    }
 
     const int first0 = std::fgetc(in);
     const int first1 = first0 == 'B' ? std::fgetc(in) : EOF;
     if (first0 == 'B' && first1 == 'M') {
-        const int result = copyBitmap(in, outputPath);
+        const int result = copyBitmap(in, inputPath, outputPath);
         std::fclose(in);
         return result;
     }

@@ -185,6 +185,126 @@ for sample in sample.gif sample.jpg; do
     done
 done
 
+# 7. The output is never the input, however it is spelled: exit 1, a message,
+# the file untouched.
+mkdir -p "$WORK/same/sub"
+cp "$ROOT/samples/sample.png" "$WORK/same/picture.png"
+if [ -n "$first_bmp" ]; then cp "$first_bmp" "$WORK/same/picture.bmp"; fi
+ln -f "$WORK/same/picture.png" "$WORK/same/linked.png"
+# same_case WHAT INPUT OUTPUT: both paths as seen from $WORK/same.
+same_case() {
+    local what="$1" input="$2" output="$3" file
+    case "$input" in /*) file="$input" ;; *) file="$WORK/same/$input" ;; esac
+    [ -f "$file" ] || { fail "onto itself ($what): no input $input"; return; }
+    cp "$file" "$WORK/same.before"
+    (cd "$WORK/same" && "$CONVERT" "$input" "$output") 2>"$WORK/same.err"
+    local rc=$?
+    if [ "$rc" -eq 1 ] && grep -q 'is the input file' "$WORK/same.err" &&
+        cmp -s "$file" "$WORK/same.before"; then
+        ok "onto itself ($what): exit 1, input kept byte for byte"
+    else
+        fail "onto itself ($what): exit $rc, stderr '$(head -c 200 "$WORK/same.err")'$(cmp -s "$file" "$WORK/same.before" || echo ', input changed')"
+    fi
+}
+same_case "png, same path" picture.png picture.png
+same_case "bmp, same path" picture.bmp picture.bmp
+same_case "png, absolute and relative" "$WORK/same/picture.png" ./sub/../picture.png
+same_case "bmp, other spelling" picture.bmp "sub/.././picture.bmp"
+same_case "png, hard link" picture.png linked.png
+
+# 8. A failed write exits 1, whether it fails while writing (a large file) or
+# only when the file is closed (a small one). /dev/full always; a 64 KiB
+# file system as well where one can be mounted (it needs root).
+make_ppm() {  # make_ppm FILE WIDTH HEIGHT: a P6 picture with varied samples
+    python3 - "$@" <<'PY'
+import sys
+path, w, h = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+data = bytes((i * 7 + (i >> 9) * 3) & 255 for i in range(w * h * 3))
+with open(path, "wb") as f:
+    f.write(b"P6\n%d %d\n255\n" % (w, h) + data)
+PY
+}
+make_ppm "$WORK/large.ppm" 300 300
+full_case() {
+    local what="$1" input="$2" output="$3" expected="${4:-}"
+    "$CONVERT" "$input" "$output" 2>"$WORK/full.err"
+    local rc=$?
+    if [ "$rc" -eq 1 ] && [ -s "$WORK/full.err" ] &&
+        { [ -z "$expected" ] || [ "$(cat "$WORK/full.err")" = "$expected" ]; }; then
+        ok "full device ($what): exit 1 with a message"
+    else
+        fail "full device ($what): exit $rc, stderr '$(head -c 200 "$WORK/full.err")'"
+    fi
+}
+written_message="BMP Writer: Unable to write file; the bitmap is incomplete."
+if [ -e /dev/full ]; then
+    full_case "/dev/full, small picture" "$ROOT/samples/sample.png" /dev/full "$written_message"
+    full_case "/dev/full, large picture" "$WORK/large.ppm" /dev/full "$written_message"
+    [ -n "$first_bmp" ] && full_case "/dev/full, bitmap copied" "$first_bmp" /dev/full
+else
+    fail "full device: /dev/full is missing"
+fi
+FULL="$WORK/full"
+mkdir -p "$FULL"
+if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=64k tmpfs "$FULL" 2>"$WORK/mount.err"; then
+    full_case "64 KiB file system, large picture" "$WORK/large.ppm" "$FULL/large.bmp" "$written_message"
+    rm -f "$FULL"/*
+    # Full to the last byte: even a small file fails, when it is closed.
+    dd if=/dev/zero of="$FULL/filler" bs=1k count=128 2>/dev/null
+    full_case "full file system, small picture" "$ROOT/samples/sample.png" "$FULL/small.bmp" "$written_message"
+    [ -n "$first_bmp" ] && full_case "full file system, bitmap copied" "$first_bmp" "$FULL/copy.bmp"
+    umount "$FULL" 2>/dev/null || umount -l "$FULL"
+else
+    echo "note: no small file system mounted ($(head -c 200 "$WORK/mount.err" 2>/dev/null)); /dev/full only"
+fi
+
+# 9. Rows far wider than any buffer, and more rows than 16 bits count, come
+# out whole: the pixel data is the picture's rows bottom-up, in blue, green,
+# red order, each padded to a multiple of four bytes.
+wide_case() {
+    local width="$1" height="$2" name="wide-$1x$2"
+    make_ppm "$WORK/$name.ppm" "$width" "$height"
+    python3 - "$WORK/$name.ppm" "$WORK/$name.expected" "$width" "$height" <<'PY'
+import sys
+src, dst, w, h = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+data = open(src, "rb").read()[-w * h * 3:]
+rows = []
+for y in reversed(range(h)):
+    row = bytearray(data[y * w * 3:(y + 1) * w * 3])
+    row[0::3], row[2::3] = row[2::3], row[0::3]
+    rows.append(bytes(row) + bytes(-len(row) % 4))
+open(dst, "wb").write(b"".join(rows))
+PY
+    "$CONVERT" "$WORK/$name.ppm" "$WORK/$name.bmp" 2>"$WORK/$name.err"
+    local rc=$?
+    if [ "$rc" -ne 0 ]; then
+        fail "${width}x$height picture: exit $rc, stderr '$(head -c 200 "$WORK/$name.err")'"
+        return
+    fi
+    check_bitmap "$WORK/$name.bmp" "${width}x$height picture"
+    if tail -c +55 "$WORK/$name.bmp" | cmp -s - "$WORK/$name.expected"; then
+        ok "${width}x$height picture: every pixel in place"
+    else
+        fail "${width}x$height picture: pixel data differs"
+    fi
+}
+wide_case 300000 1
+wide_case 300001 2
+wide_case 1 70000
+
+# 10. A 19-byte header that claims 268435456 x 1 pixels: written (to the null
+# device), or refused with the reader's message where the picture cannot be
+# allocated; never a crash.
+printf 'P6\n268435456 1\n255\n' >"$WORK/huge.ppm"
+"$CONVERT" "$WORK/huge.ppm" /dev/null 2>"$WORK/huge.err"
+rc=$?
+if { [ "$rc" -eq 0 ] && [ ! -s "$WORK/huge.err" ]; } ||
+    { [ "$rc" -eq 1 ] && [ "$(cat "$WORK/huge.err")" = "PPM Reader: Unable to allocate memory for bitmap." ]; }; then
+    ok "268435456 x 1 header: exit $rc$([ "$rc" -eq 1 ] && echo ', not allocated')"
+else
+    fail "268435456 x 1 header: exit $rc, stderr '$(head -c 200 "$WORK/huge.err")'"
+fi
+
 echo "converter checks: $((checks - failures)) of $checks passed (${CONVERT#"$ROOT"/})"
 status=0
 [ "$failures" -eq 0 ] || status=1
