@@ -97,6 +97,7 @@ wine_unit_tests() {
             wine "$dir/tests/win32_tests.exe" --gtest_brief=1 --gtest_filter='*DoubleByte*' </dev/null ||
             rc=1
     fi
+    wine_stop
     return "$rc"
 }
 

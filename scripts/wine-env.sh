@@ -32,8 +32,15 @@ on_exit() {
 }
 
 # Creates the prefix when it does not exist yet. Safe when several scripts
-# start at once: they queue on a lock next to the prefix.
+# start at once: they queue on a lock next to the prefix. Whatever Wine
+# starts in it from here on (its server and services) is stopped when the
+# calling script exits, also when it fails.
+_vellumere_wine_stop_registered=""
 wine_prefix_init() {
+    if [ "$_vellumere_wine_stop_registered" != "$WINEPREFIX" ]; then
+        on_exit "WINEPREFIX='$WINEPREFIX' wine_stop"
+        _vellumere_wine_stop_registered="$WINEPREFIX"
+    fi
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
         flock 9
