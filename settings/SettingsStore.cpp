@@ -4,13 +4,46 @@
 #include <limits>
 #include <new>
 
+#include "platform/FileDialogs.h"
+#include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "platform/Registry.h"
+#include "settings/ImageList.h"
 #include "settings/ListFile.h"
 
 namespace {
 
 constexpr const char* kErrorCaption = "Vellumere Error";
+constexpr const char* kMarker = "File";
+
+constexpr const char* kLargeListNotice =
+    "As you have a large number of files in your image list, Vellumere will store them in a "
+    "list on disk rather than in the registry. Please select a filename for your "
+    "configuration file.";
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+// The marker that stands in a value whose text lives in a file: "File" in
+// any letter case.
+bool isFileMarker(const char* text) {
+    for (const char* m = kMarker; *m; ++m, ++text) {
+        if (lowerAscii(*text) != lowerAscii(*m)) return false;
+    }
+    return *text == '\0';
+}
+
+// The name of the value holding the file's path: name followed by "File".
+// Null when there is no memory for it.
+std::unique_ptr<char[]> companionName(const char* name) {
+    size_t length = std::strlen(name);
+    std::unique_ptr<char[]> companion(new (std::nothrow) char[length + std::strlen(kMarker) + 1]);
+    if (!companion) return nullptr;
+    std::memcpy(companion.get(), name, length);
+    std::strcpy(companion.get() + length, kMarker);
+    return companion;
+}
 
 // The value's text as the registry holds it (the marker, for a text kept in
 // the image list file).
@@ -66,11 +99,58 @@ bool storeInRegistry(const char* name, const char* text) {
     return true;
 }
 
-bool storeSetting(const char* name, const char* text) {
-    if (std::strlen(text) > kRegistryTextLimit) return storeInListFile(name, text);
-    return storeInRegistry(name, text);
+namespace {
+
+// Stores a long text in the image list file of value name (asking the user
+// for the file when there is none yet) and then the marker in the value.
+// False, after telling the user, when nothing was stored.
+bool storeInListFile(const char* name, const char* text) {
+    size_t length = std::strlen(text);
+    std::unique_ptr<char[]> companion = companionName(name);
+    if (!companion) {
+        platform::showMessage("Unable to allocate memory.", kErrorCaption, platform::kMbOk);
+    } else if (std::unique_ptr<char[]> path = readSetting(companion.get())) {
+        // The file is complete before the marker is stored, so the registry
+        // never points at a file that does not hold the text yet.
+        platform::ReplaceResult result = platform::fileSystem().replaceFile(path.get(), text, length);
+        if (result == platform::ReplaceResult::Replaced) return storeInRegistry(name, kMarker);
+        if (result == platform::ReplaceResult::WriteFailed) {
+            platform::showMessageWithPath("Unable to write file \"%s\".", path.get(),
+                                          kErrorCaption, platform::kMbIconWarning);
+        }
+    }
+
+    platform::showMessage(kLargeListNotice, "Vellumere", platform::kMbIconInformation);
+    char chosen[kPathBufferSize] = "ImageList.qx";
+    const platform::SaveDialogRequest request = {"Vellumere Image Lists", "*.qx", "qx"};
+    for (;;) {
+        if (!platform::askSaveFileName(chosen, sizeof chosen, request)) return false;
+        if (!companion) companion = companionName(name);
+        if (!companion) {
+            platform::showMessage("Unable to allocate memory.", kErrorCaption, platform::kMbOk);
+            return false;
+        }
+        // File first, then its path, then the marker: a failure at any step
+        // leaves the value with its previous, still readable, contents.
+        platform::ReplaceResult result = platform::fileSystem().replaceFile(chosen, text, length);
+        if (result == platform::ReplaceResult::Replaced) {
+            return writeSetting(companion.get(), chosen) && storeInRegistry(name, kMarker);
+        }
+        const char* question =
+            result == platform::ReplaceResult::CannotOpen
+                ? "Unable to open file \"%s\" for writing.\nSelect another filename?"
+                : "Unable to write file \"%s\".\nSelect another filename?";
+        if (platform::showMessageWithPath(question, chosen, kErrorCaption,
+                                          platform::kMbIconQuestion | platform::kMbYesNo) !=
+            platform::kIdYes) {
+            return false;
+        }
+    }
 }
 
-void writeSetting(const char* name, const char* text) {
-    storeSetting(name, text);
+}  // namespace
+
+bool writeSetting(const char* name, const char* text) {
+    if (std::strlen(text) > kRegistryTextLimit) return storeInListFile(name, text);
+    return storeInRegistry(name, text);
 }

@@ -25,12 +25,14 @@ constexpr size_t kRegistryTextLimit = 2048;
 // A newly allocated NUL-terminated text, or null when the key or value is missing.
 std::unique_ptr<char[]> readSetting(const char* name);
 
-// Stores the text; reports its own failures in message boxes.
-void writeSetting(const char* name, const char* text);
+// Stores the text (a long one in the image list file); reports its own
+// failures in message boxes and then yields false.
+bool writeSetting(const char* name, const char* text);
+
+// Stores the text in the registry itself, whatever its length; false after
+// telling the user.
+bool storeInRegistry(const char* name, const char* text);
 
 // The path of the image list file when the value's text lives there; null
 // when it lives in the registry (or is absent).
 std::unique_ptr<char[]> listFilePath(const char* name);
-
-// writeSetting() that also tells whether the text was stored.
-bool storeSetting(const char* name, const char* text);

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "platform/FileSystem.h"
-#include "settings/ListFile.h"
 #include "settings/SettingsStore.h"
 
 namespace {

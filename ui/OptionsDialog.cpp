@@ -120,7 +120,7 @@ void storeAndClose(HWND dialog) {
         // The store has said why it failed (the list file's save dialog
         // cancelled, the registry refusing the value); closing now would
         // drop the user's edits without a word.
-        if (!storeSetting(kFilesSetting, list.get())) return;
+        if (!writeSetting(kFilesSetting, list.get())) return;
         // The new position applies to the change OK makes. It is stored only
         // when it differs, so an untouched "System" stays absent.
         const Position position = chosenPosition(dialog);
