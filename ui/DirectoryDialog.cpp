@@ -120,22 +120,12 @@ void answerDisplayInfo(HWND tree, NMTVDISPINFOA* info) {
 // Reads the item's subdirectories at its first expansion.
 void expandOnce(HWND tree, HTREEITEM item, DirectoryNode* node) {
     node->expandedOnce = 1;
-    const std::string prefix = ui::directoryPrefix(node->path);
-    const std::string pattern = prefix + "*.*";
-    if (!ui::fitsPathBuffer(pattern)) return;
-    WIN32_FIND_DATAA match;
-    HANDLE search = FindFirstFileA(pattern.c_str(), &match);
-    if (search == INVALID_HANDLE_VALUE) return;
-    // The first match is passed over: outside a drive root it is ".".
-    while (FindNextFileA(search, &match)) {
-        if ((match.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
-        if (std::strcmp(match.cFileName, "..") == 0) continue;
-        DirectoryNode* child = newNode(prefix + match.cFileName);
-        if (child == nullptr) continue;
+    ui::listSubdirectories(node->path, [&](const std::string& name, const std::string& path) {
+        DirectoryNode* child = newNode(path);
+        if (child == nullptr) return;
         ++node->childCount;
-        insertItem(tree, item, match.cFileName, child);
-    }
-    FindClose(search);
+        insertItem(tree, item, name.c_str(), child);
+    });
 }
 
 void notify(HWND dialog, NMHDR* header) {

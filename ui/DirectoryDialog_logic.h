@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/CodePage.h"
+#include "platform/DirectoryWalk.h"
 
 namespace ui {
 
@@ -42,6 +43,50 @@ inline std::string directoryPrefix(const std::string& directory) {
 // Whether a path fits the program's path and entry buffers.
 inline bool fitsPathBuffer(const std::string& path) {
     return path.size() < kDirectoryPathBuffer;
+}
+
+// The lines that adding a directory's files gives, in the system's order:
+// each name as a full path (subdirectories too, unless recursing, when their
+// own files are added instead); paths the program's buffers cannot hold are
+// left out. onLine(path) for each line; onFailure(directory) for a directory
+// that cannot be searched.
+template <typename OnLine, typename OnFailure>
+void scanDirectory(const std::string& directory, bool recurse, OnLine&& onLine, OnFailure&& onFailure) {
+    const std::string prefix = directoryPrefix(directory);
+    if (!fitsPathBuffer(prefix + "*.*")) {
+        onFailure(directory);
+        return;
+    }
+    platform::DirectoryWalk walk(prefix);
+    if (!walk.started()) {
+        onFailure(directory);
+        return;
+    }
+    platform::FoundName found;
+    while (walk.next(&found)) {
+        const std::string path = prefix + found.name;
+        if (!fitsPathBuffer(path)) continue;
+        if (found.isDirectory && recurse) {
+            scanDirectory(path, recurse, onLine, onFailure);
+        } else {
+            onLine(path);
+        }
+    }
+}
+
+// A tree item's subdirectories: onChild(name, full path) for each, in the
+// system's order; those too long for the buffers are left out.
+template <typename OnChild>
+void listSubdirectories(const std::string& directory, OnChild&& onChild) {
+    const std::string prefix = directoryPrefix(directory);
+    if (!fitsPathBuffer(prefix + "*.*")) return;
+    platform::DirectoryWalk walk(prefix);
+    platform::FoundName found;
+    while (walk.next(&found)) {
+        if (!found.isDirectory) continue;
+        const std::string path = prefix + found.name;
+        if (fitsPathBuffer(path)) onChild(found.name, path);
+    }
 }
 
 }  // namespace ui

@@ -6,25 +6,21 @@
 #include <string>
 
 #include "platform/CodePage.h"
-#include "platform/FileSystem.h"
+#include "platform/DirectoryWalk.h"
 #include "settings/ImageList.h"
 #include "wallpaper/RandomChoice.h"
 
 namespace {
 
-// Walks the files of a search in the system's order: the first name is
-// passed over unexamined, ".." and directories do not count.
+// The files of a directory, in the system's order: subdirectories do not count.
 class FileWalk {
 public:
-    explicit FileWalk(const std::string& pattern) : search_(platform::fileSystem().search(pattern.c_str())) {
-        platform::FoundName first;
-        if (search_ && !search_->next(&first)) search_.reset();
-    }
+    explicit FileWalk(const std::string& prefix) : walk_(prefix) {}
 
     bool nextFile(std::string* name) {
         platform::FoundName found;
-        while (search_ && search_->next(&found)) {
-            if (found.name != ".." && !found.isDirectory) {
+        while (walk_.next(&found)) {
+            if (!found.isDirectory) {
                 *name = found.name;
                 return true;
             }
@@ -33,7 +29,7 @@ public:
     }
 
 private:
-    std::unique_ptr<platform::DirectorySearch> search_;
+    platform::DirectoryWalk walk_;
 };
 
 }  // namespace
@@ -41,12 +37,11 @@ private:
 bool pickFileInDirectory(char* path) {
     std::string prefix = path;
     if (!platform::endsWithBackslash(prefix.data(), prefix.size())) prefix += '\\';
-    const std::string pattern = prefix + "*.*";
-    if (pattern.size() >= kPathBufferSize) return false;
+    if (prefix.size() + std::strlen("*.*") >= kPathBufferSize) return false;  // no search pattern fits
 
     int files = 0;
     {
-        FileWalk walk(pattern);
+        FileWalk walk(prefix);
         std::string name;
         while (files < INT_MAX && walk.nextFile(&name)) ++files;
     }
@@ -57,7 +52,7 @@ bool pickFileInDirectory(char* path) {
     // now, the last one found stands in for the one drawn.
     std::string picked;
     {
-        FileWalk walk(pattern);
+        FileWalk walk(prefix);
         std::string name;
         for (int number = 0; number <= chosen && walk.nextFile(&name); ++number) picked = name;
     }

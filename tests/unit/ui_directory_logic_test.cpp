@@ -1,59 +1,75 @@
-// The directory selection dialog's decisions: tree images, whether an item
-// offers to expand, and path forming.
+// What the directory selection dialog reads from the disk: the lines that
+// adding a directory's files gives, and a tree item's subdirectories, through
+// a scripted file system.
 #include "ui/DirectoryDialog_logic.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "fakes/DoubleByteCodePage.h"
+#include "fakes/FakeFileSystem.h"
 
 namespace {
 
-using ui::TreeImage;
+using Strings = std::vector<std::string>;
 
-TEST(DirectoryDialogLogic, TreeItemsShowTheirStateAndOfferToExpandUntilFoundEmpty) {
-    struct Case {
-        const char* what;
-        size_t pathLength;
-        bool expanded, expandedOnce;
-        int children;
-        TreeImage image;
-        int offered;
-    };
-    const Case cases[] = {
-        {"drive, never opened", 3, false, false, 0, TreeImage::Drive, 1},
-        {"drive, open", 3, true, true, 5, TreeImage::Drive, 1},
-        {"drive, found empty", 3, false, true, 0, TreeImage::Drive, 0},
-        {"never opened", 10, false, false, 0, TreeImage::ClosedFolder, 1},
-        {"open", 10, true, true, 2, TreeImage::OpenFolder, 1},
-        {"closed again", 10, false, true, 2, TreeImage::ClosedFolder, 1},
-        {"found empty", 10, false, true, 0, TreeImage::OpenFolder, 0},
-        {"\"C:\" is no root", 2, false, false, 0, TreeImage::ClosedFolder, 1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(ui::treeImageFor(c.pathLength, c.expanded, c.expandedOnce, c.children), c.image);
-        EXPECT_EQ(ui::childrenFor(c.expandedOnce, c.children), c.offered);
-    }
+struct Scan {
+    Strings lines;
+    Strings failures;
+};
+
+Scan scan(const std::string& directory, bool recurse) {
+    Scan result;
+    ui::scanDirectory(
+        directory, recurse, [&](const std::string& line) { result.lines.push_back(line); },
+        [&](const std::string& failed) { result.failures.push_back(failed); });
+    return result;
 }
 
-TEST(DirectoryDialogLogic, PathsGetOneBackslashAndFitTheBuffer) {
-    EXPECT_EQ(ui::directoryPrefix("C:\\"), "C:\\");
-    EXPECT_EQ(ui::directoryPrefix("C:\\pics"), "C:\\pics\\");
-    EXPECT_EQ(ui::directoryPrefix("C:\\pics\\"), "C:\\pics\\");
-    EXPECT_EQ(ui::directoryPrefix(""), "\\");
-    {
-        // In the Japanese code page "\x95\x5C" is one character, not a
-        // letter and a separator; "\x95\x5C\\" does end with one.
-        fakes::DoubleByteCodePage japanese;
-        EXPECT_EQ(ui::directoryPrefix("C:\\\x95\x5C"), "C:\\\x95\x5C\\");
-        EXPECT_EQ(ui::directoryPrefix("C:\\\x95\x5C\\"), "C:\\\x95\x5C\\");
-        EXPECT_EQ(ui::directoryPrefix("C:\\a\x5C"), "C:\\a\\");
-    }
-    EXPECT_TRUE(ui::fitsPathBuffer(std::string(1299, 'a')));
-    EXPECT_FALSE(ui::fitsPathBuffer(std::string(1300, 'a')));
-    EXPECT_TRUE(ui::fitsPathBuffer(""));
+TEST(DirectoryScan, AddsEveryNameButTheFirstAndDotDotOrRecursesIntoDirectories) {
+    fakes::FakeFileSystem files;
+    // The first name is passed over unexamined, as "." outside a root; in a
+    // root it is a real file, and still passed over.
+    files.listings["C:\\pics\\*.*"] = {{".", true}, {"..", true}, {"a.jpg", false}, {"sub", true}, {"b.gif", false}};
+    files.listings["C:\\pics\\sub\\*.*"] = {{".", true}, {"..", true}, {"c.png", false}};
+    files.listings["C:\\*.*"] = {{"boot.ini", false}, {"x.bmp", false}};
+    files.listings["D:\\" + std::string(1290, 'd') + "\\*.*"] = {{".", true}, {"far-too-long-a-name.jpg", false}};
+
+    Scan flat = scan("C:\\pics", false);
+    EXPECT_EQ(flat.lines, (Strings{"C:\\pics\\a.jpg", "C:\\pics\\sub", "C:\\pics\\b.gif"}));
+    Scan deep = scan("C:\\pics\\", true);
+    EXPECT_EQ(deep.lines, (Strings{"C:\\pics\\a.jpg", "C:\\pics\\sub\\c.png", "C:\\pics\\b.gif"}));
+    EXPECT_EQ(scan("C:\\", false).lines, Strings{"C:\\x.bmp"});
+    EXPECT_TRUE(scan("D:\\" + std::string(1290, 'd'), false).lines.empty());  // would not fit the buffers
+    EXPECT_TRUE(flat.failures.empty());
+
+    Scan missing = scan("E:\\gone", true);
+    EXPECT_TRUE(missing.lines.empty());
+    EXPECT_EQ(missing.failures, Strings{"E:\\gone"});
+    EXPECT_EQ(files.openSearches, 0);  // every search was ended
+}
+
+TEST(DirectoryScan, ADoubleByteNameEndingIn0x5CStillGetsItsSeparator) {
+    fakes::FakeFileSystem files;
+    fakes::DoubleByteCodePage japanese;
+    files.listings["C:\\\x95\x5C\\*.*"] = {{".", true}, {"a.jpg", false}};
+    EXPECT_EQ(scan("C:\\\x95\x5C", false).lines, Strings{"C:\\\x95\x5C\\a.jpg"});
+    EXPECT_EQ(scan("C:\\\x95\x5C\\", false).lines, Strings{"C:\\\x95\x5C\\a.jpg"});
+}
+
+TEST(DirectoryTree, AnItemListsOnlyItsSubdirectories) {
+    fakes::FakeFileSystem files;
+    files.listings["C:\\*.*"] = {{"pagefile.sys", false}, {"Windows", true}, {"..", true}, {"a.jpg", false}, {"Users", true}};
+    Strings names, paths;
+    ui::listSubdirectories("C:\\", [&](const std::string& name, const std::string& path) {
+        names.push_back(name);
+        paths.push_back(path);
+    });
+    EXPECT_EQ(names, (Strings{"Windows", "Users"}));
+    EXPECT_EQ(paths, (Strings{"C:\\Windows", "C:\\Users"}));
+    EXPECT_EQ(files.openSearches, 0);
 }
 
 }  // namespace
