@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "settings/ImageList.h"
+
 // Module instance handle passed to WinMain; dialogs and resources load from it.
 extern HINSTANCE appInstance;
 // The hidden tray window: owner of the options dialog and of the update timer.
@@ -11,7 +13,7 @@ extern HWND trayWindow;
 // Sub-menu 0 of menu 110, shown on a right click on the notification icon.
 extern HMENU popupMenu;
 // The help file: the current directory at start-up followed by "\help.hlp".
-extern char helpPath[1300];
+extern char helpPath[kPathBufferSize];
 // Result of the last successful SetTimer for the update timer; 0 while none runs.
 extern UINT_PTR timerRunning;
 

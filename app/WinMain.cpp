@@ -18,7 +18,7 @@
 #include "wallpaper/WallpaperFile.h"
 
 HINSTANCE appInstance = nullptr;
-char helpPath[1300] = "";
+char helpPath[kPathBufferSize] = "";
 
 namespace {
 
@@ -27,7 +27,7 @@ const char kErrorCaption[] = "Vellumere Error";
 // The directory is fetched with room for 1290 characters so that the suffix
 // (at most 10 characters with its NUL) always fits behind it.
 void formPaths() {
-    char directory[1290];
+    char directory[kPathBufferSize - 10];
     DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
     if (length == 0 || length >= sizeof directory) length = 0;  // unusable: paths relative to nothing
     directory[length] = '\0';

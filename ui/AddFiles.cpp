@@ -4,12 +4,13 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "settings/ImageList.h"
 #include "ui/OptionsDialog.h"
 #include "ui/OptionsDialog_logic.h"
 
 namespace {
 
-constexpr DWORD kFileBuffer = 1300;
+constexpr DWORD kFileBuffer = DWORD(kPathBufferSize);
 
 // Description and pattern pairs, the list ending with an empty pair.
 const char kPictureFilter[] =

@@ -21,7 +21,7 @@ namespace {
 // One tree item's directory. Owned by the dialog until it ends.
 struct DirectoryNode {
     int expandedOnce = 0;
-    char path[ui::kDirectoryPathBuffer] = "";
+    char path[kPathBufferSize] = "";
     int childCount = 0;
 };
 
@@ -83,7 +83,7 @@ void initialise(HWND dialog) {
 
     SendDlgItemMessageA(dialog, IDC_ADD_AS_DIRECTORY, BM_SETCHECK, BST_CHECKED, 0);
 
-    char drives[ui::kDirectoryPathBuffer];
+    char drives[kPathBufferSize];
     if (GetLogicalDriveStringsA(1023, drives) == 0) return;
     for (const char* drive = drives; *drive != '\0'; drive += std::strlen(drive) + 1) {
         DirectoryNode* node = newNode(drive);
@@ -162,12 +162,12 @@ void addAndClose(HWND dialog) {
         EndDialog(dialog, IDOK);
         return;
     }
-    if (static_cast<size_t>(length) >= ui::kDirectoryPathBuffer) {
+    if (static_cast<size_t>(length) >= kPathBufferSize) {
         // The image list's users cannot hold such a path; let the user shorten it.
         MessageBoxA(dialog, "The directory name is too long.", kErrorCaption, MB_ICONWARNING);
         return;
     }
-    char name[ui::kDirectoryPathBuffer];
+    char name[kPathBufferSize];
     // EM_GETLINE takes the buffer's capacity in its first word and adds no NUL.
     *reinterpret_cast<WORD*>(name) = static_cast<WORD>(length);
     const LRESULT copied =

@@ -8,11 +8,9 @@
 
 #include "platform/CodePage.h"
 #include "platform/DirectoryWalk.h"
+#include "settings/ImageList.h"
 
 namespace ui {
-
-// Paths and entries are held in buffers of this many characters, NUL included.
-constexpr std::size_t kDirectoryPathBuffer = 1300;
 
 enum class TreeImage { ClosedFolder, OpenFolder, Drive };
 
@@ -42,7 +40,7 @@ inline std::string directoryPrefix(const std::string& directory) {
 
 // Whether a path fits the program's path and entry buffers.
 inline bool fitsPathBuffer(const std::string& path) {
-    return path.size() < kDirectoryPathBuffer;
+    return path.size() < kPathBufferSize;
 }
 
 // The lines that adding a directory's files gives, in the system's order:

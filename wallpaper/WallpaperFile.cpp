@@ -10,7 +10,7 @@
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 
-char defaultTempPath[1300];
+char defaultTempPath[kPathBufferSize];
 
 namespace {
 

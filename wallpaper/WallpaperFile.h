@@ -2,9 +2,11 @@
 // it lies, any other picture is converted into the one temporary bitmap.
 #pragma once
 
+#include "settings/ImageList.h"
+
 #include "image/Scale.h"
 
-extern char defaultTempPath[1300];  // set at start-up by WinMain: current directory + "\\temp.bmp"
+extern char defaultTempPath[kPathBufferSize];  // set at start-up by WinMain: current directory + "\\temp.bmp"
 
 enum class Preparation {
     Ready,        // pathBuffer names a bitmap to set as the wallpaper
