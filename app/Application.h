@@ -5,11 +5,14 @@
 #include <windows.h>
 
 #include "settings/ImageList.h"
+#include "wallpaper/WallpaperState.h"
 
 // Module instance handle passed to WinMain; dialogs and resources load from it.
 extern HINSTANCE appInstance;
 // The hidden tray window: owner of the options dialog and of the update timer.
 extern HWND trayWindow;
+// The wallpaper cycle's state for this run.
+extern WallpaperState wallpaperState;
 // Sub-menu 0 of menu 110, shown on a right click on the notification icon.
 extern HMENU popupMenu;
 // The help file: the current directory at start-up followed by "\help.hlp".

@@ -10,24 +10,24 @@
 #include "ui/CallbackGuard.h"
 #include "ui/OptionsDialog.h"
 #include "wallpaper/WallpaperChange.h"
-#include "wallpaper/WallpaperHistory.h"
 
 HWND trayWindow = nullptr;
+WallpaperState wallpaperState;
 HMENU popupMenu = nullptr;
 
 void changeFromStoredList() {
     std::unique_ptr<char[]> list = readSetting(kFilesSetting);
-    if (list) changeWallpaper(list.get());
+    if (list) changeWallpaper(wallpaperState, list.get());
 }
 
 namespace {
 
 void toggleActive() {
-    if (changesActive == 0) {
-        changesActive = 1;
+    if (wallpaperState.changesActive == 0) {
+        wallpaperState.changesActive = 1;
         CheckMenuItem(popupMenu, ID_ACTIVE, MF_BYCOMMAND | MF_CHECKED);
     } else {
-        changesActive = 0;
+        wallpaperState.changesActive = 0;
         CheckMenuItem(popupMenu, ID_ACTIVE, MF_BYCOMMAND | MF_UNCHECKED);
     }
 }
@@ -39,8 +39,8 @@ void showPopupMenu(HWND owner) {
     // owner is the foreground window; the posted message lets the menu go
     // when it is opened again at once.
     SetForegroundWindow(owner);
-    const std::string picture = wallpaperHistory().current();
-    EnableMenuItem(popupMenu, ID_PREVIOUS_WALLPAPER, MF_BYCOMMAND | (hasPreviousWallpaper() ? MF_ENABLED : MF_GRAYED));
+    const std::string picture = wallpaperState.history.current();
+    EnableMenuItem(popupMenu, ID_PREVIOUS_WALLPAPER, MF_BYCOMMAND | (hasPreviousWallpaper(wallpaperState) ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(popupMenu, ID_SHOW_PICTURE_FILE, MF_BYCOMMAND | (picture.empty() ? MF_GRAYED : MF_ENABLED));
     const BOOL command = TrackPopupMenuEx(popupMenu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x,
                                           cursor.y, owner, nullptr);
@@ -56,7 +56,7 @@ void showPopupMenu(HWND owner) {
         changeFromStoredList();
         break;
     case ID_PREVIOUS_WALLPAPER:
-        showPreviousWallpaper();
+        showPreviousWallpaper(wallpaperState);
         break;
     case ID_SHOW_PICTURE_FILE:
         // The picture's own file, not the temporary bitmap made from it.

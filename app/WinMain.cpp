@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <string>
 
 #include "platform/Random.h"
 #include "resources/resource.h"
@@ -15,7 +16,6 @@
 #include "ui/OptionsDialog.h"
 #include "ui/OptionsDialog_logic.h"
 #include "wallpaper/WallpaperChange.h"
-#include "wallpaper/WallpaperFile.h"
 
 HINSTANCE appInstance = nullptr;
 char helpPath[kPathBufferSize] = "";
@@ -33,8 +33,7 @@ void formPaths() {
     directory[length] = '\0';
     std::memcpy(helpPath, directory, length);
     std::memcpy(helpPath + length, "\\help.hlp", sizeof "\\help.hlp");
-    std::memcpy(defaultTempPath, directory, length);
-    std::memcpy(defaultTempPath + length, "\\temp.bmp", sizeof "\\temp.bmp");
+    wallpaperState.defaultTempPath = std::string(directory, length) + "\\temp.bmp";
 }
 
 void startWithStoredSettings() {
@@ -45,7 +44,7 @@ void startWithStoredSettings() {
         openOptionsDialog();
         return;
     }
-    changeWallpaper(list.get());
+    changeWallpaper(wallpaperState, list.get());
     list.reset();
     std::unique_ptr<char[]> time = readSetting(kTimeSetting);
     if (time) startUpdateTimer(ui::numericValue(time.get()));

@@ -125,7 +125,7 @@ void storeAndClose(HWND dialog) {
         // when it differs, so an untouched "System" stays absent.
         const Position position = chosenPosition(dialog);
         if (position != readPosition()) writeSetting(kPositionSetting, positionText(position));
-        changeWallpaper(list.get());
+        changeWallpaper(wallpaperState, list.get());
         list.reset();
 
         writeSetting(kSelectionMethodSetting, isChecked(dialog, IDC_RANDOMLY)    ? "Random"

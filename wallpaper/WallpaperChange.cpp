@@ -17,10 +17,6 @@
 #include "wallpaper/Position.h"
 #include "wallpaper/ShuffleChoice.h"
 #include "wallpaper/WallpaperFile.h"
-#include "wallpaper/WallpaperHistory.h"
-
-int currentIndex = -1;
-int changesActive = 1;
 
 namespace {
 
@@ -41,14 +37,14 @@ struct Choice {
 };
 
 // The entry to try next, out of count entries.
-Choice chooseEntry(const char* list, int count) {
+Choice chooseEntry(const WallpaperState& state, const char* list, int count) {
     std::unique_ptr<char[]> method = readSetting(kSelectionMethodSetting);
     if (!method || std::strcmp(method.get(), "Random") == 0) return {randomChoice(count), false, {}};
     if (std::strcmp(method.get(), "Shuffle") == 0) {
         ShuffleDraw draw = drawShuffled(list, count);
         return {draw.index, true, std::move(draw.round)};
     }
-    return {(currentIndex < -1 || currentIndex + 1 >= count) ? 0 : currentIndex + 1, false, {}};
+    return {(state.currentIndex < -1 || state.currentIndex + 1 >= count) ? 0 : state.currentIndex + 1, false, {}};
 }
 
 // The screen the picture is scaled to, for the positions in which the
@@ -72,12 +68,13 @@ bool screenTarget(Position position, ScaleTarget* target) {
 
 // Prepares the picture at path for the stored position and sets it. Ready
 // when it is on screen; path then names the bitmap set.
-Preparation prepareAndSet(char* path) {
+Preparation prepareAndSet(WallpaperState& state, char* path) {
     const Position position = readPosition();
     ScaleTarget target{};
     const bool scaling = screenTarget(position, &target);
     const std::string picture = path;
-    const Preparation prepared = prepareWallpaperFile(path, scaling ? &target : nullptr);
+    const Preparation prepared =
+        prepareWallpaperFile(path, state.defaultTempPath.c_str(), scaling ? &target : nullptr);
     if (prepared != Preparation::Ready) return prepared;
 
     // A converted picture has been sized by the program already and is set
@@ -106,7 +103,7 @@ Preparation prepareAndSet(char* path) {
         break;
     }
     desktop.setWallpaper(path);
-    wallpaperHistory().remember(picture);
+    state.history.remember(picture);
     return Preparation::Ready;
 }
 
@@ -142,25 +139,22 @@ void removeAnsweredEntry(std::string& list, int index, const std::string& entry)
 // One change at a time: a tick or a command that falls due while a change
 // is showing a question (or the save dialog) is skipped, rather than
 // starting a second change inside the first one's modal loop.
-bool changeRunning = false;
-
 class RunningChange {
 public:
-    RunningChange() { changeRunning = true; }
-    ~RunningChange() { changeRunning = false; }
+    explicit RunningChange(WallpaperState& state) : state_(state) { state_.changeRunning = true; }
+    ~RunningChange() { state_.changeRunning = false; }
     RunningChange(const RunningChange&) = delete;
     RunningChange& operator=(const RunningChange&) = delete;
+
+private:
+    WallpaperState& state_;
 };
 
 }  // namespace
 
-bool changeInProgress() {
-    return changeRunning;
-}
-
-void changeWallpaper(const char* callerList) {
-    if (changeRunning) return;
-    const RunningChange running;
+void changeWallpaper(WallpaperState& state, const char* callerList) {
+    if (state.changeRunning) return;
+    const RunningChange running(state);
     // The caller's copy until a question has been answered; from then on the
     // list as it is stored (copied only then: lists can be long).
     std::string owned;
@@ -172,17 +166,17 @@ void changeWallpaper(const char* callerList) {
             platform::setDesktopWallpaper("");
             return;
         }
-        Choice choice = chooseEntry(list, count);
-        currentIndex = choice.index;
+        Choice choice = chooseEntry(state, list, count);
+        state.currentIndex = choice.index;
         size_t start = 0;
         size_t terminator = 0;
-        locateEntry(list, currentIndex, &start, &terminator);
+        locateEntry(list, state.currentIndex, &start, &terminator);
         const std::string entry(list + start, terminator - start);
 
         char path[kPathBufferSize];
         const bool fits = entry.size() < kPathBufferSize;
         if (fits) std::memcpy(path, entry.c_str(), entry.size() + 1);
-        if (!changesActive) return;
+        if (!state.changesActive) return;
         if (choice.shuffled) storeShuffleRound(choice.round);
 
         const char* question = nullptr;
@@ -198,7 +192,7 @@ void changeWallpaper(const char* callerList) {
             question = kDirectoryErrorQuestion;
             shownPath = path;
         } else {
-            switch (prepareAndSet(path)) {
+            switch (prepareAndSet(state, path)) {
             case Preparation::Ready:
                 return;
             case Preparation::NotWritten:
@@ -219,28 +213,28 @@ void changeWallpaper(const char* callerList) {
         ownCopy = true;
         // Go on with the list as it is now, edits made meanwhile included.
         if (answer == platform::kIdYes) {
-            removeAnsweredEntry(owned, currentIndex, entry);
+            removeAnsweredEntry(owned, state.currentIndex, entry);
         } else {
             refreshFromStore(owned);
         }
     }
 }
 
-bool hasPreviousWallpaper() {
-    return !wallpaperHistory().previous().empty();
+bool hasPreviousWallpaper(const WallpaperState& state) {
+    return !state.history.previous().empty();
 }
 
-void showPreviousWallpaper() {
-    if (changeRunning) return;
-    const RunningChange running;
-    WallpaperHistory& history = wallpaperHistory();
+void showPreviousWallpaper(WallpaperState& state) {
+    if (state.changeRunning) return;
+    const RunningChange running(state);
+    WallpaperHistory& history = state.history;
     const std::string previous = history.previous();
     if (previous.empty() || previous.size() >= kPathBufferSize) return;
     const std::string onScreen = history.current();
     char path[kPathBufferSize];
     std::memcpy(path, previous.c_str(), previous.size() + 1);
     history.goBack();
-    const Preparation prepared = prepareAndSet(path);
+    const Preparation prepared = prepareAndSet(state, path);
     if (prepared == Preparation::Ready) return;
     // Still on screen: the picture shown before the attempt.
     history.remember(onScreen);

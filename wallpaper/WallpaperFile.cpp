@@ -10,8 +10,6 @@
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 
-char defaultTempPath[kPathBufferSize];
-
 namespace {
 
 struct FileCloser {
@@ -37,7 +35,7 @@ bool chooseTemporaryPath(char* path) {
 
 // The temporary bitmap's path: the stored one, else asked of the user once
 // and stored.
-void temporaryPath(char* path) {
+void temporaryPath(char* path, const char* defaultTempPath) {
     std::unique_ptr<char[]> stored = readSetting(kTempFilenameSetting);
     if (stored && std::strlen(stored.get()) < kPathBufferSize) {
         std::strcpy(path, stored.get());
@@ -75,7 +73,7 @@ bool retryElsewhere(RasterImage& image, char* tempPath) {
 
 }  // namespace
 
-Preparation prepareWallpaperFile(char* pathBuffer, const ScaleTarget* fit) {
+Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit) {
     // Released on every way out; a scaled picture lets the decoded one go
     // before the bitmap is written.
     std::unique_ptr<RasterImage> image(new RasterImage);
@@ -96,7 +94,7 @@ Preparation prepareWallpaperFile(char* pathBuffer, const ScaleTarget* fit) {
     RasterImage& output = *image;
 
     char tempPath[kPathBufferSize];
-    temporaryPath(tempPath);
+    temporaryPath(tempPath, defaultTempPath);
     // A failed write leaves nothing usable in the temporary file (or an older
     // picture), so it never becomes the wallpaper.
     if (!output.writeBmp(tempPath)) {

@@ -6,7 +6,6 @@
 
 #include "image/Scale.h"
 
-extern char defaultTempPath[kPathBufferSize];  // set at start-up by WinMain: current directory + "\\temp.bmp"
 
 enum class Preparation {
     Ready,        // pathBuffer names a bitmap to set as the wallpaper
@@ -20,6 +19,7 @@ enum class Preparation {
 // temporary bitmap's path. Every failure has been reported to the user.
 // A temporary bitmap that cannot be written is not the picture's fault: the
 // user is offered another place for it, and the write is tried again there.
-// With `fit`, a converted picture is scaled to the screen first (a bitmap
-// file is still used as it is).
-Preparation prepareWallpaperFile(char* pathBuffer, const ScaleTarget* fit = nullptr);
+// defaultTempPath is offered for the temporary bitmap while "TempFilename"
+// is absent. With `fit`, a converted picture is scaled to the screen first
+// (a bitmap file is still used as it is).
+Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit = nullptr);

@@ -14,8 +14,3 @@ void WallpaperHistory::goBack() {
 void WallpaperHistory::forgetPrevious() {
     if (pictures_.size() >= 2) pictures_.erase(pictures_.end() - 2);
 }
-
-WallpaperHistory& wallpaperHistory() {
-    static WallpaperHistory history;
-    return history;
-}

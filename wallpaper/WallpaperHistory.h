@@ -27,6 +27,3 @@ public:
 private:
     std::deque<std::string> pictures_;
 };
-
-// The history of this run.
-WallpaperHistory& wallpaperHistory();

@@ -18,7 +18,6 @@
 #include "settings/SettingsStore.h"
 #include "wallpaper/DirectoryPick.h"
 #include "wallpaper/WallpaperChange.h"
-#include "wallpaper/WallpaperHistory.h"
 
 namespace {
 
@@ -53,15 +52,10 @@ class WallpaperChange : public ::testing::Test {
 protected:
     WallpaperChange() {
         fs::create_directories(base_);
-        currentIndex = -1;
-        wallpaperHistory().clear();
     }
     ~WallpaperChange() override {
         std::error_code ignored;
         fs::remove_all(base_, ignored);
-        currentIndex = -1;
-        changesActive = 1;
-        wallpaperHistory().clear();
     }
 
     // A file entry holding a bitmap, or bytes no reader takes.
@@ -90,9 +84,10 @@ protected:
 
     void method(const std::string& word) { registry.setText(kSettingsKey, kSelectionMethodSetting, word); }
 
-    void change(const std::string& list) { changeWallpaper(list.c_str()); }
+    void change(const std::string& list) { changeWallpaper(state, list.c_str()); }
     std::string storedList() const { return registry.text(kSettingsKey, kFilesSetting); }
 
+    WallpaperState state;
     fakes::FakeRegistry registry;
     fakes::FakeFileSystem files;
     fakes::FakeDesktop desktop;
@@ -128,11 +123,11 @@ TEST_F(WallpaperChange, TheSelectionMethodChoosesTheNextEntry) {
         fakes::ScriptedRandom draws(c.draws);
         registry.keys.clear();
         if (c.method) method(c.method);
-        currentIndex = c.indexBefore;
+        state.currentIndex = c.indexBefore;
         desktop.wallpapers.clear();
         change(listOf(entries));
         EXPECT_EQ(desktop.wallpapers, Strings{entries[size_t(c.chosen)]});
-        EXPECT_EQ(currentIndex, c.chosen);
+        EXPECT_EQ(state.currentIndex, c.chosen);
         EXPECT_EQ(draws.drawn, c.drawn);
     }
     EXPECT_TRUE(messages.shown.empty());
@@ -141,14 +136,14 @@ TEST_F(WallpaperChange, TheSelectionMethodChoosesTheNextEntry) {
 TEST_F(WallpaperChange, InactiveChangesAdvanceTheSequenceButTouchNothing) {
     method("Sequential");
     const Strings entries = {file("a.bmp"), file("b.bmp"), file("c.bmp")};
-    changesActive = 0;
+    state.changesActive = 0;
     change(listOf(entries));
     change(listOf(entries));
     EXPECT_TRUE(desktop.wallpapers.empty());
-    EXPECT_EQ(currentIndex, 1);
+    EXPECT_EQ(state.currentIndex, 1);
     EXPECT_TRUE(files.attributeQueries.empty());
     change("");  // the empty list removes the wallpaper all the same
-    changesActive = 1;
+    state.changesActive = 1;
     change(listOf(entries));
     change("");
     EXPECT_EQ(desktop.wallpapers, (Strings{"", entries[2], ""}));
@@ -186,7 +181,7 @@ TEST_F(WallpaperChange, AnUnusableEntryIsOfferedForRemoval) {
             SCOPED_TRACE(std::string(c.what) + " answered " + std::to_string(answer));
             registry.keys.clear();
             method("Sequential");
-            currentIndex = -1;
+            state.currentIndex = -1;
             desktop.wallpapers.clear();
             files.attributeQueries.clear();
             messages.shown.clear();
@@ -243,10 +238,10 @@ TEST_F(WallpaperChange, ADirectoryGivesOneOfItsFilesAndLeavesTheSequenceAlone) {
         const std::string list = listOf({dir, after});
         desktop.wallpapers.clear();
         random.add(0);
-        currentIndex = -1;
+        state.currentIndex = -1;
         change(list);
         random.add(16383);  // the second of two files (32767 / 2 = 16383 values each)
-        currentIndex = -1;
+        state.currentIndex = -1;
         change(list);
         change(list);
         EXPECT_EQ(desktop.wallpapers, (Strings{prefix + "x.bmp", prefix + "y.bmp", after}));
@@ -276,7 +271,7 @@ TEST_F(WallpaperChange, AnAnswerActsOnTheListAsItIsNowAndNoChangeNestsInIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        currentIndex = -1;
+        state.currentIndex = -1;
         desktop.wallpapers.clear();
         registry.setText(kSettingsKey, kFilesSetting, listOf({gone, a}));
         messages.shown.clear();
@@ -285,7 +280,7 @@ TEST_F(WallpaperChange, AnAnswerActsOnTheListAsItIsNowAndNoChangeNestsInIt) {
         messages.onShow = [&] {
             registry.setText(kSettingsKey, kFilesSetting, c.storedMeanwhile);
             ++nested;
-            changeWallpaper(listOf({a}).c_str());  // a tick during the question
+            changeWallpaper(state, listOf({a}).c_str());  // a tick during the question
         };
         change(listOf({gone, a}));
         messages.onShow = nullptr;
@@ -293,7 +288,7 @@ TEST_F(WallpaperChange, AnAnswerActsOnTheListAsItIsNowAndNoChangeNestsInIt) {
         EXPECT_EQ(messages.shown.size(), 1u);  // the nested change showed nothing
         EXPECT_EQ(storedList(), c.storedAfter);
         EXPECT_EQ(desktop.wallpapers, c.wallpapers);
-        EXPECT_FALSE(changeInProgress());
+        EXPECT_FALSE(state.changeRunning);
     }
 }
 
@@ -315,7 +310,7 @@ TEST_F(WallpaperChange, ShuffleShowsEveryEntryOnceARoundAcrossRestartsAndEdits) 
 
     // A restart remembers nothing but the stored round; meanwhile b was
     // removed and f added: d and f are still to come, then a new round.
-    currentIndex = -1;
+    state.currentIndex = -1;
     for (int value : {drawOf(1, 2), drawOf(0, 1), drawOf(2, 4)}) random.add(value);
     for (int i = 0; i < 3; ++i) change(listOf({a, c, d, e, f}));
     EXPECT_EQ(desktop.wallpapers, (Strings{e, a, c, f, d, d}));
@@ -403,26 +398,26 @@ TEST_F(WallpaperChange, PreviousWallpaperBringsBackThePicturesSetBefore) {
     const std::string a = file("a.bmp"), b = file("b.bmp");
     const std::string dir = directory("dir", {{".", true}, {"x.bmp", false}});
     const Strings list = {a, dir, b};
-    EXPECT_FALSE(hasPreviousWallpaper());
+    EXPECT_FALSE(hasPreviousWallpaper(state));
     for (int i = 0; i < 3; ++i) change(listOf(list));
     const std::string x = dir + "\\x.bmp";
-    EXPECT_EQ(wallpaperHistory().current(), b);
-    showPreviousWallpaper();
-    showPreviousWallpaper();
-    EXPECT_FALSE(hasPreviousWallpaper());
-    showPreviousWallpaper();  // nothing before the first
+    EXPECT_EQ(state.history.current(), b);
+    showPreviousWallpaper(state);
+    showPreviousWallpaper(state);
+    EXPECT_FALSE(hasPreviousWallpaper(state));
+    showPreviousWallpaper(state);  // nothing before the first
     EXPECT_EQ(desktop.wallpapers, (Strings{a, x, b, x, a}));
-    EXPECT_EQ(wallpaperHistory().current(), a);
+    EXPECT_EQ(state.history.current(), a);
 
     // A picture whose file is gone is reported, forgotten and skipped the
     // next time; the one on screen stays what it was.
     for (int i = 0; i < 3; ++i) change(listOf(list));  // a (no new step), x, b
     fs::remove(x);
-    showPreviousWallpaper();
+    showPreviousWallpaper(state);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Unable to open file \"" + x + "\".");
-    EXPECT_EQ(wallpaperHistory().current(), b);
-    showPreviousWallpaper();
+    EXPECT_EQ(state.history.current(), b);
+    showPreviousWallpaper(state);
     EXPECT_EQ(desktop.wallpapers.back(), a);
     EXPECT_EQ(messages.shown.size(), 1u);
 }

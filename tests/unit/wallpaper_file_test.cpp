@@ -15,17 +15,12 @@ namespace {
 
 class WallpaperFile : public ::testing::Test {
 protected:
-    WallpaperFile() {
-        std::strcpy(savedDefault, defaultTempPath);
-        std::strcpy(defaultTempPath, defaultBitmap.c_str());
-    }
-    ~WallpaperFile() override { std::strcpy(defaultTempPath, savedDefault); }
 
     // Runs the preparation on a copy of path, leaving the result in `buffer`.
     Preparation prepare(const std::string& path) {
         std::memset(buffer, 0x5A, sizeof buffer);
         std::strcpy(buffer, path.c_str());
-        return prepareWallpaperFile(buffer);
+        return prepareWallpaperFile(buffer, defaultBitmap.c_str());
     }
     std::string storedTemp() const { return registry.text(kSettingsKey, kTempFilenameSetting); }
 
@@ -34,7 +29,6 @@ protected:
     test::RecordingSink messages;
     test::TempFile defaultBitmap{".bmp"};
     char buffer[kPathBufferSize];
-    char savedDefault[1300];
 };
 
 TEST_F(WallpaperFile, BitmapsAreUsedWhereTheyLieAndEverythingElseIsChecked) {

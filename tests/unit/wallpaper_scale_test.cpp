@@ -35,9 +35,9 @@ std::string largeList(int entries) {
     return list;
 }
 
-double secondsFor(int calls, char* list) {
+double secondsFor(WallpaperState& state, int calls, const char* list) {
     auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < calls; ++i) changeWallpaper(list);
+    for (int i = 0; i < calls; ++i) changeWallpaper(state, list);
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
@@ -59,18 +59,16 @@ TEST(Scale, AHundredThousandEntriesRoundTripAndChangeQuickly) {
     ASSERT_EQ(std::memcmp(stored.get(), list.data(), list.size()), 0);
     ASSERT_EQ(countEntries(stored.get()), 100000);
 
-    const int savedIndex = currentIndex;
-    changesActive = 0;
-    double randomSeconds = secondsFor(1000, stored.get());
-    EXPECT_GE(currentIndex, 0);
-    EXPECT_LT(currentIndex, 100000);
+    WallpaperState state;
+    state.changesActive = 0;
+    double randomSeconds = secondsFor(state, 1000, stored.get());
+    EXPECT_GE(state.currentIndex, 0);
+    EXPECT_LT(state.currentIndex, 100000);
 
     registry.setText(kSettingsKey, kSelectionMethodSetting, "Sequential");
-    currentIndex = 99500;  // wraps around the end on the way
-    double sequentialSeconds = secondsFor(1000, stored.get());
-    EXPECT_EQ(currentIndex, 500);
-    changesActive = 1;
-    currentIndex = savedIndex;
+    state.currentIndex = 99500;  // wraps around the end on the way
+    double sequentialSeconds = secondsFor(state, 1000, stored.get());
+    EXPECT_EQ(state.currentIndex, 500);
 
     std::printf("1000 changes over 100000 entries: %.3f s random, %.3f s sequential\n",
                 randomSeconds, sequentialSeconds);

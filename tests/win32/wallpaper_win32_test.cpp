@@ -108,22 +108,15 @@ private:
 
 class RealWallpaper : public ::testing::Test {
 protected:
-    RealWallpaper() {
-        currentIndex = -1;
-        changesActive = 1;
-    }
-    ~RealWallpaper() override {
-        currentIndex = -1;
-        changesActive = 1;
-    }
 
     std::string change(const std::string& list) {
         std::vector<char> buffer(list.begin(), list.end());
         buffer.push_back('\0');
-        changeWallpaper(buffer.data());
+        changeWallpaper(state, buffer.data());
         return std::string(buffer.data());
     }
 
+    WallpaperState state;
     win32test::SettingsKeyBackup backup;
     WallpaperBackup wallpaperBackup;
     test::RecordingSink messages;
@@ -244,12 +237,12 @@ TEST_F(RealWallpaper, AHundredThousandEntriesThroughTheRealStore) {
     EXPECT_EQ(std::memcmp(stored.get(), list.data(), list.size()), 0);
     EXPECT_EQ(fs::file_size(listPath), list.size());
 
-    changesActive = 0;
+    state.changesActive = 0;
     auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 1000; ++i) changeWallpaper(stored.get());
+    for (int i = 0; i < 1000; ++i) changeWallpaper(state, stored.get());
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("1000 changes over 100000 entries through the registry: %.3f s\n", seconds);
-    EXPECT_GE(currentIndex, 0);
-    EXPECT_LT(currentIndex, 100000);
+    EXPECT_GE(state.currentIndex, 0);
+    EXPECT_LT(state.currentIndex, 100000);
     EXPECT_LT(seconds, 1.0);
 }
