@@ -1,29 +1,21 @@
 #include "platform/CodePage.h"
 
+#include "platform/Seam.h"
+
 namespace platform {
 
 CodePage& defaultCodePage();
 
-namespace {
-
-CodePage* installed = nullptr;
-
-const CodePage& current() {
-    return installed ? *installed : defaultCodePage();
-}
-
-}  // namespace
+using CodePageSeam = Seam<CodePage, defaultCodePage>;
 
 CodePage* setCodePage(CodePage* replacement) {
-    CodePage* previous = installed;
-    installed = replacement;
-    return previous;
+    return CodePageSeam::replace(replacement);
 }
 
 bool endsWithBackslash(const char* text, std::size_t length) {
     // A trail byte cannot be told from a single-byte character by itself, so
     // walk from the start: the last character starts where the walk stops.
-    const CodePage& codePage = current();
+    const CodePage& codePage = CodePageSeam::current();
     std::size_t last = length;
     for (std::size_t at = 0; at < length;) {
         last = at;

@@ -1,14 +1,13 @@
 #include "platform/Desktop.h"
 
+#include "platform/Seam.h"
+
 namespace platform {
-namespace {
 
-Desktop* installedDesktop = nullptr;
-
-}  // namespace
+using DesktopSeam = Seam<Desktop, defaultDesktop>;
 
 Desktop& desktop() {
-    return installedDesktop ? *installedDesktop : defaultDesktop();
+    return DesktopSeam::current();
 }
 
 void setDesktopWallpaper(const char* path) {
@@ -16,9 +15,7 @@ void setDesktopWallpaper(const char* path) {
 }
 
 Desktop* setDesktop(Desktop* replacement) {
-    Desktop* previous = installedDesktop;
-    installedDesktop = replacement;
-    return previous;
+    return DesktopSeam::replace(replacement);
 }
 
 }  // namespace platform

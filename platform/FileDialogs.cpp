@@ -1,21 +1,17 @@
 #include "platform/FileDialogs.h"
 
+#include "platform/Seam.h"
+
 namespace platform {
-namespace {
 
-SaveDialog* installedDialog = nullptr;
-
-}  // namespace
+using SaveDialogSeam = Seam<SaveDialog, defaultSaveDialog>;
 
 bool askSaveFileName(char* path, size_t capacity, const SaveDialogRequest& request) {
-    SaveDialog& dialog = installedDialog ? *installedDialog : defaultSaveDialog();
-    return dialog.ask(path, capacity, request);
+    return SaveDialogSeam::current().ask(path, capacity, request);
 }
 
 SaveDialog* setSaveDialog(SaveDialog* replacement) {
-    SaveDialog* previous = installedDialog;
-    installedDialog = replacement;
-    return previous;
+    return SaveDialogSeam::replace(replacement);
 }
 
 }  // namespace platform

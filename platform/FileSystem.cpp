@@ -1,20 +1,17 @@
 #include "platform/FileSystem.h"
 
+#include "platform/Seam.h"
+
 namespace platform {
-namespace {
 
-FileSystem* installedFileSystem = nullptr;
-
-}  // namespace
+using FileSystemSeam = Seam<FileSystem, defaultFileSystem>;
 
 FileSystem& fileSystem() {
-    return installedFileSystem ? *installedFileSystem : defaultFileSystem();
+    return FileSystemSeam::current();
 }
 
 FileSystem* setFileSystem(FileSystem* replacement) {
-    FileSystem* previous = installedFileSystem;
-    installedFileSystem = replacement;
-    return previous;
+    return FileSystemSeam::replace(replacement);
 }
 
 }  // namespace platform

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "platform/Seam.h"
+
 namespace platform {
 namespace {
-
-MessageSink* currentSink = nullptr;
 
 class StandardErrorSink : public MessageSink {
 public:
@@ -33,9 +33,10 @@ MessageSink& standardErrorSink() {
     return sink;
 }
 
+using MessageSeam = Seam<MessageSink, defaultMessageSink>;
+
 int showMessage(const std::string& text, const std::string& caption, unsigned style) {
-    MessageSink& sink = currentSink ? *currentSink : defaultMessageSink();
-    return sink.show(text, caption, style);
+    return MessageSeam::current().show(text, caption, style);
 }
 
 int showMessageWithPath(const char* format, const char* path, const std::string& caption,
@@ -53,9 +54,7 @@ int showMessageWithPath(const char* format, const char* path, const std::string&
 }
 
 MessageSink* setMessageSink(MessageSink* sink) {
-    MessageSink* previous = currentSink;
-    currentSink = sink;
-    return previous;
+    return MessageSeam::replace(sink);
 }
 
 }  // namespace platform

@@ -2,10 +2,24 @@
 
 #include <cstdlib>
 
+#include "platform/Seam.h"
+
 namespace platform {
 namespace {
 
-RandomSource* installedSource = nullptr;
+// Windows' rand() already stops at 32767; other runtimes go further, so keep
+// the low 15 bits everywhere for the same range.
+class RuntimeRandom : public RandomSource {
+public:
+    int next() override { return std::rand(); }
+};
+
+RandomSource& runtimeRandom() {
+    static RuntimeRandom source;
+    return source;
+}
+
+using RandomSeam = Seam<RandomSource, runtimeRandom>;
 
 }  // namespace
 
@@ -14,16 +28,11 @@ void seedRandom(unsigned seed) {
 }
 
 int randomValue() {
-    if (installedSource) return installedSource->next() & kRandomMax;
-    // Windows' rand() already stops at 32767; other runtimes go further, so
-    // keep the low 15 bits everywhere for the same range.
-    return std::rand() & kRandomMax;
+    return RandomSeam::current().next() & kRandomMax;
 }
 
 RandomSource* setRandomSource(RandomSource* replacement) {
-    RandomSource* previous = installedSource;
-    installedSource = replacement;
-    return previous;
+    return RandomSeam::replace(replacement);
 }
 
 }  // namespace platform

@@ -1,20 +1,17 @@
 #include "platform/Registry.h"
 
+#include "platform/Seam.h"
+
 namespace platform {
-namespace {
 
-Registry* installedRegistry = nullptr;
-
-}  // namespace
+using RegistrySeam = Seam<Registry, defaultRegistry>;
 
 Registry& registry() {
-    return installedRegistry ? *installedRegistry : defaultRegistry();
+    return RegistrySeam::current();
 }
 
 Registry* setRegistry(Registry* replacement) {
-    Registry* previous = installedRegistry;
-    installedRegistry = replacement;
-    return previous;
+    return RegistrySeam::replace(replacement);
 }
 
 }  // namespace platform
