@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "platform/Messages.h"
 #include "resources/resource.h"
 
 namespace {
@@ -38,7 +39,7 @@ bool addIcon() {
 }
 
 void reportMissingIcon() {
-    MessageBoxA(trayWindow, "Unable to add status icon.", "Vellumere Error", MB_ICONWARNING);
+    MessageBoxA(trayWindow, "Unable to add status icon.", platform::kErrorCaption, MB_ICONWARNING);
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ void showPopupMenu(HWND owner) {
     case ID_SHOW_PICTURE_FILE:
         // The picture's own file, not the temporary bitmap made from it.
         if (!picture.empty() && !platform::desktop().showInExplorer(picture.c_str())) {
-            platform::showMessageWithPath("Unable to show the file \"%s\".", picture.c_str(), "Vellumere Error",
+            platform::showMessageWithPath("Unable to show the file \"%s\".", picture.c_str(), platform::kErrorCaption,
                                           platform::kMbIconWarning);
         }
         break;

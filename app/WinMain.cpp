@@ -22,7 +22,7 @@ char helpPath[kPathBufferSize] = "";
 
 namespace {
 
-const char kErrorCaption[] = "Vellumere Error";
+using platform::kErrorCaption;
 
 // The directory is fetched with room for 1290 characters so that the suffix
 // (at most 10 characters with its NUL) always fits behind it.

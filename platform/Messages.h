@@ -19,6 +19,11 @@ constexpr unsigned kMbIconQuestion = 0x20;
 constexpr unsigned kMbIconWarning = 0x30;
 constexpr unsigned kMbIconInformation = 0x40;
 
+// The program's own captions: errors and remove-entry questions, and
+// information and plain questions.
+constexpr const char* kErrorCaption = "Vellumere Error";
+constexpr const char* kProgramCaption = "Vellumere";
+
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
 constexpr int kIdYes = 6;

@@ -10,12 +10,10 @@
 
 namespace {
 
-constexpr const char* kErrorCaption = "Vellumere Error";
-
 void reportUnreadable(const char* path) {
     platform::showMessageWithPath(
         "Unable to read file \"%s\".\nYou may need to reconfigure Vellumere.", path,
-        kErrorCaption, platform::kMbIconWarning);
+        platform::kErrorCaption, platform::kMbIconWarning);
 }
 
 }  // namespace
@@ -28,7 +26,7 @@ std::unique_ptr<char[]> readListFile(const char* path) {
     }
     uint64_t size = 0;
     if (!file->size(&size)) {
-        platform::showMessage("Unable to get file size", kErrorCaption, platform::kMbIconWarning);
+        platform::showMessage("Unable to get file size", platform::kErrorCaption, platform::kMbIconWarning);
         return nullptr;
     }
     std::unique_ptr<char[]> text;
@@ -36,7 +34,7 @@ std::unique_ptr<char[]> readListFile(const char* path) {
         text.reset(new (std::nothrow) char[size_t(size) + 1]);
     }
     if (!text) {
-        platform::showMessage("Unable to allocate memory", kErrorCaption, platform::kMbIconWarning);
+        platform::showMessage("Unable to allocate memory", platform::kErrorCaption, platform::kMbIconWarning);
         return nullptr;
     }
     size_t got = 0;

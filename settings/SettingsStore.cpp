@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char* kErrorCaption = "Vellumere Error";
+using platform::kErrorCaption;
 constexpr const char* kMarker = "File";
 
 constexpr const char* kLargeListNotice =
@@ -120,7 +120,7 @@ bool storeInListFile(const char* name, const char* text) {
         }
     }
 
-    platform::showMessage(kLargeListNotice, "Vellumere", platform::kMbIconInformation);
+    platform::showMessage(kLargeListNotice, platform::kProgramCaption, platform::kMbIconInformation);
     char chosen[kPathBufferSize] = "ImageList.qx";
     const platform::SaveDialogRequest request = {"Vellumere Image Lists", "*.qx", "qx"};
     for (;;) {

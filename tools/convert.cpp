@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
 
     FILE* in = std::fopen(inputPath, "rb");
     if (!in) {
-        platform::showMessageWithPath("Unable to open file \"%s\".", inputPath, "Vellumere Error",
+        platform::showMessageWithPath("Unable to open file \"%s\".", inputPath, platform::kErrorCaption,
                                       platform::kMbIconWarning);
         return kUnusable;
     }

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "platform/Messages.h"
 #include "settings/ImageList.h"
 #include "ui/OptionsDialog.h"
 #include "ui/OptionsDialog_logic.h"
@@ -57,7 +58,7 @@ bool addDroppedFiles(HWND options, HDROP drop) {
         if (copied != 0) {
             appendImageListLine(options, name);
         } else {
-            MessageBoxA(options, "Buffer not big enough for drop and drag add.", "Vellumere Error", MB_OK);
+            MessageBoxA(options, "Buffer not big enough for drop and drag add.", platform::kErrorCaption, MB_OK);
         }
     }
     DragFinish(drop);

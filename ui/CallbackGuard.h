@@ -18,9 +18,9 @@ Result guardCallback(Result failed, Body&& body) noexcept {
     try {
         return body();
     } catch (const std::bad_alloc&) {
-        platform::showMessage("Unable to allocate memory.", "Vellumere Error", platform::kMbIconWarning);
+        platform::showMessage("Unable to allocate memory.", platform::kErrorCaption, platform::kMbIconWarning);
     } catch (...) {
-        platform::showMessage("An unexpected error occurred. Vellumere goes on running.", "Vellumere Error",
+        platform::showMessage("An unexpected error occurred. Vellumere goes on running.", platform::kErrorCaption,
                               platform::kMbIconWarning);
     }
     return failed;

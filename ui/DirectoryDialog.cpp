@@ -34,7 +34,7 @@ int driveImage = 0;
 // Every node of the open dialog's tree; released when the dialog ends.
 std::vector<std::unique_ptr<DirectoryNode>> nodes;
 
-const char kErrorCaption[] = "Vellumere Error";
+using platform::kErrorCaption;
 
 // A new node for the path, or null when the path does not fit or memory runs out.
 DirectoryNode* newNode(const std::string& path) {

@@ -27,7 +27,7 @@ int rememberedInterval = 0;
 
 namespace {
 
-const char kErrorCaption[] = "Vellumere Error";
+using platform::kErrorCaption;
 
 // The list box's own procedure; drops on the list box are handed to the dialog.
 WNDPROC listBoxProc = nullptr;
@@ -56,11 +56,11 @@ void initialise(HWND dialog) {
     listBoxProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(imageListProc)));
 
-    if (std::unique_ptr<char[]> files = readSetting("Files")) {
+    if (std::unique_ptr<char[]> files = readSetting(kFilesSetting)) {
         for (const std::string& entry : splitEntries(files.get())) appendImageListLine(dialog, entry.c_str());
     }
 
-    if (std::unique_ptr<char[]> time = readSetting("Time")) {
+    if (std::unique_ptr<char[]> time = readSetting(kTimeSetting)) {
         rememberedInterval = ui::numericValue(time.get());
         SetDlgItemTextA(dialog, IDC_INTERVAL, time.get());
     } else {
@@ -134,7 +134,7 @@ void storeAndClose(HWND dialog) {
 
         // Read again: the wallpaper change above may have run a modal loop.
         const std::string interval = intervalText(dialog);
-        if (!interval.empty()) writeSetting("Time", interval.c_str());
+        if (!interval.empty()) writeSetting(kTimeSetting, interval.c_str());
         stopUpdateTimer();
         startUpdateTimer(ui::numericValue(interval.c_str()));
     }

@@ -206,7 +206,7 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
         }
 
         int answer = platform::showMessageWithPath(
-            question, shownPath.c_str(), "Vellumere Error",
+            question, shownPath.c_str(), platform::kErrorCaption,
             platform::kMbIconQuestion | platform::kMbYesNoCancel);
         if (answer != platform::kIdYes && answer != platform::kIdNo) return;  // Cancel, or no box
         if (!ownCopy) owned = list;

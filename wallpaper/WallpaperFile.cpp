@@ -44,7 +44,7 @@ void temporaryPath(char* path, const char* defaultTempPath) {
     int answer = platform::showMessageWithPath(
         "Vellumere needs to create a temporary file in order to convert images to BMP format. "
         "Do you wish to choose a specific location for this file?\n\nDefault: \"%s\"",
-        defaultTempPath, "Vellumere", platform::kMbIconQuestion | platform::kMbYesNo);
+        defaultTempPath, platform::kProgramCaption, platform::kMbIconQuestion | platform::kMbYesNo);
     const bool chosen = answer == platform::kIdYes && chooseTemporaryPath(path);
     if (!chosen) copyPath(path, defaultTempPath);
     writeSetting(kTempFilenameSetting, path);
@@ -62,7 +62,7 @@ bool retryElsewhere(RasterImage& image, char* tempPath) {
         const int answer = platform::showMessageWithPath(
             "Vellumere could not write its temporary file \"%s\".\n"
             "Do you wish to choose another location for this file?",
-            tempPath, "Vellumere Error", platform::kMbIconQuestion | platform::kMbYesNo);
+            tempPath, platform::kErrorCaption, platform::kMbIconQuestion | platform::kMbYesNo);
         char chosen[kPathBufferSize];
         if (answer != platform::kIdYes || !chooseTemporaryPath(chosen)) return false;
         std::strcpy(tempPath, chosen);
@@ -80,7 +80,7 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
     std::unique_ptr<FILE, FileCloser> file(std::fopen(pathBuffer, "rb"));
     if (!file) {
         platform::showMessageWithPath("Unable to open file \"%s\".", pathBuffer,
-                                      "Vellumere Error", platform::kMbIconWarning);
+                                      platform::kErrorCaption, platform::kMbIconWarning);
         return Preparation::Unusable;
     }
     if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return Preparation::Ready;
