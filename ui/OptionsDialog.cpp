@@ -14,6 +14,7 @@
 #include "settings/SettingsStore.h"
 #include "ui/AddFiles.h"
 #include "ui/DirectoryDialog.h"
+#include "ui/Help.h"
 #include "ui/ImageListBox.h"
 #include "ui/OptionsDialog_logic.h"
 #include "wallpaper/WallpaperChange.h"
@@ -120,7 +121,7 @@ void command(HWND dialog, int control) {
         DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), dialog, aboutDialogProc, 0);
         break;
     case IDC_HELP_CONTENTS:
-        WinHelpA(dialog, helpPath, HELP_CONTENTS, 0);
+        ui::showHelpContents(dialog);
         break;
     case IDC_QUIT:
         confirmQuit(dialog);
@@ -168,7 +169,7 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return TRUE;
         case WM_HELP: {
             const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
-            if (help != nullptr) WinHelpA(dialog, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help->iCtrlId));
+            if (help != nullptr) ui::showContextHelp(dialog, *help);
             return TRUE;
         }
         case WM_CLOSE:
