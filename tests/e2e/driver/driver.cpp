@@ -15,7 +15,8 @@
 //   launch EXE WORKDIR                start a program (Vellumere) in WORKDIR
 //   expect-exit [TIMEOUT]             the launched program ends
 //   expect-running MS                 the launched program is still running after MS
-//   reg-clear                         delete the program's registry key
+//   reg-clear                         delete the program's registry key (and the
+//                                     file dialogs' memory of the last folder)
 //   reg-set NAME TEXT                 store a REG_SZ value under the program's key
 //   reg-set-list NAME PREFIX N [FIRST] an image list: FIRST, then PREFIX0000 ... PREFIX(N-1)
 //   reg-expect NAME TEXT              the value exists with exactly this text
@@ -540,6 +541,9 @@ void run(const std::vector<std::string>& a) {
     } else if (c == "reg-clear") {
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath");
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvath");
+        // The file dialogs start in the folder the program's last one ended in:
+        // forget it, so that a scenario does not depend on the one run before.
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32");
     } else if (c == "reg-set") {
         need(a, 3);
         writeValue(HKEY_CURRENT_USER, kProgramKey, a[1], a[2]);
