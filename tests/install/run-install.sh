@@ -83,28 +83,25 @@ if [ -z "$LOCAL_WIN" ] || [ -z "$INSTDIR" ] || [ -z "$LINK" ]; then
 fi
 FILES=(Vellumere.exe vellumere-convert.exe vellumere.html README.txt LICENSE.txt Uninstall.exe)
 
-# The process of the installed program, if it runs in this prefix.
-program_pids() {
+# Processes of this prefix whose command line matches PATTERN (other prefixes
+# on the machine may run the same programs).
+prefix_pids() {
     local pid
-    for pid in $(pgrep -f 'Programs.Vellumere.Vellumere\.exe' 2>/dev/null); do
+    for pid in $(pgrep -f "$1" 2>/dev/null); do
         tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
     done
 }
+program_pids() { prefix_pids 'Programs.Vellumere.Vellumere\.exe'; }
 
 # The NSIS uninstaller copies itself to the temporary folder and returns at once;
-# the copy does the work. Waits (bounded) until the uninstall entry and the
-# program's folder are gone.
+# the copy (Au_.exe) does the work. Waits (bounded) until the uninstall entry and
+# the program's folder are gone and the copy has ended.
 wait_uninstalled() {
     local t0=$SECONDS
-    while reg_has_key "$UNINSTALL_KEY" || [ -e "$INSTDIR" ]; do
+    while reg_has_key "$UNINSTALL_KEY" || [ -e "$INSTDIR" ] || [ -n "$(prefix_pids 'Au_\.exe')" ]; do
         [ $((SECONDS - t0)) -ge 60 ] && return 1
         sleep 0.5
     done
-    # Let the uninstaller's copy end before the prefix is used again.
-    wineserver -w >/dev/null 2>&1 &
-    local waiter=$!
-    for _ in $(seq 20); do kill -0 "$waiter" 2>/dev/null || break; sleep 0.5; done
-    kill "$waiter" 2>/dev/null
     return 0
 }
 
@@ -126,6 +123,12 @@ for f in "${FILES[@]}"; do
 done
 cmp -s "$INSTDIR/Vellumere.exe" "$STAGE/Vellumere.exe" && ok "Vellumere.exe is the released one" ||
     bad "the installed Vellumere.exe differs from the released one"
+# The shipped program carries its manifest and this version in its resources.
+grep -aq 'requestedExecutionLevel level="asInvoker"' "$INSTDIR/Vellumere.exe" &&
+    grep -aq 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' "$INSTDIR/Vellumere.exe" &&
+    ok "Vellumere.exe carries its manifest" || bad "Vellumere.exe has no manifest"
+strings -e l "$INSTDIR/Vellumere.exe" | grep -qx "$VERSION" && ok "Vellumere.exe's version information is $VERSION" ||
+    bad "Vellumere.exe's version information does not name $VERSION"
 if [ -f "$LINK" ]; then
     ok "Start-menu shortcut"
     info="$(python3 "$ROOT/tests/install/lnk_info.py" "$LINK")"
