@@ -4,7 +4,7 @@ SHELL := /bin/bash
 JOBS ?= 2
 export JOBS
 
-.PHONY: all run test bench fuzz bootstrap deps native native-release win32 win64 samples clean help
+.PHONY: all run test release bench fuzz bootstrap deps native native-release win32 win64 samples clean help
 
 all: native win32
 
@@ -13,6 +13,10 @@ run: bootstrap
 
 test: bootstrap
 	scripts/test.sh
+
+# build/release/: Vellumere-VERSION.zip and Vellumere-VERSION-setup.exe.
+release: bootstrap
+	scripts/release.sh
 
 bench: bootstrap
 	@if [ -x bench/run.sh ]; then bench/run.sh; \
@@ -42,11 +46,12 @@ samples: bootstrap
 
 # Keeps the downloaded sources, the MinGW libraries and the Wine prefix.
 clean:
-	rm -rf build/native build/native-release build/win32 build/win64 build/fuzz build/samples-out
+	rm -rf build/native build/native-release build/win32 build/win64 build/fuzz build/samples-out build/release
 
 help:
 	@echo "make run    build, then run the program (Vellumere.exe under Wine)"
 	@echo "make test   build natively and for Windows, run every test"
+	@echo "make release  the zip archive and the installer, in build/release"
 	@echo "make bench  benchmark vellumere-convert against other decoders"
 	@echo "make fuzz   long fuzzing runs"
 	@echo "other: bootstrap deps native native-release win32 win64 samples clean"

@@ -3,18 +3,25 @@
 
     python3 resources/make_icons.py [output-directory]
 
-Every shape is described in a 32 x 32 unit square and rasterised at each size
-with 4 x 4 supersampling, so the 16-pixel versions stay readable.
-
-vellumere.ico (101)  a framed landscape with a sun: the notification-area and
-                     About box icon, transparent around the frame.
+vellumere.ico (101)  a framed landscape with a sun: the notification-area, About
+                     box and program-file icon, transparent around the frame. It
+                     holds every size Windows asks for at 100 to 200 % scale and
+                     in large views: 16, 20, 24, 32, 48 and 256 pixels, 32-bit
+                     colour with alpha (the 256-pixel image as PNG). Its shapes
+                     are described in a 32 x 32 unit square and rasterised at
+                     each size with 4 x 4 supersampling.
 folder_closed.ico    (113) and folder_open.ico (114) and drive.ico (115): the
-                     directory tree's images. The tree's image list has no mask,
-                     so these are drawn opaque on the window colour (white).
+                     directory tree's images, 16 and 32 pixels. The tree's image
+                     list is 16 x 16 without a mask and at the image list's
+                     default depth, 4 bits: so they are drawn pixel by pixel,
+                     opaque on the window colour (white), in the 16 standard
+                     colours only, and come out of that list unchanged.
 """
+import math
 import os
 import struct
 import sys
+import zlib
 
 SUPERSAMPLE = 4
 
@@ -99,14 +106,32 @@ def ico_image(rows):
     return header + bytes(pixels) + bytes(mask)
 
 
+def png_image(rows):
+    """One image as a PNG file: 8-bit RGBA, no interlace (how Windows stores 256-pixel icons)."""
+    size = len(rows)
+
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)  # filter: none
+        for pixel in row:
+            raw += bytes(pixel)
+    header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(bytes(raw), 9))
+            + chunk(b'IEND', b''))
+
+
 def write_ico(path, images):
     count = len(images)
     directory = struct.pack('<HHH', 0, 1, count)
     offset = 6 + 16 * count
     blobs = []
     for rows in images:
-        blob = ico_image(rows)
         size = len(rows)
+        blob = png_image(rows) if size >= 256 else ico_image(rows)
+        # A size of 256 is written as 0 in the directory.
         directory += struct.pack('<BBBBHHII', size % 256, size % 256, 0, 0, 1, 32, len(blob), offset)
         offset += len(blob)
         blobs.append(blob)
@@ -117,61 +142,119 @@ def write_ico(path, images):
 
 
 TRANSPARENT = (0, 0, 0, 0)
-WHITE = (255, 255, 255, 255)
 
 
-def program_icon():
+def program_icon(size):
+    """The layers for one size. The frame's straight edges are moved onto whole
+    pixels and its dark edge is at least one pixel wide, so that the small sizes
+    (the notification area's 16 to 24 pixels) stay sharp instead of blurred."""
+    pixel = 32.0 / size
+
+    def snap(v):  # halves round up: starts of edges
+        return math.floor(v / pixel + 0.5) * pixel
+
+    def snap_end(v):  # halves round down: ends of edges, so both sides match
+        return math.ceil(v / pixel - 0.5) * pixel
+
+    edge = max(1, math.floor(1 / pixel + 0.5)) * pixel
+    x0, y0, x1, y1 = snap(2), snap(4), snap(30), snap(28)
+    ix0, iy0, ix1, iy1 = snap(5), snap(7), snap_end(27), snap_end(25)
     return [
-        (rect(2, 4, 30, 28), (118, 78, 40, 255)),            # wooden frame
-        (frame(2, 4, 30, 28, 1), (72, 44, 20, 255)),          # its dark edge
-        (rect(5, 7, 27, 25), (96, 160, 232, 255)),            # sky
-        (rect(5, 16, 27, 25), (150, 200, 245, 255)),          # haze near the horizon
+        (rect(x0, y0, x1, y1), (118, 78, 40, 255)),           # wooden frame
+        (frame(x0, y0, x1, y1, edge), (72, 44, 20, 255)),      # its dark edge
+        (rect(ix0, iy0, ix1, iy1), (96, 160, 232, 255)),      # sky
+        (rect(ix0, snap(16), ix1, iy1), (150, 200, 245, 255)),  # haze near the horizon
         (circle(21, 12, 3.2), (255, 212, 40, 255)),           # sun
-        (polygon([(5, 25), (5, 19), (11, 13), (17, 19), (20, 17), (27, 22), (27, 25)]),
+        (polygon([(ix0, iy1), (ix0, 19), (11, 13), (17, 19), (20, 17), (ix1, 22), (ix1, iy1)]),
          (54, 140, 62, 255)),                                 # hills
-        (polygon([(5, 25), (5, 22), (12, 19), (20, 23), (27, 21), (27, 25)]),
+        (polygon([(ix0, iy1), (ix0, 22), (12, 19), (20, 23), (ix1, 21), (ix1, iy1)]),
          (34, 104, 44, 255)),                                 # near meadow
     ]
 
 
-def folder_closed():
-    return [
-        (polygon([(3, 8), (12, 8), (14, 11), (29, 11), (29, 27), (3, 27)]), (150, 110, 20, 255)),
-        (polygon([(4, 9), (11.5, 9), (13.5, 12), (28, 12), (28, 26), (4, 26)]), (244, 200, 70, 255)),
-        (rect(4, 14, 28, 15.2), (255, 236, 150, 255)),       # highlight along the lid
-    ]
+# The 16 standard colours that a 4-bit image list holds, by letter.
+STANDARD = {
+    '.': (255, 255, 255, 255),  # white: the window colour behind the picture
+    'W': (255, 255, 255, 255),  # white as a highlight
+    'K': (0, 0, 0, 255),
+    'O': (128, 128, 0, 255),    # olive
+    'Y': (255, 255, 0, 255),
+    'S': (192, 192, 192, 255),  # silver
+    'G': (128, 128, 128, 255),  # grey
+    'N': (0, 255, 0, 255),      # green
+}
+
+FOLDER_CLOSED = [
+    '................',
+    '................',
+    '................',
+    '..OOOOO.........',
+    '.OYYYYYO........',
+    'OYYYYYYYOOOOOOO.',
+    'OWWWWWWWWWWWWWOK',
+    'OWYYYYYYYYYYYYOK',
+    'OWYYYYYYYYYYYYOK',
+    'OWYYYYYYYYYYYYOK',
+    'OWYYYYYYYYYYYYOK',
+    'OWYYYYYYYYYYYYOK',
+    'OWYYYYYYYYYYYYOK',
+    'OOOOOOOOOOOOOOOK',
+    '.KKKKKKKKKKKKKKK',
+    '................',
+]
+
+FOLDER_OPEN = [
+    '................',
+    '................',
+    '................',
+    '..OOOOO.........',
+    '.OYYYYYO........',
+    'OYYYYYYYOOOOOO..',
+    'OYWWWWWWWWWWWO..',
+    'OYWOOOOOOOOOOOOO',
+    'OYWOYYYYYYYYYYYO',
+    'OYOYYYYYYYYYYYYO',
+    'OYOYYYYYYYYYYYOK',
+    'OOYYYYYYYYYYYYOK',
+    'OOYYYYYYYYYYYOK.',
+    'OOOOOOOOOOOOOOK.',
+    '.KKKKKKKKKKKKK..',
+    '................',
+]
+
+DRIVE = [
+    '................',
+    '................',
+    '................',
+    '................',
+    '................',
+    '.WWWWWWWWWWWWWG.',
+    '.WSSSSSSSSSSSSGK',
+    '.WSSSSSSSSSSSSGK',
+    '.WSGGGGGGGSSNSGK',
+    '.WSSSSSSSSSSSSGK',
+    '.WSSSSSSSSSSSSGK',
+    '.GGGGGGGGGGGGGGK',
+    '..KKKKKKKKKKKKKK',
+    '................',
+    '................',
+    '................',
+]
 
 
-def folder_open():
-    return [
-        (polygon([(3, 8), (12, 8), (14, 11), (27, 11), (27, 27), (3, 27)]), (150, 110, 20, 255)),
-        (polygon([(4, 9), (11.5, 9), (13.5, 12), (26, 12), (26, 26), (4, 26)]), (214, 170, 50, 255)),
-        (polygon([(3, 27), (8, 16), (31, 16), (26, 27)]), (150, 110, 20, 255)),
-        (polygon([(4.5, 26), (9, 17), (29.5, 17), (25, 26)]), (255, 220, 100, 255)),
-    ]
-
-
-def drive():
-    return [
-        (rect(2, 11, 30, 24), (70, 70, 70, 255)),             # case outline
-        (rect(3, 12, 29, 23), (196, 196, 196, 255)),          # case
-        (rect(3, 12, 29, 14), (232, 232, 232, 255)),          # top highlight
-        (rect(5, 17, 20, 19), (120, 120, 120, 255)),          # slot
-        (rect(23, 17, 26, 20), (40, 200, 60, 255)),           # activity light
-    ]
+def pixels(art, size):
+    """The 16-pixel drawing at size (a multiple of 16), each pixel repeated."""
+    factor = size // len(art)
+    return [[STANDARD[art[y // factor][x // factor]] for x in range(size)] for y in range(size)]
 
 
 def main():
     out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     os.makedirs(out_dir, exist_ok=True)
-    icons = [
-        ('vellumere.ico', program_icon(), TRANSPARENT, (16, 32, 48)),
-        ('folder_closed.ico', folder_closed(), WHITE, (16, 32)),
-        ('folder_open.ico', folder_open(), WHITE, (16, 32)),
-        ('drive.ico', drive(), WHITE, (16, 32)),
-    ]
-    for name, layers, background, sizes in icons:
-        write_ico(os.path.join(out_dir, name), [render(layers, s, background) for s in sizes])
+    write_ico(os.path.join(out_dir, 'vellumere.ico'),
+              [render(program_icon(s), s, TRANSPARENT) for s in (16, 20, 24, 32, 48, 256)])
+    for name, art in (('folder_closed.ico', FOLDER_CLOSED), ('folder_open.ico', FOLDER_OPEN), ('drive.ico', DRIVE)):
+        write_ico(os.path.join(out_dir, name), [pixels(art, s) for s in (16, 32)])
 
 
 if __name__ == '__main__':

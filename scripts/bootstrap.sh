@@ -21,6 +21,8 @@ PACKAGES=(
     libjpeg-turbo-progs netpbm giflib-tools libstb-dev time
     # scripts of the run command and the end-to-end tests
     python3
+    # the release: installer and archive
+    nsis zip
     # unpacking the source tarballs
     tar xz-utils bzip2 ca-certificates
 )

@@ -71,13 +71,26 @@ void appendImageListLine(HWND options, const char* line) {
 
 namespace ui {
 
+// Lines are read in UTF-16 from the list box class's own procedure and turned
+// into the ANSI code page here. Sending the ANSI LB_GETTEXT instead has the system
+// translate it for the list box of common controls 6, a Unicode window, and
+// Wine's translation copies the line through a fixed 512-character buffer, which
+// a longer line (paths may be 1299 characters) overruns. Going past the options
+// dialog's subclass is harmless: it only forwards drops.
 std::string imageListLine(HWND list, int index) {
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR || length < 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT copied = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
-    if (copied == LB_ERR || copied < 0) return std::string();
-    text.resize(static_cast<size_t>(copied) < text.size() ? static_cast<size_t>(copied) : text.size() - 1);
+    const WNDPROC listProc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(list, GCLP_WNDPROC));
+    if (listProc == nullptr) return std::string();
+    const LRESULT length = CallWindowProcW(listProc, list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR || length <= 0) return std::string();
+    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        CallWindowProcW(listProc, list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&wide[0]));
+    if (copied == LB_ERR || copied <= 0) return std::string();
+    const int wideLength = static_cast<int>(copied < length ? copied : length);
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return std::string();
+    std::string text(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &text[0], size, nullptr, nullptr);
     return text;
 }
 

@@ -15,6 +15,7 @@
 #include "ui/AddFiles.h"
 #include "ui/CallbackGuard.h"
 #include "ui/DirectoryDialog.h"
+#include "ui/Help.h"
 #include "ui/ImageListBox.h"
 #include "ui/OptionsDialog_logic.h"
 #include "wallpaper/Position.h"
@@ -153,7 +154,7 @@ void command(HWND dialog, int control, int notification) {
         DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), dialog, aboutDialogProc, 0);
         break;
     case IDC_HELP_CONTENTS:
-        WinHelpA(dialog, helpPath, HELP_CONTENTS, 0);
+        ui::showHelpContents(dialog);
         break;
     case IDC_QUIT:
         confirmQuit(dialog);
@@ -205,7 +206,7 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return TRUE;
         case WM_HELP: {
             const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
-            if (help != nullptr) WinHelpA(dialog, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help->iCtrlId));
+            if (help != nullptr) ui::showContextHelp(dialog, *help);
             return TRUE;
         }
         case WM_CLOSE:

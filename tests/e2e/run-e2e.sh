@@ -4,6 +4,11 @@
 #
 #     tests/e2e/run-e2e.sh [SCENARIO...]      (default: every tests/e2e/scenarios/*.txt)
 #
+# In the scenarios, @WORK@ is the work folder (the program's start-up directory),
+# @EXE@ the program, @SHOTS@ the screenshot folder, @BUILD@ the program's folder
+# (@BUILD_URL@ as a file: address) and @OPENED@ the file in which the prefix's
+# stand-in browser (tests/e2e/driver/recorder.cpp) notes each page it opened.
+#
 # Needs the Windows build (build/win32/Vellumere.exe, or VELLUMERE_E2E_BUILD).
 # Uses its own Wine prefix (build/e2e/wine) and its own Xvfb display; every
 # Wine process of that prefix is stopped after each scenario and at the end.
@@ -30,14 +35,22 @@ fi
 
 mkdir -p "$OUT" "$SHOTS"
 
-# The driver is one source file: build it here with the same warnings as the program.
+# The driver and the browser's stand-in are one source file each: build them here
+# with the same warnings as the program.
+build_tool() { # NAME: tests/e2e/driver/NAME.cpp into $OUT/NAME.exe
+    local exe="$OUT/$1.exe" src="$ROOT/tests/e2e/driver/$1.cpp"
+    if [ ! -f "$exe" ] || [ "$src" -nt "$exe" ]; then
+        echo "e2e: building the $1"
+        i686-w64-mingw32-g++-posix -std=c++17 -O1 -Wall -Wextra -Wpedantic -Wshadow -Wconversion \
+            -Wno-sign-conversion -Werror -static -o "$exe" "$src" -lgdi32 -lcomctl32 || exit 1
+    fi
+}
+build_tool driver
+build_tool recorder
 driver="$OUT/driver.exe"
-driver_src="$ROOT/tests/e2e/driver/driver.cpp"
-if [ ! -f "$driver" ] || [ "$driver_src" -nt "$driver" ]; then
-    echo "e2e: building the driver"
-    i686-w64-mingw32-g++-posix -std=c++17 -O1 -Wall -Wextra -Wpedantic -Wshadow -Wconversion \
-        -Wno-sign-conversion -Werror -static -o "$driver" "$driver_src" -lgdi32 -lcomctl32 || exit 1
-fi
+recorder="$OUT/recorder.exe"
+# What the recorder writes: one line per page opened.
+opened="$OUT/opened.txt"
 
 winpath() { # a Unix path as the Z: drive sees it
     printf 'Z:%s' "${1//\//\\}"
@@ -54,6 +67,11 @@ wine_prefix_init || exit 1
 cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 # A taskbar with a notification area in our virtual desktop.
 wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP" /v EnableShell /t REG_DWORD /d 1 /f \
+    >/dev/null 2>&1
+# Web pages open with the recorder, which notes what it was asked to open.
+# (The prefix has no browser: Wine's own is left out with its HTML engine.)
+wine reg add 'HKCR\.html' /ve /d VellumereE2E.page /f >/dev/null 2>&1
+wine reg add 'HKCR\VellumereE2E.page\shell\open\command' /ve /d "\"$(winpath "$recorder")\" \"%1\"" /f \
     >/dev/null 2>&1
 
 xvfb_start 1024x768x24 || exit 1
@@ -162,13 +180,17 @@ for scenario in "${scenarios[@]}"; do
     name="$(basename "$scenario" .txt)"
     script="$OUT/$name.script"
     report="$OUT/$name.report"
-    python3 - "$scenario" "$script" "$(script_path "$WORK")" "$(script_path "$exe")" "$(script_path "$SHOTS")" <<'PY'
+    python3 - "$scenario" "$script" "$(script_path "$WORK")" "$(script_path "$exe")" "$(script_path "$SHOTS")" \
+        "$(script_path "$BUILD")" "$(script_path "$opened")" <<'PY'
 import sys
-source, target, work, exe, shots = sys.argv[1:6]
+source, target, work, exe, shots, build, opened = sys.argv[1:8]
+# The build folder also as the browser sees it: file:///Z:/... (no blanks in our paths).
+build_url = 'file:///' + build.replace('\\\\', '/')
 text = open(source).read().replace('@WORK@', work).replace('@EXE@', exe).replace('@SHOTS@', shots)
+text = text.replace('@BUILD_URL@', build_url).replace('@BUILD@', build).replace('@OPENED@', opened)
 open(target, 'w').write(text)
 PY
-    rm -f "$report" "$WORK/temp.bmp" "$WORK/list.qx" "$WORK"/{fit,fill,stretch,center}.bmp
+    rm -f "$report" "$WORK/temp.bmp" "$WORK/list.qx" "$WORK"/{fit,fill,stretch,center}.bmp "$WORK/help.hlp" "$opened"
     echo "== $name"
     t0=$SECONDS
     wine explorer /desktop="$DESKTOP,1024x768" "$(winpath "$driver")" "$(winpath "$script")" \

@@ -15,7 +15,8 @@
 //   launch EXE WORKDIR                start a program (Vellumere) in WORKDIR
 //   expect-exit [TIMEOUT]             the launched program ends
 //   expect-running MS                 the launched program is still running after MS
-//   reg-clear                         delete the program's registry key
+//   reg-clear                         delete the program's registry key (and the
+//                                     file dialogs' memory of the last folder)
 //   reg-set NAME TEXT                 store a REG_SZ value under the program's key
 //   reg-set-list NAME PREFIX N [FIRST] an image list: FIRST, then PREFIX0000 ... PREFIX(N-1)
 //   reg-expect NAME TEXT              the value exists with exactly this text
@@ -23,6 +24,10 @@
 //   reg-expect-entries NAME N         the value holds an image list of N entries
 //   reg-expect-list NAME LIST         the value is the remembered LIST as an image list
 //   file-expect-list PATH LIST        the file holds the remembered LIST as an image list
+//   file-expect-same PATH REFERENCE [TIMEOUT]  the file holds the reference file's bytes
+//   file-expect-text PATH TEXT [TIMEOUT]  the file holds exactly TEXT
+//   file-expect-absent PATH [MS]      the file does not appear within MS
+//   file-write PATH TEXT / file-delete PATH
 //   reg-dump-entries NAME             report the lengths of the value's entries
 //   wallpaper-set TEXT                HKCU\Control Panel\Desktop "Wallpaper"
 //   wallpaper-expect TEXT [TIMEOUT]
@@ -51,6 +56,7 @@
 //   click WIN ID                      press a button (BM_CLICK)
 //   command WIN ID                    send WM_COMMAND for ID
 //   key WIN ID VK [COUNT]             key press (hex or decimal virtual key) to a control
+//   help WIN ID                       F1 on a control (context help)
 //   updown WIN ID up|down             a click on an up-down control's arrow
 //   drop WIN ID "name|name|..."       files dropped onto a window (ID 0) or a control
 //   close WIN                         the caption's close button
@@ -334,6 +340,18 @@ void writeValue(HKEY root, const char* key, const std::string& name, const std::
     if (result != ERROR_SUCCESS) fail("cannot write value " + name);
 }
 
+// The whole content of a file; false when it cannot be read.
+bool slurp(const std::string& path, std::string& bytes) {
+    FILE* in = fopen(path.c_str(), "rb");
+    if (in == nullptr) return false;
+    bytes.clear();
+    char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, in)) > 0) bytes.append(chunk, got);
+    fclose(in);
+    return true;
+}
+
 // --- screenshots ------------------------------------------------------------------
 
 void snapshot(const std::string& file) {
@@ -531,6 +549,9 @@ void run(const std::vector<std::string>& a) {
     } else if (c == "reg-clear") {
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath");
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvath");
+        // The file dialogs start in the folder the program's last one ended in:
+        // forget it, so that a scenario does not depend on the one run before.
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32");
     } else if (c == "reg-set") {
         need(a, 3);
         writeValue(HKEY_CURRENT_USER, kProgramKey, a[1], a[2]);
@@ -567,16 +588,6 @@ void run(const std::vector<std::string>& a) {
         // The program writes the file in its own time: wait until it holds
         // exactly the bytes of the reference file.
         need(a, 3);
-        auto slurp = [](const std::string& path, std::string& bytes) {
-            FILE* in = fopen(path.c_str(), "rb");
-            if (in == nullptr) return false;
-            bytes.clear();
-            char chunk[65536];
-            size_t got;
-            while ((got = fread(chunk, 1, sizeof chunk, in)) > 0) bytes.append(chunk, got);
-            fclose(in);
-            return true;
-        };
         std::string expected;
         if (!slurp(a[2], expected)) fail("cannot read " + a[2]);
         std::string actual;
@@ -588,6 +599,37 @@ void run(const std::vector<std::string>& a) {
             }
             Sleep(kPoll);
         }
+    } else if (c == "file-expect-text") {
+        // PATH TEXT [TIMEOUT]: wait until the file exists and holds exactly TEXT.
+        need(a, 3);
+        std::string actual;
+        for (DWORD waited = 0;; waited += kPoll) {
+            const bool read = slurp(a[1], actual);
+            if (read && actual == a[2]) break;
+            if (waited >= timeoutArg(a, 3)) {
+                fail(read ? a[1] + " holds " + shown(actual) + ", expected " + shown(a[2]) : a[1] + " does not exist");
+            }
+            Sleep(kPoll);
+        }
+    } else if (c == "file-expect-absent") {
+        // PATH [MS]: the file does not appear within MS.
+        need(a, 2);
+        const DWORD wait = a.size() > 2 ? static_cast<DWORD>(number(a[2])) : 0;
+        for (DWORD waited = 0;; waited += kPoll) {
+            std::string content;
+            if (slurp(a[1], content)) fail(a[1] + " exists and holds " + shown(content));
+            if (waited >= wait) break;
+            Sleep(kPoll);
+        }
+    } else if (c == "file-write") {
+        need(a, 3);
+        FILE* out = fopen(a[1].c_str(), "wb");
+        if (out == nullptr) fail("cannot write " + a[1]);
+        fwrite(a[2].data(), 1, a[2].size(), out);
+        fclose(out);
+    } else if (c == "file-delete") {
+        need(a, 2);
+        if (!DeleteFileA(a[1].c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) fail("cannot delete " + a[1]);
     } else if (c == "wallpaper-expect-prefix") {
         need(a, 2);
         std::string value;
@@ -880,6 +922,12 @@ void run(const std::vector<std::string>& a) {
         HWND target = control(named(a[1]), a[2]);
         const long count = a.size() > 4 ? number(a[4]) : 1;
         for (long i = 0; i < count; ++i) pressKey(target, static_cast<UINT>(number(a[3])));
+    } else if (c == "help") {
+        // WIN ID: F1 on a control. The system answers F1 with WM_KEYF1 to the window
+        // with the focus, whose default handling sends WM_HELP with the control's help
+        // record; a posted key press does not pass that way, so WM_KEYF1 is posted.
+        need(a, 3);
+        PostMessageA(control(named(a[1]), a[2]), 0x004D /* WM_KEYF1 */, 0, 0);
     } else if (c == "updown") {
         // WIN ID up|down: a click on the control's upper or lower arrow.
         need(a, 4);

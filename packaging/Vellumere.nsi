@@ -1,0 +1,202 @@
+; Vellumere's installer: for the current user only, without administrator rights.
+; Built by scripts/release.sh:
+;     makensis -DVERSION=1.2.3 -DSTAGE=folder -DOUTFILE=setup.exe -DICON=program.ico Vellumere.nsi
+; STAGE holds what is installed: Vellumere.exe, vellumere-convert.exe,
+; vellumere.html, README.txt and LICENSE.txt.
+;
+; Command line (both also with /S, silent):
+;     setup.exe [/S] [/NOAUTOSTART] [/D=folder]
+;     Uninstall.exe [/S] [/REMOVESETTINGS]
+
+!macro REQUIRE name
+  !ifndef ${name}
+    !error "${name} must be defined (see scripts/release.sh)"
+  !endif
+!macroend
+!insertmacro REQUIRE VERSION
+!insertmacro REQUIRE STAGE
+!insertmacro REQUIRE OUTFILE
+!insertmacro REQUIRE ICON
+
+Unicode true
+ManifestDPIAware true
+ManifestSupportedOS all
+RequestExecutionLevel user
+SetCompressor /SOLID lzma
+
+!define PRODUCT "Vellumere"
+!define PUBLISHER "Quorvath"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumere"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; The program's own settings; its "1.3" subkey lies below.
+!define SETTINGS_KEY "Software\Quorvath\Vellumere"
+!define WINDOW_CLASS "Vellumere Window Class"
+; The program keeps its temporary bitmap and, by default, its image list file in
+; the folder it starts in: the shortcut starts it in this one, which the user can
+; always write to and which is not cleared as a temporary folder would be.
+!define WORK_DIR "$LOCALAPPDATA\Vellumere"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\Vellumere"
+InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} setup"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "Copyright (c) ${PUBLISHER}"
+
+!include "MUI2.nsh"
+!include "FileFunc.nsh"
+!include "LogicLib.nsh"
+!include "Sections.nsh"
+!include "WinMessages.nsh"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
+
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!define MUI_COMPONENTSPAGE_TEXT_TOP "Tick your settings too to remove them with the program: your image list, interval and selection method. Keep them if you may install ${PRODUCT} again."
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+; Ends a running Vellumere so that its file can be replaced or removed. Closing
+; its hidden window ends it as quitting from its options dialog does (its icon
+; goes away); the user is asked first unless the run is silent.
+!macro CLOSE_PROGRAM_FUNCTION un
+Function ${un}CloseProgram
+  FindWindow $0 "${WINDOW_CLASS}" "${PRODUCT}"
+  ${If} $0 == 0
+    Return
+  ${EndIf}
+  ${IfNot} ${Silent}
+    MessageBox MB_OKCANCEL|MB_ICONINFORMATION "${PRODUCT} is running. It will be closed to go on." /SD IDOK IDOK +2
+    Abort
+  ${EndIf}
+  SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+  ; Up to 10 s for the window, then a moment for the process to let go of its file.
+  StrCpy $1 0
+  ${Do}
+    Sleep 100
+    IntOp $1 $1 + 1
+    FindWindow $0 "${WINDOW_CLASS}" "${PRODUCT}"
+    ${If} $0 == 0
+    ${OrIf} $1 >= 100
+      ${ExitDo}
+    ${EndIf}
+  ${Loop}
+  Sleep 500
+FunctionEnd
+!macroend
+!insertmacro CLOSE_PROGRAM_FUNCTION ""
+!insertmacro CLOSE_PROGRAM_FUNCTION "un."
+
+Section "${PRODUCT}" SectionProgram
+  SectionIn RO
+  Call CloseProgram
+
+  SetOutPath "$INSTDIR"
+  File "${STAGE}\Vellumere.exe"
+  File "${STAGE}\vellumere-convert.exe"
+  File "${STAGE}\vellumere.html"
+  File "${STAGE}\README.txt"
+  File "${STAGE}\LICENSE.txt"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+
+  ; The shortcut's working directory is the current output folder.
+  CreateDirectory "${WORK_DIR}"
+  SetOutPath "${WORK_DIR}"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Vellumere.exe" "" "$INSTDIR\Vellumere.exe" 0 \
+      SW_SHOWNORMAL "" "Change the desktop wallpaper from a list of pictures"
+
+  ; Written again by the next section when the user keeps it.
+  DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
+
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Vellumere.exe"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  IntFmt $0 "0x%08X" $0
+  WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+SectionEnd
+
+Section "Start ${PRODUCT} when Windows starts" SectionAutostart
+  WriteRegStr HKCU "${RUN_KEY}" "${PRODUCT}" '"$INSTDIR\Vellumere.exe"'
+SectionEnd
+
+Function .onInit
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/NOAUTOSTART" $R1
+  ${IfNot} ${Errors}
+    !insertmacro UnselectSection ${SectionAutostart}
+  ${EndIf}
+FunctionEnd
+
+; "Start Vellumere now" on the last page: in the same folder as the shortcut.
+Function StartProgram
+  SetOutPath "${WORK_DIR}"
+  Exec '"$INSTDIR\Vellumere.exe"'
+FunctionEnd
+
+Section "un.${PRODUCT}" SectionUninstallProgram
+  SectionIn RO
+  Call un.CloseProgram
+
+  Delete "$INSTDIR\Vellumere.exe"
+  Delete "$INSTDIR\vellumere-convert.exe"
+  Delete "$INSTDIR\vellumere.html"
+  Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\LICENSE.txt"
+  Delete "$INSTDIR\Uninstall.exe"
+  ; Only when empty: anything the user put there stays.
+  RMDir "$INSTDIR"
+
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
+  DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ; The working folder goes when the program left nothing in it.
+  RMDir "${WORK_DIR}"
+SectionEnd
+
+Section /o "un.Your settings and image list" SectionUninstallSettings
+  DeleteRegKey HKCU "${SETTINGS_KEY}"
+  DeleteRegKey /ifempty HKCU "Software\Quorvath"
+  ; The temporary bitmap and the image list file where the program puts them by default.
+  Delete "${WORK_DIR}\temp.bmp"
+  Delete "${WORK_DIR}\ImageList.qx"
+  RMDir "${WORK_DIR}"
+SectionEnd
+
+Function un.onInit
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/REMOVESETTINGS" $R1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SectionUninstallSettings}
+  ${EndIf}
+FunctionEnd

@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# The installer and uninstaller under Wine, in a fresh prefix (build/install/wine):
+#  1. silent install: the files, the Start-menu shortcut (started in a folder the
+#     user can write), the start-up entry and the uninstall entry are there;
+#  2. the installed program, started from its shortcut in a virtual desktop on
+#     Xvfb with a one-picture image list preset, converts the picture into its
+#     temporary bitmap in the shortcut's folder and makes it the wallpaper (the
+#     end-to-end driver answers its question about the temporary file);
+#  3. silent uninstall while the program runs: the program is closed and nothing
+#     of it is left but the settings key and the temporary bitmap;
+#  4. silent install without the start-up entry, then silent uninstall with the
+#     settings: nothing is left at all.
+# Every Wine process of the prefix is stopped at the end, also on failure.
+#
+#     tests/install/run-install.sh      (builds the release first: scripts/release.sh)
+set -uo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$ROOT"
+OUT="$ROOT/build/install"
+DESKTOP="vellumere-install"
+export WINEPREFIX="$OUT/wine"
+. "$ROOT/scripts/wine-env.sh"
+
+failures=0
+ok() { echo "  ok: $*"; }
+bad() { echo "  FAILED: $*"; failures=$((failures + 1)); }
+expect_equal() { # WHAT ACTUAL EXPECTED
+    if [ "$2" == "$3" ]; then ok "$1"; else bad "$1 is '$2', expected '$3'"; fi
+}
+finish() {
+    echo "install: $((SECONDS)) s, $failures failed"
+    [ "$failures" -eq 0 ]
+    exit
+}
+
+echo "== building the release"
+if ! "$ROOT/scripts/release.sh" >"$ROOT/build/release.log" 2>&1; then
+    cat "$ROOT/build/release.log"
+    echo "install: scripts/release.sh failed"
+    exit 1
+fi
+VERSION="$(cat "$ROOT/build/win32/version.txt")"
+SETUP="$ROOT/build/release/Vellumere-$VERSION-setup.exe"
+STAGE="$ROOT/build/release/stage/Vellumere-$VERSION"
+
+# A fresh prefix every time: the installer must work on a machine that never saw it.
+wineserver -k >/dev/null 2>&1 || true
+rm -rf "$OUT"
+mkdir -p "$OUT"
+on_exit wine_stop
+wine_prefix_init || exit 1
+xvfb_start 1024x768x24 || exit 1
+
+# The end-to-end driver, built with the program's warnings.
+driver="$OUT/driver.exe"
+i686-w64-mingw32-g++-posix -std=c++17 -O1 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion \
+    -Werror -static -o "$driver" "$ROOT/tests/e2e/driver/driver.cpp" -lgdi32 -lcomctl32 || exit 1
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+unixpath() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+# A value as `wine reg query` shows it; empty when the value or key is absent.
+reg_value() { # KEY NAME
+    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+        sed -n "s/^    $2    REG_[A-Z_]*    //p; s/^    $2    REG_[A-Z_]*\$//p"
+}
+reg_has_key() { wine reg query "$1" >/dev/null 2>&1; }
+
+LOCAL_WIN="$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')"
+ROAMING_WIN="$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')"
+INSTDIR_WIN="$LOCAL_WIN\\Programs\\Vellumere"
+WORKDIR_WIN="$LOCAL_WIN\\Vellumere"
+LINK_WIN="$ROAMING_WIN\\Microsoft\\Windows\\Start Menu\\Programs\\Vellumere.lnk"
+INSTDIR="$(unixpath "$INSTDIR_WIN")"
+WORKDIR="$(unixpath "$WORKDIR_WIN")"
+LINK="$(unixpath "$LINK_WIN")"
+RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumere'
+SETTINGS_KEY='HKCU\Software\Quorvath\Vellumere'
+if [ -z "$LOCAL_WIN" ] || [ -z "$INSTDIR" ] || [ -z "$LINK" ]; then
+    echo "install: cannot find the prefix's user folders ('$LOCAL_WIN', '$ROAMING_WIN')"
+    exit 1
+fi
+FILES=(Vellumere.exe vellumere-convert.exe vellumere.html README.txt LICENSE.txt Uninstall.exe)
+
+# Processes of this prefix whose command line matches PATTERN (other prefixes
+# on the machine may run the same programs).
+prefix_pids() {
+    local pid
+    for pid in $(pgrep -f "$1" 2>/dev/null); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    done
+}
+program_pids() { prefix_pids 'Programs.Vellumere.Vellumere\.exe'; }
+
+# The NSIS uninstaller copies itself to the temporary folder and returns at once;
+# the copy (Au_.exe) does the work. Waits (bounded) until the uninstall entry and
+# the program's folder are gone and the copy has ended.
+wait_uninstalled() {
+    local t0=$SECONDS
+    while reg_has_key "$UNINSTALL_KEY" || [ -e "$INSTDIR" ] || [ -n "$(prefix_pids 'Au_\.exe')" ]; do
+        [ $((SECONDS - t0)) -ge 60 ] && return 1
+        sleep 0.5
+    done
+    return 0
+}
+
+expect_gone() { # the program's traces after an uninstall, settings aside
+    local f
+    [ -e "$INSTDIR" ] && bad "$INSTDIR_WIN is left: $(ls "$INSTDIR" | tr '\n' ' ')" || ok "the program's folder is gone"
+    [ -e "$LINK" ] && bad "the Start-menu shortcut is left" || ok "the Start-menu shortcut is gone"
+    expect_equal "Run entry" "$(reg_value "$RUN_KEY" Vellumere)" ""
+    reg_has_key "$UNINSTALL_KEY" && bad "the uninstall entry is left" || ok "the uninstall entry is gone"
+}
+
+# --- 1. silent install ------------------------------------------------------------
+echo "== silent install"
+t0=$SECONDS
+wine "$(winpath "$SETUP")" /S </dev/null >"$OUT/setup.log" 2>&1
+echo "  setup exited with $? ($((SECONDS - t0)) s)"
+for f in "${FILES[@]}"; do
+    [ -f "$INSTDIR/$f" ] && ok "$f installed" || bad "$f is not in $INSTDIR_WIN"
+done
+cmp -s "$INSTDIR/Vellumere.exe" "$STAGE/Vellumere.exe" && ok "Vellumere.exe is the released one" ||
+    bad "the installed Vellumere.exe differs from the released one"
+# The shipped program carries its manifest and this version in its resources.
+grep -aq 'requestedExecutionLevel level="asInvoker"' "$INSTDIR/Vellumere.exe" &&
+    grep -aq 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' "$INSTDIR/Vellumere.exe" &&
+    ok "Vellumere.exe carries its manifest" || bad "Vellumere.exe has no manifest"
+strings -e l "$INSTDIR/Vellumere.exe" | grep -qx "$VERSION" && ok "Vellumere.exe's version information is $VERSION" ||
+    bad "Vellumere.exe's version information does not name $VERSION"
+if [ -f "$LINK" ]; then
+    ok "Start-menu shortcut"
+    info="$(python3 "$ROOT/tests/install/lnk_info.py" "$LINK")"
+    expect_equal "shortcut target" "$(sed -n 's/^target=//p' <<<"$info")" "$INSTDIR_WIN\\Vellumere.exe"
+    expect_equal "shortcut working folder" "$(sed -n 's/^workdir=//p' <<<"$info")" "$WORKDIR_WIN"
+else
+    bad "no Start-menu shortcut $LINK_WIN"
+fi
+[ -d "$WORKDIR" ] && ok "the working folder exists" || bad "no working folder $WORKDIR_WIN"
+expect_equal "Run entry" "$(reg_value "$RUN_KEY" Vellumere)" "\"$INSTDIR_WIN\\Vellumere.exe\""
+expect_equal "DisplayName" "$(reg_value "$UNINSTALL_KEY" DisplayName)" "Vellumere"
+expect_equal "DisplayVersion" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" "$VERSION"
+expect_equal "Publisher" "$(reg_value "$UNINSTALL_KEY" Publisher)" "Quorvath"
+expect_equal "UninstallString" "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$INSTDIR_WIN\\Uninstall.exe\""
+expect_equal "QuietUninstallString" "$(reg_value "$UNINSTALL_KEY" QuietUninstallString)" \
+    "\"$INSTDIR_WIN\\Uninstall.exe\" /S"
+reg_has_key "$SETTINGS_KEY" && bad "the installer wrote program settings" || ok "no program settings yet"
+
+# --- 2. the program from its shortcut -----------------------------------------------
+echo "== the installed program, started from its shortcut"
+# Every Wine program of the prefix joins one virtual desktop with a taskbar.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$DESKTOP" /f >/dev/null 2>&1
+wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$DESKTOP" /d 1024x768 /f >/dev/null 2>&1
+wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP" /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+# One picture that needs converting, so the program asks where its temporary bitmap goes.
+mkdir -p "$OUT/pictures"
+cp "$ROOT/samples/sample.ppm" "$OUT/pictures/sample.ppm"
+picture_win="$(winpath "$OUT/pictures/sample.ppm")"
+wine reg add 'HKCU\Software\Quorvath\Vellumere\1.3' /v Files /d "$picture_win"$'\a' /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Quorvath\Vellumere\1.3' /v Time /d 0 /f >/dev/null 2>&1
+temp_win="$WORKDIR_WIN\\temp.bmp"
+esc() { printf '%s' "${1//\\/\\\\}"; } # backslashes doubled for the driver's script
+cat >"$OUT/program.script" <<EOF
+box Vellumere "Vellumere needs to create a temporary file in order to convert images to BMP format. Do you wish to choose a specific location for this file?\\n\\nDefault: \\"$(esc "$temp_win")\\"" no 60000
+wallpaper-expect "$(esc "$temp_win")" 30000
+expect-tray-icon 1
+snap "$(esc "$(winpath "$OUT/installed-program.bmp")")"
+EOF
+wine "$(winpath "$driver")" "$(winpath "$OUT/program.script")" "$(winpath "$OUT/program.report")" \
+    </dev/null >"$OUT/driver.log" 2>&1 &
+driver_pid=$!
+sleep 1
+wine start "$LINK_WIN" </dev/null >"$OUT/start.log" 2>&1
+t0=$SECONDS
+while ! grep -q '^RESULT ' "$OUT/program.report" 2>/dev/null; do
+    if [ $((SECONDS - t0)) -ge 90 ] || ! kill -0 "$driver_pid" 2>/dev/null; then
+        echo "RESULT FAIL (no verdict)" >>"$OUT/program.report"
+        break
+    fi
+    sleep 0.5
+done
+if grep -q '^RESULT PASS' "$OUT/program.report"; then
+    ok "the program started from its shortcut, asked about the temporary bitmap and set the wallpaper"
+else
+    sed -n '/^FAIL\|^  visible\|^RESULT/p' "$OUT/program.report"
+    bad "the program from its shortcut (report: ${OUT#"$ROOT"/}/program.report)"
+fi
+expect_equal "desktop Wallpaper" "$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)" "$temp_win"
+[ "$(head -c 2 "$WORKDIR/temp.bmp" 2>/dev/null)" = BM ] && ok "temp.bmp is a bitmap in the working folder" ||
+    bad "no temp.bmp in $WORKDIR_WIN"
+[ -f "$OUT/installed-program.bmp" ] && convert "$OUT/installed-program.bmp" "$OUT/installed-program.png" &&
+    rm -f "$OUT/installed-program.bmp"
+[ -n "$(program_pids)" ] && ok "the program runs" || bad "the program does not run"
+
+# --- 3. silent uninstall, settings kept -------------------------------------------
+echo "== silent uninstall while the program runs"
+wine "$INSTDIR_WIN\\Uninstall.exe" /S </dev/null >"$OUT/uninstall.log" 2>&1
+wait_uninstalled || bad "the uninstaller did not finish within 60 s"
+[ -z "$(program_pids)" ] && ok "the program was closed" || bad "the program still runs"
+expect_gone
+reg_has_key "$SETTINGS_KEY" && ok "the settings are kept" || bad "the settings were removed unasked"
+[ -f "$WORKDIR/temp.bmp" ] && ok "the temporary bitmap is kept with them" || bad "temp.bmp was removed unasked"
+
+# --- 4. without the start-up entry; uninstall with the settings ---------------------
+echo "== silent install without the start-up entry, silent uninstall with the settings"
+wine "$(winpath "$SETUP")" /S /NOAUTOSTART </dev/null >"$OUT/setup2.log" 2>&1
+[ -f "$INSTDIR/Vellumere.exe" ] && ok "installed again" || bad "not installed again"
+expect_equal "Run entry with /NOAUTOSTART" "$(reg_value "$RUN_KEY" Vellumere)" ""
+wine "$INSTDIR_WIN\\Uninstall.exe" /S /REMOVESETTINGS </dev/null >"$OUT/uninstall2.log" 2>&1
+wait_uninstalled || bad "the uninstaller did not finish within 60 s"
+expect_gone
+reg_has_key "$SETTINGS_KEY" && bad "the settings key is left" || ok "the settings key is gone"
+reg_has_key 'HKCU\Software\Quorvath' && bad "HKCU\\Software\\Quorvath is left" || ok "no Quorvath key is left"
+[ -e "$WORKDIR" ] && bad "$WORKDIR_WIN is left: $(ls "$WORKDIR" | tr '\n' ' ')" || ok "the working folder is gone"
+
+finish

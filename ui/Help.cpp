@@ -1,0 +1,104 @@
+// Help: the WinHelp file where the system still opens one, else the help page.
+#include "ui/Help.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "resources/resource.h"
+#include "ui/Help_logic.h"
+
+namespace {
+
+const char kErrorCaption[] = "Vellumere Error";
+
+bool helpFilePresent() {
+    const DWORD attributes = GetFileAttributesA(helpPath);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The help page beside the program file (not in the current directory, which
+// is wherever the program was started from); empty when the path does not fit.
+std::string helpPage() {
+    char program[1300];
+    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
+    if (length == 0 || length >= sizeof program) return std::string();
+    return ui::helpPagePath(std::string(program, length));
+}
+
+// The page's path (in the ANSI code page) as a "file:" address with a section.
+std::string pageAddress(const std::string& page, const std::string& section) {
+    const int wideLength = MultiByteToWideChar(CP_ACP, 0, page.c_str(), -1, nullptr, 0);
+    if (wideLength <= 0) return std::string();
+    std::vector<wchar_t> wide(static_cast<size_t>(wideLength));
+    MultiByteToWideChar(CP_ACP, 0, page.c_str(), -1, wide.data(), wideLength);
+    const int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
+    if (utf8Length <= 0) return std::string();
+    std::vector<char> utf8(static_cast<size_t>(utf8Length));
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, utf8.data(), utf8Length, nullptr, nullptr);
+    return ui::fileUrl(utf8.data()) + "#" + section;
+}
+
+bool launched(HINSTANCE result) {
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+// Opens the page in the browser, at a section when one is given. The shell drops
+// the section of a file's address when it opens the file itself, so for a section
+// the program that opens the page is found and handed the full address.
+bool openPage(HWND owner, const std::string& page, const std::string& section) {
+    // Some file associations are carried out by shell extensions, which need COM.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    bool opened = false;
+    if (!section.empty()) {
+        char browser[MAX_PATH] = "";
+        const std::string address = pageAddress(page, section);
+        if (!address.empty() && launched(FindExecutableA(page.c_str(), nullptr, browser))) {
+            const std::string argument = "\"" + address + "\"";
+            opened = launched(ShellExecuteA(owner, "open", browser, argument.c_str(), nullptr, SW_SHOWNORMAL));
+        }
+    }
+    if (!opened) opened = launched(ShellExecuteA(owner, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (SUCCEEDED(com)) CoUninitialize();
+    return opened;
+}
+
+void showPage(HWND options, const std::string& section) {
+    const std::string page = helpPage();
+    if (!page.empty() && GetFileAttributesA(page.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        openPage(options, page, section)) {
+        return;
+    }
+    const std::string text = "Unable to open the help page \"" + (page.empty() ? ui::kHelpPageName : page) + "\".";
+    MessageBoxA(options, text.c_str(), kErrorCaption, MB_ICONWARNING);
+}
+
+// The dialog a control belongs to: F1 in the About box or the directory dialog
+// reaches the options dialog, their owner, with one of their controls.
+ui::HelpDialog dialogOf(HWND options, const HELPINFO& help) {
+    if (help.iContextType != HELPINFO_WINDOW || help.hItemHandle == nullptr) return ui::HelpDialog::Options;
+    HWND root = GetAncestor(static_cast<HWND>(help.hItemHandle), GA_ROOT);
+    if (root == nullptr || root == options) return ui::HelpDialog::Options;
+    return GetDlgItem(root, IDC_DIRECTORY_TREE) != nullptr ? ui::HelpDialog::Directory : ui::HelpDialog::About;
+}
+
+}  // namespace
+
+namespace ui {
+
+void showHelpContents(HWND options) {
+    if (helpFilePresent() && WinHelpA(options, helpPath, HELP_CONTENTS, 0)) return;
+    showPage(options, std::string());
+}
+
+void showContextHelp(HWND options, const HELPINFO& help) {
+    if (helpFilePresent() && WinHelpA(options, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help.iCtrlId))) {
+        return;
+    }
+    showPage(options, helpSection(dialogOf(options, help), help.iCtrlId));
+}
+
+}  // namespace ui
