@@ -32,7 +32,12 @@ bool addIcon() {
     NOTIFYICONDATAA icon = iconRecord();
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kTrayCallbackMessage;
-    icon.hIcon = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE));
+    // The notification area shows small icons: take the image drawn for that
+    // size (16, 20 or 24 pixels with the display's scale) rather than a
+    // shrunken 32-pixel one.
+    icon.hIcon = static_cast<HICON>(LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    if (icon.hIcon == nullptr) icon.hIcon = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE));
     std::strcpy(icon.szTip, "Vellumere");
     iconShown = Shell_NotifyIconA(NIM_ADD, &icon) == 1;
     return iconShown;

@@ -127,6 +127,13 @@ Section "${PRODUCT}" SectionProgram
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Vellumere.exe" "" "$INSTDIR\Vellumere.exe" 0 \
       SW_SHOWNORMAL "" "Change the desktop wallpaper from a list of pictures"
 
+  ; Started from the Run entry at logon the program's folder is the system's,
+  ; where it could not write its temporary bitmap: give it the working folder's
+  ; unless the user has chosen a place already.
+  ReadRegStr $0 HKCU "${SETTINGS_KEY}\1.3" "TempFilename"
+  StrCmp $0 "" 0 +2
+    WriteRegStr HKCU "${SETTINGS_KEY}\1.3" "TempFilename" "${WORK_DIR}\temp.bmp"
+
   ; Written again by the next section when the user keeps it.
   DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
 

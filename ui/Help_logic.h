@@ -59,7 +59,7 @@ inline std::string helpSection(HelpDialog dialog, int control) {
     case HelpDialog::Options:
         switch (control) {
         case 1: case 2: case 3: case 4: case 1001: case 1003: case 1004: case 1005:
-        case 1010: case 1013: case 1015: case 1016: case 1020:
+        case 1010: case 1013: case 1015: case 1016: case 1017: case 1018: case 1020:
             return "control-" + std::to_string(control);
         default:
             return "options-dialog";

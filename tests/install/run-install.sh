@@ -4,8 +4,8 @@
 #     user can write), the start-up entry and the uninstall entry are there;
 #  2. the installed program, started from its shortcut in a virtual desktop on
 #     Xvfb with a one-picture image list preset, converts the picture into its
-#     temporary bitmap in the shortcut's folder and makes it the wallpaper (the
-#     end-to-end driver answers its question about the temporary file);
+#     temporary bitmap in the shortcut's folder (the place the installer stored
+#     for it) and makes it the wallpaper, without asking;
 #  3. silent uninstall while the program runs: the program is closed and nothing
 #     of it is left but the settings key and the temporary bitmap;
 #  4. silent install without the start-up entry, then silent uninstall with the
@@ -153,7 +153,9 @@ echo "== the installed program, started from its shortcut"
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$DESKTOP" /f >/dev/null 2>&1
 wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$DESKTOP" /d 1024x768 /f >/dev/null 2>&1
 wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP" /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
-# One picture that needs converting, so the program asks where its temporary bitmap goes.
+# One picture that needs converting: its temporary bitmap goes where the
+# installer said, in the working folder, without a question (started from
+# the Run entry the program's folder would be the system's).
 mkdir -p "$OUT/pictures"
 cp "$ROOT/samples/sample.ppm" "$OUT/pictures/sample.ppm"
 picture_win="$(winpath "$OUT/pictures/sample.ppm")"
@@ -162,8 +164,8 @@ wine reg add 'HKCU\Software\Quorvath\Vellumere\1.3' /v Time /d 0 /f >/dev/null 2
 temp_win="$WORKDIR_WIN\\temp.bmp"
 esc() { printf '%s' "${1//\\/\\\\}"; } # backslashes doubled for the driver's script
 cat >"$OUT/program.script" <<EOF
-box Vellumere "Vellumere needs to create a temporary file in order to convert images to BMP format. Do you wish to choose a specific location for this file?\\n\\nDefault: \\"$(esc "$temp_win")\\"" no 60000
-wallpaper-expect "$(esc "$temp_win")" 30000
+wallpaper-expect "$(esc "$temp_win")" 60000
+expect-no-box Vellumere 500
 expect-tray-icon 1
 snap "$(esc "$(winpath "$OUT/installed-program.bmp")")"
 EOF
@@ -181,12 +183,13 @@ while ! grep -q '^RESULT ' "$OUT/program.report" 2>/dev/null; do
     sleep 0.5
 done
 if grep -q '^RESULT PASS' "$OUT/program.report"; then
-    ok "the program started from its shortcut, asked about the temporary bitmap and set the wallpaper"
+    ok "the program started from its shortcut and set the wallpaper through the temporary bitmap"
 else
     sed -n '/^FAIL\|^  visible\|^RESULT/p' "$OUT/program.report"
     bad "the program from its shortcut (report: ${OUT#"$ROOT"/}/program.report)"
 fi
 expect_equal "desktop Wallpaper" "$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)" "$temp_win"
+expect_equal "TempFilename" "$(reg_value 'HKCU\Software\Quorvath\Vellumere\1.3' TempFilename)" "$temp_win"
 [ "$(head -c 2 "$WORKDIR/temp.bmp" 2>/dev/null)" = BM ] && ok "temp.bmp is a bitmap in the working folder" ||
     bad "no temp.bmp in $WORKDIR_WIN"
 [ -f "$OUT/installed-program.bmp" ] && convert "$OUT/installed-program.bmp" "$OUT/installed-program.png" &&

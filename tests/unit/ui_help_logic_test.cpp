@@ -57,6 +57,7 @@ TEST(HelpLogic, EverySectionTheProgramOpensIsInThePage) {
         {ui::HelpDialog::Options, 1004, "control-1004"},  {ui::HelpDialog::Options, 1005, "control-1005"},
         {ui::HelpDialog::Options, 1010, "control-1010"},  {ui::HelpDialog::Options, 1013, "control-1013"},
         {ui::HelpDialog::Options, 1015, "control-1015"},  {ui::HelpDialog::Options, 1016, "control-1016"},
+        {ui::HelpDialog::Options, 1017, "control-1017"},  {ui::HelpDialog::Options, 1018, "control-1018"},
         {ui::HelpDialog::Options, 1020, "control-1020"},
         // Static texts and group boxes have no identifier of their own.
         {ui::HelpDialog::Options, -1, "options-dialog"},  {ui::HelpDialog::Options, 65535, "options-dialog"},
