@@ -48,9 +48,6 @@ bool handOverToRunningInstance();
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void CALLBACK timerProc(HWND window, UINT message, UINT_PTR identifier, DWORD time);
 
-// Asks whether to quit; on Yes ends the dialog with 1001 and closes the tray window.
-void confirmQuit(HWND dialog);
-
 // Starts the update timer for an interval value (36-second units) unless it is 0,
 // keeping SetTimer's result in timerRunning. Does not kill a running timer.
 void startUpdateTimer(int interval);
@@ -60,6 +57,8 @@ void changeFromStoredList();
 
 // Kills the update timer if it runs.
 void stopUpdateTimer();
+// Both: the options dialog's OK with a new interval.
+void restartUpdateTimer(int interval);
 
 // Runs the options dialog modally, owned by the tray window; when it is open
 // already, brings the program to the foreground instead.

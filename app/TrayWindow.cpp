@@ -89,8 +89,12 @@ void openOptionsDialog() {
     // Marked open before the dialog starts: a second request while it is
     // being set up must not open another one.
     optionsDialogOpen = 1;
-    DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_OPTIONS), trayWindow, optionsDialogProc, 0);
+    OptionsContext context{helpPath, &wallpaperState, restartUpdateTimer};
+    const INT_PTR result = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_OPTIONS), trayWindow, optionsDialogProc,
+                                           reinterpret_cast<LPARAM>(&context));
     optionsDialogOpen = 0;
+    // The tray window's destruction kills the timer and ends the message loop.
+    if (result == kQuitConfirmed) PostMessageA(trayWindow, WM_CLOSE, 0, 0);
 }
 
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

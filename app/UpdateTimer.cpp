@@ -27,3 +27,8 @@ void stopUpdateTimer() {
         KillTimer(trayWindow, 0);
     }
 }
+
+void restartUpdateTimer(int interval) {
+    stopUpdateTimer();
+    startUpdateTimer(interval);
+}

@@ -42,5 +42,3 @@
 #define IDC_ADD_FILES_IN_DIRECTORY 1027
 #define IDC_SUBDIRECTORIES 1028
 
-// The result with which the options dialog ends when the user confirmed quitting.
-#define ID_QUIT_CONFIRMED 1001

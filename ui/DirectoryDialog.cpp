@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Application.h"
 #include "resources/resource.h"
 #include "ui/DirectoryDialog_logic.h"
 #include "ui/OptionsDialog.h"
@@ -64,8 +63,8 @@ HTREEITEM insertItem(HWND tree, HTREEITEM parent, const char* text, DirectoryNod
         SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-int appendIcon(int resource) {
-    HICON icon = LoadIconA(appInstance, MAKEINTRESOURCEA(resource));
+int appendIcon(HINSTANCE instance, int resource) {
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(resource));
     return ImageList_ReplaceIcon(treeImages, -1, icon);
 }
 
@@ -73,9 +72,11 @@ void initialise(HWND dialog) {
     HWND tree = GetDlgItem(dialog, IDC_DIRECTORY_TREE);
     treeImages = ImageList_Create(16, 16, 0, 2, 0);
     if (treeImages != nullptr) {
-        closedFolderImage = appendIcon(IDI_FOLDER_CLOSED);
-        openFolderImage = appendIcon(IDI_FOLDER_OPEN);
-        driveImage = appendIcon(IDI_DRIVE);
+        // The icons come from the module the dialog itself was made from.
+        const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+        closedFolderImage = appendIcon(instance, IDI_FOLDER_CLOSED);
+        openFolderImage = appendIcon(instance, IDI_FOLDER_OPEN);
+        driveImage = appendIcon(instance, IDI_DRIVE);
         SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(treeImages));
     } else {
         MessageBoxA(dialog, "Unable to create image list", kErrorCaption, MB_ICONWARNING);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Application.h"
 #include "resources/resource.h"
 #include "ui/Help_logic.h"
 
@@ -15,7 +14,7 @@ namespace {
 
 const char kErrorCaption[] = "Vellumere Error";
 
-bool helpFilePresent() {
+bool helpFilePresent(const char* helpPath) {
     const DWORD attributes = GetFileAttributesA(helpPath);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
@@ -89,13 +88,13 @@ ui::HelpDialog dialogOf(HWND options, const HELPINFO& help) {
 
 namespace ui {
 
-void showHelpContents(HWND options) {
-    if (helpFilePresent() && WinHelpA(options, helpPath, HELP_CONTENTS, 0)) return;
+void showHelpContents(HWND options, const char* helpPath) {
+    if (helpFilePresent(helpPath) && WinHelpA(options, helpPath, HELP_CONTENTS, 0)) return;
     showPage(options, std::string());
 }
 
-void showContextHelp(HWND options, const HELPINFO& help) {
-    if (helpFilePresent() && WinHelpA(options, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help.iCtrlId))) {
+void showContextHelp(HWND options, const char* helpPath, const HELPINFO& help) {
+    if (helpFilePresent(helpPath) && WinHelpA(options, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help.iCtrlId))) {
         return;
     }
     showPage(options, helpSection(dialogOf(options, help), help.iCtrlId));

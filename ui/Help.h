@@ -9,10 +9,10 @@
 namespace ui {
 
 // The Help button: the help file's contents, or the help page from its start.
-void showHelpContents(HWND options);
+void showHelpContents(HWND options, const char* helpPath);
 // Context help (F1, or the caption's "?" and a click) for the control the help
 // record names: the help file's popup topic for its identifier, or the help
 // page at that control's section.
-void showContextHelp(HWND options, const HELPINFO& help);
+void showContextHelp(HWND options, const char* helpPath, const HELPINFO& help);
 
 }  // namespace ui

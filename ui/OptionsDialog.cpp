@@ -8,7 +8,6 @@
 #include <new>
 #include <string>
 
-#include "app/Application.h"
 #include "resources/resource.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
@@ -30,6 +29,24 @@ namespace {
 
 using platform::kErrorCaption;
 
+// The opener's context of the open dialog (there is never more than one).
+const OptionsContext* context = nullptr;
+
+// The module the dialog's own resources come from.
+HINSTANCE instanceOf(HWND dialog) {
+    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+}
+
+// Asks whether to quit; on Yes ends the dialog so that its opener ends the
+// program. No keeps the dialog open.
+void confirmQuit(HWND dialog) {
+    if (MessageBoxA(dialog, "Are you sure you wish to quit Vellumere?", platform::kProgramCaption, MB_YESNO) !=
+        IDYES) {
+        return;
+    }
+    EndDialog(dialog, kQuitConfirmed);
+}
+
 // The list box's own procedure; drops on the list box are handed to the dialog.
 WNDPROC listBoxProc = nullptr;
 
@@ -48,7 +65,8 @@ std::string intervalText(HWND dialog) {
     return text;
 }
 
-void initialise(HWND dialog) {
+void initialise(HWND dialog, const OptionsContext* opener) {
+    context = opener;
     optionsWindow = dialog;
     settingsChanged = 0;
     ui::resetImageListExtent();
@@ -126,7 +144,7 @@ void storeAndClose(HWND dialog) {
         // when it differs, so an untouched "System" stays absent.
         const Position position = chosenPosition(dialog);
         if (position != readPosition()) writeSetting(kPositionSetting, positionText(position));
-        changeWallpaper(wallpaperState, list.get());
+        changeWallpaper(*context->wallpaper, list.get());
         list.reset();
 
         writeSetting(kSelectionMethodSetting, isChecked(dialog, IDC_RANDOMLY)    ? "Random"
@@ -136,8 +154,7 @@ void storeAndClose(HWND dialog) {
         // Read again: the wallpaper change above may have run a modal loop.
         const std::string interval = intervalText(dialog);
         if (!interval.empty()) writeSetting(kTimeSetting, interval.c_str());
-        stopUpdateTimer();
-        startUpdateTimer(ui::numericValue(interval.c_str()));
+        context->restartTimer(ui::numericValue(interval.c_str()));
     }
     EndDialog(dialog, IDOK);
 }
@@ -151,10 +168,10 @@ void command(HWND dialog, int control, int notification) {
         EndDialog(dialog, IDCANCEL);
         break;
     case IDC_ABOUT:
-        DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_ABOUT), dialog, aboutDialogProc, 0);
+        DialogBoxParamA(instanceOf(dialog), MAKEINTRESOURCEA(IDD_ABOUT), dialog, aboutDialogProc, 0);
         break;
     case IDC_HELP_CONTENTS:
-        ui::showHelpContents(dialog);
+        ui::showHelpContents(dialog, context->helpPath.c_str());
         break;
     case IDC_QUIT:
         confirmQuit(dialog);
@@ -164,7 +181,7 @@ void command(HWND dialog, int control, int notification) {
         break;
     case IDC_ADD_DIRECTORY:
         // The directory dialog appends the lines and sets settingsChanged itself.
-        DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_SELECT_DIRECTORY), dialog, directoryDialogProc, 0);
+        DialogBoxParamA(instanceOf(dialog), MAKEINTRESOURCEA(IDD_SELECT_DIRECTORY), dialog, directoryDialogProc, 0);
         break;
     case IDC_DELETE:
         if (ui::deleteSelectedLines(GetDlgItem(dialog, IDC_IMAGE_LIST))) settingsChanged = 1;
@@ -188,7 +205,7 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
     return ui::guardCallback<INT_PTR>(TRUE, [&]() -> INT_PTR {
         switch (message) {
         case WM_INITDIALOG:
-            initialise(dialog);
+            initialise(dialog, reinterpret_cast<const OptionsContext*>(lParam));
             return TRUE;
         case WM_COMMAND:
             command(dialog, LOWORD(wParam), HIWORD(wParam));
@@ -206,7 +223,7 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             return TRUE;
         case WM_HELP: {
             const HELPINFO* help = reinterpret_cast<const HELPINFO*>(lParam);
-            if (help != nullptr) ui::showContextHelp(dialog, *help);
+            if (help != nullptr) ui::showContextHelp(dialog, context->helpPath.c_str(), *help);
             return TRUE;
         }
         case WM_CLOSE:
@@ -215,6 +232,7 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         case WM_DESTROY:
             optionsDialogOpen = 0;
             optionsWindow = nullptr;
+            context = nullptr;
             return FALSE;
         default:
             return FALSE;

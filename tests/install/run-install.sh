@@ -145,7 +145,10 @@ expect_equal "Publisher" "$(reg_value "$UNINSTALL_KEY" Publisher)" "Quorvath"
 expect_equal "UninstallString" "$(reg_value "$UNINSTALL_KEY" UninstallString)" "\"$INSTDIR_WIN\\Uninstall.exe\""
 expect_equal "QuietUninstallString" "$(reg_value "$UNINSTALL_KEY" QuietUninstallString)" \
     "\"$INSTDIR_WIN\\Uninstall.exe\" /S"
-reg_has_key "$SETTINGS_KEY" && bad "the installer wrote program settings" || ok "no program settings yet"
+# Of the program's settings only the temporary bitmap's place: no image list,
+# so the first start still opens the options dialog.
+expect_equal "TempFilename" "$(reg_value "$SETTINGS_KEY\\1.3" TempFilename)" "$WORKDIR_WIN\\temp.bmp"
+[ -z "$(reg_value "$SETTINGS_KEY\\1.3" Files)" ] && ok "no image list yet" || bad "the installer wrote an image list"
 
 # --- 2. the program from its shortcut -----------------------------------------------
 echo "== the installed program, started from its shortcut"
