@@ -7,6 +7,7 @@
 #include "image/RasterImage.h"
 #include "platform/FileDialogs.h"
 #include "platform/Messages.h"
+#include "platform/SameFile.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 
@@ -54,20 +55,27 @@ bool writableDepth(int32_t bitDepth) {
     return (bitDepth >= 1 && bitDepth <= 8) || bitDepth == 24 || bitDepth == 32;
 }
 
-// The temporary bitmap could not be written where it is (folder gone, disk
-// full, no access); the writer has said why. The user may pick another
+enum class Written { Yes, PictureFault, No };
+
+// Writes the picture as the temporary bitmap. A place that cannot be written
+// (folder gone, disk full, no access; the writer has said why), or that is
+// the picture itself, is not the picture's fault: the user may pick another
 // place, which is stored and tried at once, as often as they like.
-bool retryElsewhere(RasterImage& image, char* tempPath) {
+Written writeTemporaryBitmap(RasterImage& image, const char* picture, char* tempPath) {
     for (;;) {
+        if (!platform::sameFile(picture, tempPath)) {
+            if (image.writeBmp(tempPath)) return Written::Yes;
+            // A depth the writer does not take is the picture's fault.
+            if (!writableDepth(image.bitDepth)) return Written::PictureFault;
+        }
         const int answer = platform::showMessageWithPath(
             "Vellumere could not write its temporary file \"%s\".\n"
             "Do you wish to choose another location for this file?",
             tempPath, platform::kErrorCaption, platform::kMbIconQuestion | platform::kMbYesNo);
         char chosen[kPathBufferSize];
-        if (answer != platform::kIdYes || !chooseTemporaryPath(chosen)) return false;
+        if (answer != platform::kIdYes || !chooseTemporaryPath(chosen)) return Written::No;
         std::strcpy(tempPath, chosen);
         writeSetting(kTempFilenameSetting, tempPath);
-        if (image.writeBmp(tempPath)) return true;
     }
 }
 
@@ -97,11 +105,13 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
     temporaryPath(tempPath, defaultTempPath);
     // A failed write leaves nothing usable in the temporary file (or an older
     // picture), so it never becomes the wallpaper.
-    if (!output.writeBmp(tempPath)) {
-        // A depth the writer does not take is the picture's fault (the writer
-        // has said so); anything else is the place's.
-        if (!writableDepth(output.bitDepth)) return Preparation::Unusable;
-        if (!retryElsewhere(output, tempPath)) return Preparation::NotWritten;
+    switch (writeTemporaryBitmap(output, pathBuffer, tempPath)) {
+    case Written::Yes:
+        break;
+    case Written::PictureFault:
+        return Preparation::Unusable;
+    case Written::No:
+        return Preparation::NotWritten;
     }
     std::strcpy(pathBuffer, tempPath);
     return Preparation::Ready;

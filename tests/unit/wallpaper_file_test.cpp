@@ -172,6 +172,21 @@ TEST_F(WallpaperFile, AnUnwritableTemporaryBitmapOffersAnotherPlace) {
             EXPECT_EQ(chosen.read().at(0), 'B');
         }
     }
+
+    // A temporary bitmap stored where the picture itself lies would destroy
+    // it: that place is refused like an unwritable one.
+    const std::vector<unsigned char> original = picture.read();
+    registry.setText(kSettingsKey, kTempFilenameSetting, picture.path());
+    test::TempFile elsewhere(".bmp");
+    messages.shown.clear();
+    messages.answers = {platform::kIdYes};
+    dialog.answers.clear();
+    dialog.choose(elsewhere.path());
+    EXPECT_EQ(prepare(picture.path()), Preparation::Ready);
+    EXPECT_EQ(picture.read(), original);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
+    EXPECT_EQ(storedTemp(), elsewhere.path());
 }
 
 }  // namespace
