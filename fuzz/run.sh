@@ -28,9 +28,10 @@ SHORT_SECONDS="${FUZZ_SHORT_SECONDS:-20}"
 MAX_LEN="${FUZZ_MAX_LEN:-65536}"
 # Per input: a reader's work is bounded by the picture (at most the shipped
 # 32-bit program's ceiling, which the targets use) and the file, so anything
-# slower is a finding. The slowest honest input, a header asking for a
-# picture at the ceiling, takes a few seconds under the sanitizers.
-INPUT_SECONDS="${FUZZ_INPUT_SECONDS:-15}"
+# slower is a finding. The slowest honest inputs, a header asking for a
+# picture at the ceiling and a progressive JPEG of that size with the most
+# scans allowed, take several seconds under the sanitizers.
+INPUT_SECONDS="${FUZZ_INPUT_SECONDS:-30}"
 # A single allocation above this is a reader sizing a buffer from a hostile
 # length: no picture under the ceiling needs one (planes 256 MiB at most, the
 # JPEG library's budget 320 MiB).

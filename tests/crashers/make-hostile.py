@@ -154,7 +154,7 @@ def main():
         repeated = jpeg[:end] + jpeg[last_scan:end] * (600 - scans) + jpeg[end:]
         put("jpeg", "600-scans-1024.jpg", repeated, 1,
             ["Inconsistent progression sequence for component 0 coefficient 1",
-             "JPEG Reader: Progressive JPEG image has more than 500 scans."])
+             "JPEG Reader: Progressive JPEG image has more than 100 scans."])
 
         # A progressive CMYK picture without subsampling whose header says
         # 9300 x 9300: its planes fit under the ceiling of every build, but

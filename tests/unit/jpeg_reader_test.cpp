@@ -232,7 +232,7 @@ TEST(JpegReader, DamagedFiles) {
     huge[at + 5] = huge[at + 7] = 0xFF;
     huge[at + 6] = huge[at + 8] = 0xDC;
 
-    // A progressive file whose last scan is repeated until there are 501:
+    // A progressive file whose last scan is repeated until there are 101:
     // every scan walks the whole picture, so the count is limited.
     JpegPicture progressive = gradient(16, 16);
     progressive.progressive = true;
@@ -242,7 +242,7 @@ TEST(JpegReader, DamagedFiles) {
     Bytes manyScans(once.begin(), once.begin() + long(end));
     size_t scanCount = 0;
     for (const auto& m : markers(once)) scanCount += m.first == 0xDA;
-    for (size_t i = scanCount; i < 501; ++i) manyScans.insert(manyScans.end(), once.begin() + long(lastScan), once.begin() + long(end));
+    for (size_t i = scanCount; i < 101; ++i) manyScans.insert(manyScans.end(), once.begin() + long(lastScan), once.begin() + long(end));
     manyScans.insert(manyScans.end(), {0xFF, 0xD9});
     // A progressive CMYK picture without subsampling whose header says
     // 9300 x 9300: its planes fit under the ceiling of every build, but the
@@ -264,7 +264,7 @@ TEST(JpegReader, DamagedFiles) {
         {unknownMarker, libraryMessage(JERR_UNKNOWN_MARKER, 0x02)},
         {{0xFF, 0xD8, 0xFF, 0xD9}, libraryMessage(JERR_NO_IMAGE, 0)},
         {huge, "Unable to allocate memory for bitmap."},
-        {manyScans, "Progressive JPEG image has more than 500 scans."},
+        {manyScans, "Progressive JPEG image has more than 100 scans."},
         {tooManyCoefficients, libraryMessage(JERR_NO_BACKING_STORE, 0)},
     };
     for (const auto& c : refused) {
