@@ -3,10 +3,10 @@
 #
 #   fuzz/run.sh [SECONDS] [-j N] [TARGET...]  each target (default: all) for SECONDS
 #                                             (default 600: `make fuzz`), N at a time
-#   fuzz/run.sh --short                       the test command's stage: every target
-#                                             briefly, then every file under
-#                                             tests/crashers/ through the replay build
-#   fuzz/run.sh --replay                      only the replay of tests/crashers/
+#   fuzz/run.sh --short [TARGET...]           every target briefly, then the replay
+#   fuzz/run.sh --replay [TARGET...]          the test command's stage, deterministic:
+#                                             the seeds, the corpus kept so far and
+#                                             tests/crashers/ through the replay builds
 #
 # Corpora live in build/fuzz-corpus/<target> and grow from run to run; they are
 # seeded from samples/ and from real pictures (Debian's source packages under
@@ -26,6 +26,18 @@ CRASHERS="$ROOT/tests/crashers"
 ALL_TARGETS=(gif pcx ppm qrt sun jpeg png load)
 SHORT_SECONDS="${FUZZ_SHORT_SECONDS:-20}"
 MAX_LEN="${FUZZ_MAX_LEN:-65536}"
+# Per input: a reader's work is bounded by the picture (at most the shipped
+# 32-bit program's ceiling, which the targets use) and the file, so anything
+# slower is a finding. The slowest honest inputs, a header asking for a
+# picture at the ceiling and a progressive JPEG of that size with the most
+# scans allowed, take several seconds under the sanitizers.
+INPUT_SECONDS="${FUZZ_INPUT_SECONDS:-30}"
+# A single allocation above this is a reader sizing a buffer from a hostile
+# length: no picture under the ceiling needs one (planes 256 MiB at most, the
+# JPEG library's budget 320 MiB).
+MALLOC_LIMIT_MB="${FUZZ_MALLOC_LIMIT_MB:-600}"
+# The replay of a whole corpus, as a safety net for the test command.
+REPLAY_SECONDS="${FUZZ_REPLAY_SECONDS:-1200}"
 
 usage() {
     sed -n '2,11p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
@@ -186,7 +198,8 @@ fuzz_one() {
     local status=0
     # -timeout: a single input running for seconds is a hang worth keeping.
     "$BUILD/fuzz/fuzz_$target" "$CORPUS/$target" \
-        -max_total_time="$seconds" -max_len="$MAX_LEN" -timeout=20 -rss_limit_mb=2048 \
+        -max_total_time="$seconds" -max_len="$MAX_LEN" -timeout="$INPUT_SECONDS" \
+        -rss_limit_mb=2048 -malloc_limit_mb="$MALLOC_LIMIT_MB" \
         -print_final_stats=1 -artifact_prefix="$artifacts/" \
         >"$log_file" 2>&1 || status=$?
     local runs rate rss
@@ -212,25 +225,47 @@ fuzz_one() {
     return 1
 }
 
-replay_crashers() {
-    local failed=0 target dir count replayed=0
-    for target in "${ALL_TARGETS[@]}"; do
+# Runs files or folders through one replay build; returns 1 on a fault or
+# when the replay outlasts its generous limit.
+replay_files() {
+    local binary="$1" log_file="$2"
+    shift 2
+    timeout "$REPLAY_SECONDS" "$BUILD/fuzz/$binary" "$@" >"$log_file" 2>&1 && return 0
+    grep -E '^(replay:|==[0-9]+==ERROR|SUMMARY|.*runtime error)' "$log_file" | tail -n 6 | sed 's/^/fuzz:   /'
+    return 1
+}
+
+# The deterministic part: every target's seeds (and whatever corpus earlier
+# timed runs kept), then every crash file, also through format detection.
+replay_all() {
+    local failed=0 target dir count
+    for target in "${targets[@]}"; do
+        seed_corpus "$target"
+        count="$(find "$CORPUS/$target" -type f | wc -l)"
+        if replay_files "fuzz_${target}_replay" "$LOGS/replay-corpus-$target.log" "$CORPUS/$target"; then
+            printf 'fuzz: replay %-5s ok     %5s corpus file(s)\n' "$target" "$count"
+        else
+            printf 'fuzz: replay %-5s FAILED on its corpus; log %s\n' "$target" \
+                "${LOGS#"$ROOT"/}/replay-corpus-$target.log"
+            failed=1
+        fi
+    done
+    local replayed=0
+    for target in "${targets[@]}"; do
         dir="$CRASHERS/$target"
         [ -d "$dir" ] || continue
         count="$(find "$dir" -maxdepth 1 -type f | wc -l)"
         [ "$count" -gt 0 ] || continue
         replayed=$((replayed + count))
-        if "$BUILD/fuzz/fuzz_${target}_replay" "$dir" >"$LOGS/replay-$target.log" 2>&1; then
-            printf 'fuzz: replay %-5s ok     %3s crasher(s)\n' "$target" "$count"
+        if replay_files "fuzz_${target}_replay" "$LOGS/replay-$target.log" "$dir"; then
+            printf 'fuzz: replay %-5s ok     %5s crasher(s)\n' "$target" "$count"
         else
             printf 'fuzz: replay %-5s FAILED; log %s\n' "$target" "${LOGS#"$ROOT"/}/replay-$target.log"
-            grep -E '^(replay:|==[0-9]+==ERROR|SUMMARY|.*runtime error)' "$LOGS/replay-$target.log" \
-                | tail -n 6 | sed 's/^/fuzz:   /'
             failed=1
         fi
         # Every crasher also goes the whole way in, through format detection.
         if [ "$target" != load ] &&
-            ! "$BUILD/fuzz/fuzz_load_replay" "$dir" >"$LOGS/replay-load-$target.log" 2>&1; then
+            ! replay_files fuzz_load_replay "$LOGS/replay-load-$target.log" "$dir"; then
             printf 'fuzz: replay %-5s FAILED through load; log %s\n' "$target" \
                 "${LOGS#"$ROOT"/}/replay-load-$target.log"
             failed=1
@@ -240,26 +275,29 @@ replay_crashers() {
     return "$failed"
 }
 
-# Stop at the first fault and report leaks. An allocation above 256 MB fails
-# (returns null) as it would on a 32-bit machine, instead of growing the
-# process: libpng, for one, sizes a chunk buffer from a 57-byte file's claim.
-# A smaller quarantine keeps each fuzzer's memory modest on a shared machine.
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1:max_allocation_size_mb=256:quarantine_size_mb=64}"
+# Stop at the first fault and report leaks. An allocation above the malloc
+# limit fails (returns null) in the replays, as it would in the 32-bit
+# program; the fuzzers report it as a finding. A smaller quarantine keeps
+# each fuzzer's memory modest on a shared machine.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1:max_allocation_size_mb=$MALLOC_LIMIT_MB:quarantine_size_mb=64}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
 mkdir -p "$LOGS"
 build
-if [ "$mode" = replay ]; then
-    replay_crashers
-    exit $?
-fi
-
 mkdir -p "$ROOT/build/fuzz-tools"
 if [ ! -x "$ROOT/build/fuzz-tools/ppm_to_qrt" ] ||
     [ "$ROOT/bench/ppm_to_qrt.c" -nt "$ROOT/build/fuzz-tools/ppm_to_qrt" ]; then
     cc -O2 -o "$ROOT/build/fuzz-tools/ppm_to_qrt" "$ROOT/bench/ppm_to_qrt.c"
 fi
 make_seeds
+if [ "$mode" = replay ]; then
+    if replay_all; then
+        log "all clean"
+        exit 0
+    fi
+    log "FAILED"
+    exit 1
+fi
 
 
 log "running ${#targets[@]} target(s) for $seconds s each, $jobs at a time"
@@ -284,7 +322,7 @@ while [ "$running" -gt 0 ]; do
 done
 
 if [ "$mode" = short ]; then
-    replay_crashers || failed=1
+    replay_all || failed=1
 fi
 if [ "$failed" -ne 0 ]; then
     log "FAILED"

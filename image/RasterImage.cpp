@@ -1,10 +1,11 @@
 #include "image/RasterImage.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
 
-int64_t currentPixelLimit = RasterImage::kDefaultPixelLimit;
+int64_t currentPlaneByteLimit = RasterImage::kDefaultPlaneByteLimit;
 
 // Buffers start cleared: a reader that fills fewer pixels or palette entries
 // than the picture has must not leave stale memory in the written bitmap, and
@@ -16,12 +17,35 @@ uint8_t* obtain(size_t bytes) {
 
 }  // namespace
 
-void RasterImage::setPixelLimit(int64_t limit) {
-    currentPixelLimit = limit;
+void RasterImage::setPlaneByteLimit(int64_t limit) {
+    currentPlaneByteLimit = limit;
 }
 
-int64_t RasterImage::pixelLimit() {
-    return currentPixelLimit;
+int64_t RasterImage::planeByteLimit() {
+    return currentPlaneByteLimit;
+}
+
+int64_t RasterImage::planeBytes(int64_t width, int64_t height, int32_t bitDepth) {
+    int64_t planeCount;
+    if (bitDepth >= 1 && bitDepth <= 8) {
+        planeCount = 1;
+    } else if (bitDepth == 24 || bitDepth == 32) {
+        planeCount = bitDepth / 8;
+    } else {
+        return -1;
+    }
+    if (width < 0 || height < 0) return -1;
+    // Sizes come from 32-bit fields, so the product cannot wrap in 64 bits
+    // unless it is absurd anyway; stop before it could.
+    if (width > (int64_t(1) << 31) || height > (int64_t(1) << 31)) return INT64_MAX;
+    const int64_t pixels = width * height;
+    if (pixels > INT64_MAX / 4) return INT64_MAX;
+    return pixels * planeCount;
+}
+
+bool RasterImage::withinCeiling(int64_t width, int64_t height, int32_t bitDepth) {
+    const int64_t bytes = planeBytes(width, height, bitDepth);
+    return bytes >= 0 && bytes <= currentPlaneByteLimit;
 }
 
 RasterImage::RasterImage()
@@ -36,11 +60,9 @@ int RasterImage::allocate() {
     if (!indexed && bitDepth != 24 && bitDepth != 32) return 0;
 
     // A size read from a hostile header must neither wrap around nor ask for
-    // more than any wallpaper could need.
-    if (width < 0 || height < 0) return 0;
-    const int64_t pixels = int64_t(width) * int64_t(height);
-    if (pixels > currentPixelLimit) return 0;
-    const size_t bytes = size_t(pixels);
+    // more than the process can hold beside its output.
+    if (!withinCeiling(width, height, bitDepth)) return 0;
+    const size_t bytes = size_t(int64_t(width) * int64_t(height));
 
     if (indexed) {
         if (!(planes[0] = obtain(bytes))) return 0;

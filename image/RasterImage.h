@@ -8,10 +8,22 @@
 
 class RasterImage {
 public:
-    // Requests above this many pixels fail in allocate() like any other
-    // allocation failure. 2^28 pixels (e.g. 16384 x 16384) is far beyond real
-    // wallpapers yet keeps every plane and the written bitmap below 4 GiB.
-    static constexpr int64_t kDefaultPixelLimit = int64_t(1) << 28;
+    // The ceiling on the bytes of all planes of one picture together: a
+    // request above it fails in allocate() like any other allocation failure.
+    //
+    // 32-bit builds (the shipped program): 256 MiB. The process has 2 GB of
+    // address space, fragmented by the system's libraries, and a reader holds
+    // up to as much again beside the planes while it decodes (the PNG reader's
+    // row buffers, the JPEG library's budget below), so a picture at the
+    // ceiling peaks near 512 MiB and still leaves the writer and the rest of
+    // the program room. An 8K picture (7680 x 4320) needs 127 MiB with alpha,
+    // 95 MiB without.
+    // 64-bit builds: 512 MiB, a 16384 x 8192 picture with alpha; more than any
+    // wallpaper needs, and a tiny header cannot make a reader fill gigabytes.
+    static constexpr int64_t kPlaneByteLimit32 = int64_t(256) << 20;
+    static constexpr int64_t kPlaneByteLimit64 = int64_t(512) << 20;
+    static constexpr int64_t kDefaultPlaneByteLimit =
+        sizeof(void*) <= 4 ? kPlaneByteLimit32 : kPlaneByteLimit64;
 
     int32_t width;
     int32_t height;
@@ -25,8 +37,8 @@ public:
     RasterImage& operator=(const RasterImage&) = delete;
 
     // Obtains the planes (and palette) for the current width, height and
-    // bitDepth. 1 on success, 0 on failure (including a negative size, a
-    // product above the pixel limit, or an unsupported depth).
+    // bitDepth. 1 on success, 0 on failure (including a negative size, planes
+    // above the ceiling, or an unsupported depth).
     int allocate();
 
     // Identifies the file by its first bytes and runs one reader.
@@ -52,10 +64,19 @@ public:
     // width x height once allocate() has succeeded (never negative then).
     size_t pixelCount() const { return size_t(width) * size_t(height); }
 
-    // The ceiling used by allocate(); fuzzers lower it so they do not chase
-    // memory limits. Process-wide.
-    static void setPixelLimit(int64_t limit);
-    static int64_t pixelLimit();
+    // Bytes of all planes of a picture of this size and depth, or -1 when
+    // allocate() could never obtain them (negative size, unsupported depth).
+    static int64_t planeBytes(int64_t width, int64_t height, int32_t bitDepth);
+
+    // True when allocate() would not refuse this picture for its size: a
+    // reader that holds buffers of its own besides the planes checks this
+    // before it obtains them.
+    static bool withinCeiling(int64_t width, int64_t height, int32_t bitDepth);
+
+    // The ceiling used by allocate() (kDefaultPlaneByteLimit unless changed).
+    // Process-wide.
+    static void setPlaneByteLimit(int64_t limit);
+    static int64_t planeByteLimit();
 
 private:
     void release();

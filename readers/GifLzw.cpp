@@ -91,12 +91,13 @@ int LzwDecoder::clearAndFirstCode() {
     return code;
 }
 
-void LzwDecoder::endCode() {
+// An end code in the data: the sub-blocks after the current one are not
+// image data any more.
+void LzwDecoder::skipRest() {
     if (!done_) {
         skipDataBlocks(in_);
         done_ = true;
     }
-    finished_ = true;
 }
 
 uint8_t LzwDecoder::readLzwByte() {
@@ -106,6 +107,12 @@ uint8_t LzwDecoder::readLzwByte() {
 }
 
 void LzwDecoder::readLzwBytes(uint8_t* destination, size_t count) {
+    const size_t produced = decodePixels(destination, count);
+    if (destination && produced < count) std::memset(destination + produced, 0, count - produced);
+}
+
+size_t LzwDecoder::decodePixels(uint8_t* destination, size_t count) {
+    const size_t wanted = count;
     while (count > 0) {
         if (stackTop_ < stackEnd_) {
             size_t take = stackEnd_ - stackTop_;
@@ -119,10 +126,7 @@ void LzwDecoder::readLzwBytes(uint8_t* destination, size_t count) {
             count -= take;
             continue;
         }
-        if (finished_) {
-            if (destination) std::memset(destination, 0, count);
-            return;
-        }
+        if (finished_) break;
         size_t produced;
         if (fresh_) {
             // The first pixel is read as if a clear code had come first.
@@ -136,6 +140,7 @@ void LzwDecoder::readLzwBytes(uint8_t* destination, size_t count) {
         if (destination) destination += produced;
         count -= produced;
     }
+    return wanted - count;
 }
 
 void LzwDecoder::writeDeferredString() {
@@ -151,8 +156,8 @@ void LzwDecoder::writeDeferredString() {
 }
 
 // The hot loop: decodes codes until count pixels have been produced, a
-// string has been left on the stack, or a clear or end code has been
-// handled. Works on local copies of the state, since every byte stored
+// string has been left on the stack, a clear code has been handled or the
+// codes have run out. Works on local copies of the state, since every byte stored
 // through destination could otherwise alias the members.
 size_t LzwDecoder::decodeStrings(uint8_t* destination, size_t count) {
     uint64_t bits = bits_;
@@ -209,9 +214,10 @@ size_t LzwDecoder::decodeStrings(uint8_t* destination, size_t count) {
                     blockEnd = blockEnd_;
                     continue;
                 }
+                // No whole code is left: every further pixel is 0.
                 done_ = true;
+                finished_ = true;
                 save();
-                endCode();
                 return produced;
             }
         }
@@ -226,9 +232,11 @@ size_t LzwDecoder::decodeStrings(uint8_t* destination, size_t count) {
             return produced + 1;
         }
         if (code == endCodeValue) {
-            save();
-            endCode();
-            return produced;
+            // A pixel 0; the table and the previous code stay as they are.
+            skipRest();
+            if (destination) destination[produced] = 0;
+            ++produced;
+            continue;
         }
 
         int inCode = code;

@@ -6,6 +6,11 @@
 // decoded string straight into the destination. A string that does not fit
 // waits on the stack and is handed out first by the next call, so the
 // decoder's state carries over from one row (or interlace pass) to the next.
+//
+// An end code gives one pixel 0 and skips the sub-blocks after the current
+// one; codes still in the current sub-block are decoded as usual. Once the
+// codes have run out (a zero-count sub-block or the end of the file, with no
+// whole code left) every further pixel is 0.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +51,11 @@ public:
     // are still consumed).
     void readLzwBytes(uint8_t* destination, size_t count);
 
+    // The same, but stops once the codes have run out: returns how many
+    // pixels came before that point; the destination's remaining bytes are
+    // left as they are (they would all be 0).
+    size_t decodePixels(uint8_t* destination, size_t count);
+
     // The next code from the data sub-blocks; the end code once the data
     // has run out.
     int getCode() {
@@ -56,8 +66,7 @@ public:
         return code;
     }
 
-    // True once the end code has been met or the data has run out: every
-    // further pixel is 0.
+    // True once the codes have run out: every further pixel is 0.
     bool finished() const { return finished_ && stackTop_ == stackEnd_; }
 
 private:
@@ -65,7 +74,7 @@ private:
     bool nextBlock();
     void reset();
     int clearAndFirstCode();
-    void endCode();
+    void skipRest();
     size_t decodeStrings(uint8_t* destination, size_t count);
     void writeDeferredString();
 
@@ -77,8 +86,9 @@ private:
     int bitCount_ = 0;
     size_t blockPos_ = 0;
     size_t blockEnd_ = 0;
-    bool done_ = false;      // the zero-count sub-block (or end of file) met
-    bool finished_ = false;  // no more codes will be decoded: pixels are 0
+    bool done_ = false;      // no further sub-block is read: the zero-count one
+                             // (or the end of the file) met, or an end code
+    bool finished_ = false;  // no whole code left: every further pixel is 0
 
     int minimumCodeSize_;
     int clearCode_;

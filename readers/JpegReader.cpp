@@ -18,6 +18,14 @@ namespace {
 
 const char* const kCaption = "JPEG Reader";
 
+// A progressive file may repeat a small scan thousands of times, and every
+// scan walks the whole picture (a refinement scan of a 4096 x 4096 picture
+// takes about 30 ms). Encoders write about ten (libjpeg's own progression:
+// 10 for colour, 6 for grey); a hundred bounds the work at a few seconds even
+// for the largest picture the ceiling lets through.
+constexpr int kMaxScans = 100;
+const char kTooManyScans[] = "Progressive JPEG image has more than 100 scans.";
+
 struct JpegErrorManager {
     jpeg_error_mgr standard;  // first, so the library's pointer is also ours
     std::jmp_buf recovery;
@@ -38,6 +46,23 @@ void jpegErrorExit(j_common_ptr info) {
     (*info->err->format_message)(info, text);
     showWarning(text);
     std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->recovery, 1);
+}
+
+// Called by the library as it works through the file, between scans too.
+void stopAtScanLimit(j_common_ptr info) {
+    if (!info->is_decompressor) return;
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number <= kMaxScans) return;
+    showWarning(kTooManyScans);
+    std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->recovery, 1);
+}
+
+// What the library may obtain for itself: a progressive or multi-scan file
+// keeps every coefficient of the picture in memory, up to 8 bytes a pixel.
+// A quarter more than the planes' ceiling lets every picture up to 8K decode
+// (CMYK and full-resolution colour included); a larger need ends in the
+// library's own error, as it has no backing store.
+long libraryMemoryBudget() {
+    return long(RasterImage::planeByteLimit() + RasterImage::planeByteLimit() / 4);
 }
 
 // Red, green and blue samples of one row into the planes.
@@ -112,13 +137,17 @@ int decodeJpeg(RasterImage& image, jpeg_decompress_struct& info) {
 }  // namespace
 
 int RasterImage::readJpeg(FILE* stream) {
-    // Only the decompressor and the error manager live in this frame; both
-    // change through the library alone and are needed after a jump.
+    // Only the decompressor, the error manager and the progress monitor live
+    // in this frame; they change through the library alone and are needed
+    // after a jump.
     jpeg_decompress_struct info;
     std::memset(&info, 0, sizeof info);
     JpegErrorManager errors;
     info.err = jpeg_std_error(&errors.standard);
     errors.standard.error_exit = jpegErrorExit;
+    jpeg_progress_mgr progress;
+    std::memset(&progress, 0, sizeof progress);
+    progress.progress_monitor = stopAtScanLimit;
 
     if (setjmp(errors.recovery)) {
         jpeg_destroy_decompress(&info);
@@ -126,6 +155,8 @@ int RasterImage::readJpeg(FILE* stream) {
     }
 
     jpeg_create_decompress(&info);
+    info.progress = &progress;
+    info.mem->max_memory_to_use = libraryMemoryBudget();
     jpeg_stdio_src(&info, stream);
     jpeg_read_header(&info, TRUE);
 

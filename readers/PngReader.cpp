@@ -20,6 +20,43 @@ namespace {
 
 const char* const kCaption = "PNG Reader";
 
+// The warnings already shown for the file being read. libpng repeats a
+// warning for every chunk that has the problem, so a small file could bring
+// up thousands of boxes: each text is shown once per file. The chunk name
+// that libpng puts before a chunk's warning is left out of the comparison, so
+// that many damaged chunks of many names still make one box. Plain data, as
+// it lives in the frame that the library's error jump returns to.
+struct ShownWarnings {
+    static constexpr int kCapacity = 32;
+    static constexpr size_t kKeyLength = 200;
+    int count;
+    char keys[kCapacity][kKeyLength];
+};
+
+// A chunk's warning starts with its four-letter name and ": ".
+const char* withoutChunkName(const char* text) {
+    for (int i = 0; i < 4; ++i) {
+        const char c = text[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return text;
+    }
+    return text[4] == ':' && text[5] == ' ' ? text + 6 : text;
+}
+
+// True the first time a text comes up for this file. Once the table is
+// full (no real file gets near it) nothing more is shown.
+bool firstTime(ShownWarnings* shown, const char* text) {
+    if (!shown) return true;
+    const char* key = withoutChunkName(text);
+    for (int i = 0; i < shown->count; ++i) {
+        if (std::strncmp(shown->keys[i], key, ShownWarnings::kKeyLength - 1) == 0) return false;
+    }
+    if (shown->count == ShownWarnings::kCapacity) return false;
+    std::strncpy(shown->keys[shown->count], key, ShownWarnings::kKeyLength - 1);
+    shown->keys[shown->count][ShownWarnings::kKeyLength - 1] = '\0';
+    ++shown->count;
+    return true;
+}
+
 void showWarning(const char* text) {
     // Called from inside the library, whose C frames an exception must
     // never cross.
@@ -29,16 +66,17 @@ void showWarning(const char* text) {
     }
 }
 
-// The library's errors and warnings alike: shown, then decoding goes on
-// (after a warning) or is abandoned by the library (after an error).
-void PNGCBAPI pngMessage(png_structp, png_const_charp text) {
-    showWarning(text);
+// The library's warnings: shown (once per text), then decoding goes on.
+void PNGCBAPI pngWarning(png_structp png, png_const_charp text) {
+    if (!text) text = "";
+    if (firstTime(static_cast<ShownWarnings*>(png_get_error_ptr(png)), text)) showWarning(text);
 }
 
-// When an error callback returns, libpng prints the text on its own before
-// jumping back; jumping from here keeps the message box the only report.
+// The library's errors: shown, then the library abandons decoding. When an
+// error callback returns, libpng prints the text on its own before jumping
+// back; jumping from here keeps the message box the only report.
 void PNGCBAPI pngError(png_structp png, png_const_charp text) {
-    pngMessage(png, text);
+    showWarning(text);
     png_longjmp(png, 1);
 }
 
@@ -112,8 +150,12 @@ int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
               volatile RowBuffers& buffers) {
     png_init_io(png, stream);
     png_set_sig_bytes(png, 0);
-    // Ancillary chunks (text, profiles) are never used; a hostile length in
-    // one must not make the library reserve hundreds of megabytes for it.
+    // Only the header, the palette, the transparency chunk (which the
+    // expansion of low-depth grey uses) and the image data are ever used:
+    // every other chunk, known to the library or not, is skipped as it is
+    // read, never held in memory, whatever length it claims.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    // What the library still sizes from a chunk's length stays small.
     png_set_chunk_malloc_max(png, 8 * 1024 * 1024);
     png_read_info(png, info);
 
@@ -136,9 +178,14 @@ int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
 
-    // A picture the planes could never hold is refused before its row
-    // buffers are obtained, with the message the allocation would give.
-    if (int64_t(width) * int64_t(height) > RasterImage::pixelLimit()) {
+    // A picture the planes could never hold (over the ceiling, or two
+    // channels, which no depth of the record takes) is refused before its
+    // row buffers are obtained and its rows decoded, with the message the
+    // allocation would give. The row buffers hold as many bytes as the
+    // planes, so the ceiling bounds them too.
+    const int depth = 8 * png_get_channels(png, info);
+    if (!RasterImage::withinCeiling(width, height, depth)) {
+        image.bitDepth = depth;
         showWarning("Unable to allocate memory for bitmap.");
         return 0;
     }
@@ -202,7 +249,9 @@ int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
 
 int RasterImage::readPng(FILE* stream) {
     std::rewind(stream);
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngMessage);
+    ShownWarnings shown;
+    shown.count = 0;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &shown, pngError, pngWarning);
     if (!png) return 0;
     png_infop info = png_create_info_struct(png);
     if (!info) {

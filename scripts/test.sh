@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests natively (AddressSanitizer, UBSan) and,
 # cross-built, under Wine (32- and 64-bit), then every extra stage that exists
-# (tests/*/run-*.sh, the short fuzz run). Each stage is timed; the script goes
+# (tests/*/run-*.sh, the replay of the fuzz corpora and crash files). Each stage is timed; the script goes
 # on after a failed stage and exits non-zero if any failed.
 #   scripts/test.sh                 everything
 #   scripts/test.sh native win32    only these groups (native, win32, win64, extra)
@@ -140,8 +140,10 @@ if want extra; then
         [ -x "$script" ] || continue
         stage "$script" "./$script"
     done
+    # Only the deterministic replay: timed fuzzing finds new inputs at random
+    # and belongs to `make fuzz`.
     if [ -x fuzz/run.sh ]; then
-        stage "fuzz/run.sh --short" ./fuzz/run.sh --short
+        stage "fuzz/run.sh --replay" ./fuzz/run.sh --replay
     fi
 fi
 

@@ -111,6 +111,21 @@ TEST(GifReader, DecodesCodesLayoutsAndBlocksAsTheFormatSays) {
     const Bytes packed = giftest::packCodes({{4, 3}, {1, 3}, {2, 3}, {3, 3}, {0, 4}});
     leftover.insert(leftover.end(), packed.begin(), packed.end());
     leftover.insert(leftover.end(), {0x01, 0x3B, 0x00});
+    // Minimum code size 2: "3", "2" (entry 6), the end code, then in the same
+    // sub-block 1 (entry 7; codes grow to 4 bits) and 2; the last bits give a
+    // 0 and the data has run out. The next sub-block (0x3B, which as an
+    // introducer would end the file before the second image) is skipped.
+    Bytes endThenMore = {0x03};
+    const Bytes endPacked = giftest::packCodes({{4, 3}, {3, 3}, {2, 3}, {5, 3}, {1, 3}, {2, 4}});
+    endThenMore.insert(endThenMore.end(), endPacked.begin(), endPacked.end());
+    endThenMore.insert(endThenMore.end(), {0x01, 0x3B, 0x00});
+    // The same with code size 1 (clear 2, end 3, codes of 2 bits): 1; 0
+    // (entry 4 = "1 0", codes grow to 3 bits); end; 4 "1 0"; 5 "0 1"; 6
+    // "1 0 0" (codes grow to 4 bits); the padding gives one more 0.
+    Bytes endWithCodeSize1 = {0x03};
+    const Bytes endPacked1 = giftest::packCodes({{2, 2}, {1, 2}, {0, 2}, {3, 3}, {4, 3}, {5, 3}, {6, 3}});
+    endWithCodeSize1.insert(endWithCodeSize1.end(), endPacked1.begin(), endPacked1.end());
+    endWithCodeSize1.insert(endWithCodeSize1.end(), {0x01, 0x3B, 0x00});
     const std::vector<int> nine = {1, 2, 3, 4, 5, 6, 7, 0, 1};
     const auto noise = giftest::noisePixels(50 * 40, 2, 5);
     // Interlaced: stream row k, filled with k, goes to row order[k].
@@ -149,13 +164,9 @@ TEST(GifReader, DecodesCodesLayoutsAndBlocksAsTheFormatSays) {
         {"a code equal to the next entry, and one beyond it",
          GifFile(12, 1, 0x81, 9, colourTable(4)).image(12, 1, 0, {}, 2, nextAndBeyond).trailer().bytes(),
          {1, 1, 1, 2, 0, 2, 1, 1, 1, 1, 1, 0}, "", {}},
-        {"an end code before the last pixel leaves zeros and skips the rest of the data",
-         GifFile(3, 2, 0x81, 2, colourTable(4))
-             .image(3, 2, 0, {}, 2, dataOf({{4, 3}, {3, 3}, {2, 3}, {5, 3}, {1, 4}, {1, 4}}))
-             .image(1, 1, {1}, 2)
-             .trailer()
-             .bytes(),
-         {1, 2, 0, 0, 0, 0}, "", {}},
+        {"an end code gives 0 and skips the later sub-blocks; codes left in its own still count",
+         GifFile(3, 3, 0x82, 7, colourTable(8)).image(3, 3, 0, {}, 2, endThenMore).image(1, 1, {6}, 3).trailer().bytes(),
+         {6, 2, 0, 1, 2, 0, 0, 0, 0}, "", {}},
         {"data after the last pixel is read as introducers",
          GifFile(2, 2, 0x81, 3, colourTable(4)).image(2, 2, 0, {}, 2, leftover).image(2, 2, {2, 2, 2, 2}, 2).trailer().bytes(),
          {1, 2, 3, 0}, "", {}},
@@ -183,6 +194,12 @@ TEST(GifReader, DecodesCodesLayoutsAndBlocksAsTheFormatSays) {
          {1, 0}, "", {}},
         {"no trailer: reported, and kept", GifFile(2, 1, 0x80, 0, colourTable(2)).image(2, 1, {1, 0}, 2).bytes(), {1, 0},
          "Corrupted file.", {}},
+        {"code size 1: an end code gives 0, the codes after it in its sub-block still count",
+         GifFile(4, 3, 0x80, 1, colourTable(2)).image(4, 3, 0, {}, 1, endWithCodeSize1).image(1, 1, {0}, 2).trailer().bytes(),
+         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 0}, "Invalid code size", {}},
+        {"three images of code size 1: reported once",
+         GifFile(2, 1, 0x80, 0, colourTable(2)).image(2, 1, {1, 0}, 1).image(2, 1, {0, 1}, 1).image(1, 1, {1}, 1).trailer().bytes(),
+         {1, 1}, "Invalid code size", {}},
         {"code size 1: reported, decoded as it says",
          GifFile(50, 40, 0x80, 0, colourTable(2)).image(50, 40, noise, 1).trailer().bytes(), noise, "Invalid code size", {}},
         {"code size 12: reported, decoded as 11",
@@ -242,6 +259,61 @@ TEST(GifReader, FileCutInsideImageDataGivesZerosAndOneMessage) {
     EXPECT_GE(decoded, 80u);
     EXPECT_LE(decoded, 200u);
     EXPECT_EQ(std::count(plane.begin() + long(decoded), plane.end(), 0), long(plane.size() - decoded));
+}
+
+TEST(GifReader, ImagesWhoseDataRunsOutLeaveTheSamePlaneAsPixelByPixelDecoding) {
+    // Many images on one screen, each with fewer pixels in its data than it
+    // covers (so the rest of it is 0), larger or smaller than the screen,
+    // interlaced or not, on a background of 0 or not. The reader must leave
+    // what decoding every pixel in turn into its place would leave.
+    uint32_t state = 12345;
+    auto next = [&](uint32_t below) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % below;
+    };
+    for (int round = 0; round < 60; ++round) {
+        SCOPED_TRACE(round);
+        const int screenWidth = 1 + int(next(40)), screenHeight = 1 + int(next(30));
+        const int background = round % 3 == 0 ? 0 : 1 + int(next(200));
+        GifFile file(screenWidth, screenHeight, 0x87, background, colourTable(256));
+        const size_t planeSize = size_t(screenWidth) * size_t(screenHeight);
+        std::vector<int> want(planeSize, background);
+        const int images = 1 + int(next(12));
+        for (int i = 0; i < images; ++i) {
+            const int width = 1 + int(next(50)), height = 1 + int(next(40));
+            const bool interlaced = next(2) == 1;
+            const int minimumCodeSize = 2 + int(next(7));
+            std::vector<int> pixels(next(uint32_t(width * height)));
+            for (int& pixel : pixels) pixel = 1 + int(next((1u << minimumCodeSize) - 1));
+            std::vector<Code> codes = lzwEncode(pixels, minimumCodeSize);
+            if (next(3) == 0) codes.pop_back();  // no end code: the sub-blocks just end
+            const Bytes data = dataOf(codes, 1 + next(255));
+            file.image(width, height, interlaced ? 0x40 : 0, {}, minimumCodeSize, data);
+
+            Bytes alone = data;
+            alone.push_back(0x77);
+            test::TempFile temp(".lzw", alone);
+            test::OpenFile in(temp.path());
+            ByteSource source(in.get());
+            gif::LzwDecoder decoder(source, minimumCodeSize);
+            std::vector<int> rows;
+            for (const auto& pass : interlaced ? std::vector<std::pair<int, int>>{{0, 8}, {4, 8}, {2, 4}, {1, 2}}
+                                               : std::vector<std::pair<int, int>>{{0, 1}}) {
+                for (int y = pass.first; y < height; y += pass.second) rows.push_back(y);
+            }
+            for (int y : rows) {
+                for (int x = 0; x < width; ++x) {
+                    const int pixel = decoder.readLzwByte();
+                    const size_t at = size_t(y) * size_t(width) + size_t(x);
+                    if (at < planeSize) want[at] = pixel;
+                }
+            }
+            ASSERT_EQ(source.get(), 0x77);  // the data was read to its end
+        }
+        RasterImage image;
+        expectDecoded(readGif(image, file.trailer().bytes()));
+        ASSERT_EQ(planeOf(image), want);
+    }
 }
 
 TEST(GifReader, HugeScreenIsRefused) {

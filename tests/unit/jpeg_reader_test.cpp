@@ -120,6 +120,33 @@ std::string libraryMessage(int code, int parameter) {
     return text;
 }
 
+// Where the marker segments of a file begin, in order; the entropy-coded data
+// after a scan header is stepped over.
+std::vector<std::pair<uint8_t, size_t>> markers(const Bytes& file) {
+    std::vector<std::pair<uint8_t, size_t>> found;
+    size_t at = 2;
+    while (at + 1 < file.size() && file[at] == 0xFF) {
+        const uint8_t marker = file[at + 1];
+        found.push_back({marker, at});
+        if (marker == 0xD9 || at + 3 >= file.size()) break;
+        at += 2 + (size_t(file[at + 2]) << 8 | file[at + 3]);
+        if (marker != 0xDA) continue;
+        while (at + 1 < file.size() && !(file[at] == 0xFF && file[at + 1] != 0 && (file[at + 1] & 0xF8) != 0xD0)) ++at;
+    }
+    return found;
+}
+
+// The first (or last) segment with this marker, or 0.
+size_t findMarker(const Bytes& file, uint8_t marker, bool last = false) {
+    size_t where = 0;
+    for (const auto& m : markers(file)) {
+        if (m.first != marker) continue;
+        where = m.second;
+        if (!last) break;
+    }
+    return where;
+}
+
 test::Decoded readJpeg(RasterImage& image, const Bytes& bytes) {
     return test::decode(image, bytes, &RasterImage::readJpeg, ".jpg");
 }
@@ -205,10 +232,40 @@ TEST(JpegReader, DamagedFiles) {
     huge[at + 5] = huge[at + 7] = 0xFF;
     huge[at + 6] = huge[at + 8] = 0xDC;
 
+    // A progressive file whose last scan is repeated until there are 101:
+    // every scan walks the whole picture, so the count is limited.
+    JpegPicture progressive = gradient(16, 16);
+    progressive.progressive = true;
+    const Bytes once = encode(progressive);
+    const size_t lastScan = findMarker(once, 0xDA, true), end = findMarker(once, 0xD9);
+    ASSERT_GT(end, lastScan);
+    Bytes manyScans(once.begin(), once.begin() + long(end));
+    size_t scanCount = 0;
+    for (const auto& m : markers(once)) scanCount += m.first == 0xDA;
+    for (size_t i = scanCount; i < 101; ++i) manyScans.insert(manyScans.end(), once.begin() + long(lastScan), once.begin() + long(end));
+    manyScans.insert(manyScans.end(), {0xFF, 0xD9});
+    // A progressive CMYK picture without subsampling whose header says
+    // 9300 x 9300: its planes fit under the ceiling of every build, but the
+    // coefficients the library must hold for it (8 bytes a pixel) do not fit
+    // its memory budget in any.
+    Bytes cmykSamples(8 * 8 * 4);
+    for (size_t i = 0; i < cmykSamples.size(); ++i) cmykSamples[i] = uint8_t(i * 5);
+    JpegPicture cmyk = picture(8, 8, 4, JCS_CMYK, cmykSamples);
+    cmyk.progressive = true;
+    Bytes tooManyCoefficients = encode(cmyk);
+    const size_t frame = findMarker(tooManyCoefficients, 0xC2);
+    ASSERT_NE(frame, 0u);
+    for (size_t field : {frame + 5, frame + 7}) {
+        tooManyCoefficients[field] = 9300 >> 8;
+        tooManyCoefficients[field + 1] = 9300 & 0xFF;
+    }
+
     const std::pair<Bytes, std::string> refused[] = {
         {unknownMarker, libraryMessage(JERR_UNKNOWN_MARKER, 0x02)},
         {{0xFF, 0xD8, 0xFF, 0xD9}, libraryMessage(JERR_NO_IMAGE, 0)},
         {huge, "Unable to allocate memory for bitmap."},
+        {manyScans, "Progressive JPEG image has more than 100 scans."},
+        {tooManyCoefficients, libraryMessage(JERR_NO_BACKING_STORE, 0)},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(c.second);

@@ -1,7 +1,6 @@
 // The PNG reader against pictures made by the library's own writer.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -9,6 +8,7 @@
 #include <vector>
 
 #include <png.h>
+#include <zlib.h>
 
 #include "TestSupport.h"
 #include "image/RasterImage.h"
@@ -118,6 +118,24 @@ void expectColourPattern(const RasterImage& image, png_uint_32 width, png_uint_3
     }
 }
 
+// A chunk as it is stored; `length` overrides the length field, and a
+// damaged checksum is the right one inverted.
+Bytes chunk(const char* type, const Bytes& data, uint32_t length, bool damaged = false) {
+    Bytes out;
+    out.reserve(12 + data.size());  // MinGW's -O3 bounds warning has no false lead then
+    out.insert(out.end(), {uint8_t(length >> 24), uint8_t(length >> 16), uint8_t(length >> 8), uint8_t(length)});
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type), 4);
+    if (!data.empty()) crc = crc32(crc, data.data(), uInt(data.size()));  // a null buffer restarts it
+    if (damaged) crc ^= 0xFFFFFFFFu;
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(crc >> shift));
+    return out;
+}
+
+// The file with `more` inserted just before its first image data chunk.
+Bytes insertBeforeImageData(Bytes file, const Bytes& more);
+
 test::Decoded readPng(RasterImage& image, const Bytes& bytes) {
     return test::decode(image, bytes, &RasterImage::readPng, ".png");
 }
@@ -128,6 +146,12 @@ size_t findChunk(const Bytes& bytes, const char* type) {
         if (std::memcmp(&bytes[i], type, 4) == 0) return i;
     }
     return 0;
+}
+
+Bytes insertBeforeImageData(Bytes file, const Bytes& more) {
+    const size_t at = findChunk(file, "IDAT") - 4;  // its length field
+    file.insert(file.begin() + long(at), more.begin(), more.end());
+    return file;
 }
 
 }  // namespace
@@ -220,6 +244,24 @@ TEST(PngReader, RefusedAndDamagedFiles) {
     Bytes badText = encode(commented);
     ASSERT_NE(findChunk(badText, "tEXt"), 0u);
     badText[findChunk(badText, "tEXt") + 6] ^= 0x20;
+    // Grey with alpha whose image data is garbage: refused before any row is
+    // decoded, so the library never gets to report the data.
+    Bytes greyAlphaBadData = encode(picture(2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {{10, 255, 20, 128}}));
+    greyAlphaBadData[findChunk(greyAlphaBadData, "IDAT") + 4] ^= 0xFF;
+    // A text chunk claiming 2 GB in a file that ends 500 bytes later: passed
+    // over as it is read, never held in memory.
+    Bytes claims2Gb = encode(colourPattern(3, 3, false));
+    claims2Gb.resize(findChunk(claims2Gb, "IDAT") - 4);
+    const Bytes claim = chunk("tEXt", Bytes(500, 'x'), 0x7FFFFFFF);
+    claims2Gb.insert(claims2Gb.end(), claim.begin(), claim.end() - 4);
+    // 40 ancillary chunks of as many names, all damaged: one box.
+    Bytes manyDamaged;
+    for (int i = 0; i < 40; ++i) {
+        const char name[5] = {char('a' + i % 26), char('a' + i / 26), 'X', 'q', 0};
+        const Bytes one = chunk(name, {1, 2, 3}, 3, true);
+        manyDamaged.insert(manyDamaged.end(), one.begin(), one.end());
+    }
+    manyDamaged = insertBeforeImageData(encode(colourPattern(3, 3, false)), manyDamaged);
 
     struct Case {
         const char* name;
@@ -227,10 +269,12 @@ TEST(PngReader, RefusedAndDamagedFiles) {
         int result;
         std::string text;  // empty: the library's own words
         std::function<void(const RasterImage&)> more;
+        size_t boxes = 1;
     };
     const Case cases[] = {
         {"grey with alpha", encode(picture(2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {{10, 255, 20, 128}})), 0, memory,
          [](const RasterImage& image) { EXPECT_EQ(image.width, 2); EXPECT_EQ(image.height, 1); }},
+        {"grey with alpha and damaged image data", greyAlphaBadData, 0, memory, nullptr},
         {"low-depth grey with transparency", encode(lowGrey), 0, memory, nullptr},
         {"huge, refused before its rows are obtained", encode(huge), 0, memory,
          [](const RasterImage& image) { EXPECT_EQ(image.width, 1000000); }},
@@ -240,19 +284,66 @@ TEST(PngReader, RefusedAndDamagedFiles) {
          [](const RasterImage& image) { EXPECT_EQ(image.planes[0], nullptr); }},
         {"damaged ancillary chunk: one warning, still decoded", badText, 1, "",
          [](const RasterImage& image) { expectColourPattern(image, 3, 3, false); }},
+        {"many damaged chunks: one warning, still decoded", manyDamaged, 1, "aaXq: CRC error",
+         [](const RasterImage& image) { expectColourPattern(image, 3, 3, false); }},
+        {"a chunk claiming 2 GB: its size is questioned, then the file ends", claims2Gb, 0, "", nullptr, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto start = std::chrono::steady_clock::now();
         RasterImage image;
         auto read = readPng(image, c.file);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_EQ(read.result, c.result);
-        ASSERT_EQ(read.shown.size(), 1u);
-        EXPECT_EQ(read.shown[0].caption, "PNG Reader");
-        EXPECT_EQ(read.shown[0].style, platform::kMbIconWarning);
-        EXPECT_FALSE(read.shown[0].text.empty());
+        ASSERT_EQ(read.shown.size(), c.boxes);
+        for (const auto& shown : read.shown) {
+            EXPECT_EQ(shown.caption, "PNG Reader");
+            EXPECT_EQ(shown.style, platform::kMbIconWarning);
+            EXPECT_FALSE(shown.text.empty());
+        }
         if (!c.text.empty()) { EXPECT_EQ(read.shown[0].text, c.text); }
         if (c.more) c.more(image);
+    }
+}
+
+TEST(PngReader, An8KPictureWithAlphaFitsBesideItsRowBuffers) {
+    // 7680 x 4320, every pixel (10, 20, 30, 40): the row buffers and the four
+    // planes are both held at the end, 253 MiB together.
+    const png_uint_32 width = 7680, height = 4320;
+    Bytes row(1 + size_t(width) * 4);
+    row[0] = 0;  // no filter
+    for (size_t x = 0; x < width; ++x) {
+        row[1 + 4 * x] = 10;
+        row[2 + 4 * x] = 20;
+        row[3 + 4 * x] = 30;
+        row[4 + 4 * x] = 40;
+    }
+    z_stream z = {};
+    ASSERT_EQ(deflateInit(&z, 9), Z_OK);
+    Bytes compressed(1 << 20);
+    z.next_out = compressed.data();
+    z.avail_out = uInt(compressed.size());
+    for (png_uint_32 y = 0; y < height; ++y) {
+        z.next_in = row.data();
+        z.avail_in = uInt(row.size());
+        ASSERT_EQ(deflate(&z, y + 1 == height ? Z_FINISH : Z_NO_FLUSH), y + 1 == height ? Z_STREAM_END : Z_OK);
+        ASSERT_EQ(z.avail_in, 0u);
+    }
+    compressed.resize(z.total_out);
+    deflateEnd(&z);
+    Bytes file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    const Bytes header = {0, 0, 0x1E, 0x00, 0, 0, 0x10, 0xE0, 8, PNG_COLOR_TYPE_RGB_ALPHA, 0, 0, 0};
+    for (const Bytes& part : {chunk("IHDR", header, 13), chunk("IDAT", compressed, uint32_t(compressed.size())),
+                              chunk("IEND", {}, 0)}) {
+        file.insert(file.end(), part.begin(), part.end());
+    }
+    RasterImage image;
+    auto read = readPng(image, file);
+    EXPECT_EQ(read.result, 1);
+    ASSERT_TRUE(read.shown.empty()) << read.shown[0].text;
+    ASSERT_EQ(image.width, 7680);
+    ASSERT_EQ(image.height, 4320);
+    ASSERT_EQ(image.bitDepth, 32);
+    for (size_t i : {size_t(0), size_t(width) * height / 2 + 17, size_t(width) * height - 1}) {
+        EXPECT_EQ(test::rgbAt(image, i), (std::vector<int>{10, 20, 30}));
+        EXPECT_EQ(image.planes[3][i], 40);
     }
 }

@@ -56,15 +56,21 @@ TEST(RasterImageAllocate, NegativeAndAbsurdSizesFailWithoutOverflow) {
     }
 }
 
-TEST(RasterImageAllocate, PixelLimitIsInclusiveAndAdjustable) {
-    EXPECT_GE(RasterImage::kDefaultPixelLimit, int64_t(7680) * 4320 * 4);
-    RasterImage::setPixelLimit(100);
-    RasterImage atLimit, over;
-    test::describe(atLimit, 10, 10, 24);
-    test::describe(over, 101, 1, 24);
-    EXPECT_EQ(atLimit.allocate(), 1);
-    EXPECT_EQ(over.allocate(), 0);
-    RasterImage::setPixelLimit(RasterImage::kDefaultPixelLimit);
+TEST(RasterImageAllocate, CeilingCountsTheBytesOfEveryPlane) {
+    // An 8K picture with alpha fits in every build.
+    EXPECT_GE(RasterImage::planeByteLimit(), int64_t(7680) * 4320 * 4);
+    RasterImage::setPlaneByteLimit(300);
+    const struct {
+        int32_t width, height, depth;
+        int expected;
+    } cases[] = {{10, 10, 24, 1}, {10, 10, 32, 0}, {300, 1, 8, 1}, {301, 1, 1, 0}, {75, 1, 32, 1}, {76, 1, 32, 0}};
+    for (const auto& c : cases) {
+        RasterImage image;
+        test::describe(image, c.width, c.height, c.depth);
+        EXPECT_EQ(image.allocate(), c.expected) << c.width << "x" << c.height << " depth " << c.depth;
+        EXPECT_EQ(RasterImage::withinCeiling(c.width, c.height, c.depth), c.expected == 1);
+    }
+    RasterImage::setPlaneByteLimit(RasterImage::kDefaultPlaneByteLimit);
 }
 
 TEST(StreamReaders, ByteOrderAndMissingBytes) {
