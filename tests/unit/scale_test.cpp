@@ -334,21 +334,21 @@ TEST(ScaleImage, ImpossibleRequestsFailWithOneMessage) {
     struct Case {
         const RasterImage* source;
         int32_t width, height;
-        int64_t pixelLimit;
+        int64_t planeByteLimit;
     };
     const Case cases[] = {
-        {&picture, 0, 10, RasterImage::kDefaultPixelLimit},
-        {&picture, 10, 0, RasterImage::kDefaultPixelLimit},
-        {&picture, -4, 10, RasterImage::kDefaultPixelLimit},
-        {&picture, 65537, 1, RasterImage::kDefaultPixelLimit},
-        {&picture, 1, INT32_MAX, RasterImage::kDefaultPixelLimit},
-        {&picture, 100, 100, 9999},  // above the pixel limit
-        {&unallocated, 4, 4, RasterImage::kDefaultPixelLimit},
-        {&sixteenBits, 4, 4, RasterImage::kDefaultPixelLimit},
+        {&picture, 0, 10, RasterImage::kDefaultPlaneByteLimit},
+        {&picture, 10, 0, RasterImage::kDefaultPlaneByteLimit},
+        {&picture, -4, 10, RasterImage::kDefaultPlaneByteLimit},
+        {&picture, 65537, 1, RasterImage::kDefaultPlaneByteLimit},
+        {&picture, 1, INT32_MAX, RasterImage::kDefaultPlaneByteLimit},
+        {&picture, 100, 100, 9999},  // above the ceiling on plane bytes
+        {&unallocated, 4, 4, RasterImage::kDefaultPlaneByteLimit},
+        {&sixteenBits, 4, 4, RasterImage::kDefaultPlaneByteLimit},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
-        RasterImage::setPixelLimit(c.pixelLimit);
+        RasterImage::setPlaneByteLimit(c.planeByteLimit);
         for (ScaleMode mode : kModes) {
             RasterImage scaled;
             const Result r = scale(*c.source, c.width, c.height, mode, scaled);
@@ -358,6 +358,6 @@ TEST(ScaleImage, ImpossibleRequestsFailWithOneMessage) {
             EXPECT_EQ(r.shown[0].caption, "Vellumere Error");
             EXPECT_EQ(r.shown[0].style, platform::kMbIconWarning);
         }
-        RasterImage::setPixelLimit(RasterImage::kDefaultPixelLimit);
+        RasterImage::setPlaneByteLimit(RasterImage::kDefaultPlaneByteLimit);
     }
 }
