@@ -56,16 +56,12 @@ inline std::string withNul(const std::string& text) {
     return text + '\0';
 }
 
-inline std::set<std::string> none() {
-    return {};
-}
-
 template <class Backend>
 class SettingsStore : public ::testing::Test {
 protected:
     // The list lives in the file at path, as an earlier overflow left it.
-    void listInFile(const std::string& path, const std::string& content, const char* marker = "File") {
-        backend.storeRaw(kFilesSetting, withNul(marker));
+    void listInFile(const std::string& path, const std::string& content) {
+        backend.storeRaw(kFilesSetting, withNul("File"));
         backend.storeRaw("FilesFile", withNul(path));
         backend.putFile(path, content);
     }
@@ -217,7 +213,7 @@ TYPED_TEST_P(SettingsStore, CancellingTheFirstOverflowStoresNothing) {
     ASSERT_EQ(this->messages.shown.size(), 1u);  // the notice only
     EXPECT_EQ(store.stored(kFilesSetting), withNul("before\a"));
     EXPECT_EQ(store.stored("FilesFile"), "<absent>");
-    EXPECT_EQ(store.files(), none());
+    EXPECT_EQ(store.files(), std::set<std::string>());
 }
 
 TYPED_TEST_P(SettingsStore, AnUnwritableChoiceOffersAnotherUntilCancelNoOrSuccess) {
@@ -241,7 +237,7 @@ TYPED_TEST_P(SettingsStore, AnUnwritableChoiceOffersAnotherUntilCancelNoOrSucces
     EXPECT_EQ(saveDialog.shown[2].startName, nowhere);
     EXPECT_EQ(read(kFilesSetting), "before\a");
     EXPECT_EQ(store.stored("FilesFile"), "<absent>");
-    EXPECT_EQ(store.files(), none());
+    EXPECT_EQ(store.files(), std::set<std::string>());
 
     // Answering No ends the loop at once.
     const std::string good = store.path("list.qx");
