@@ -99,6 +99,35 @@ private:
     std::string path_;
 };
 
+// A directory of its own in the system's temporary folder, removed with all
+// it holds when the object goes.
+class TempDirectory {
+public:
+    TempDirectory() : path_(TempFile("-dir").path()) { std::filesystem::create_directories(path_); }
+    ~TempDirectory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDirectory(const TempDirectory&) = delete;
+    TempDirectory& operator=(const TempDirectory&) = delete;
+
+    const std::string& path() const { return path_; }
+    // The path of `name` inside the directory (nothing is created). Joined
+    // as bytes: a path object would convert a double-byte name.
+    std::string at(const std::string& name) const {
+        return path_ + char(std::filesystem::path::preferred_separator) + name;
+    }
+    // Creates the file `name` holding content; its path.
+    std::string file(const std::string& name, const std::string& content) const {
+        const std::string full = at(name);
+        std::ofstream(full, std::ios::binary) << content;
+        return full;
+    }
+
+private:
+    std::string path_;
+};
+
 // Opens a file for binary reading, closed when the object goes.
 class OpenFile {
 public:

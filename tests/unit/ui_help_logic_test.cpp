@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -38,42 +40,58 @@ TEST(HelpLogic, AddressesKeepEveryCharacterOfThePath) {
     }
 }
 
-TEST(HelpLogic, EverySectionTheProgramOpensIsInThePage) {
+std::string helpPage() {
     std::ifstream in(VELLUMERE_HELP_PAGE);
-    ASSERT_TRUE(in) << VELLUMERE_HELP_PAGE;
     std::ostringstream page;
     page << in.rdbuf();
-    const std::string text = page.str();
+    return page.str();
+}
 
-    struct Case {
-        ui::HelpDialog dialog;
-        int control;
-        const char* section;
-    };
-    const Case cases[] = {
-        {ui::HelpDialog::Options, 1, "control-1"},        {ui::HelpDialog::Options, 2, "control-2"},
-        {ui::HelpDialog::Options, 3, "control-3"},        {ui::HelpDialog::Options, 4, "control-4"},
-        {ui::HelpDialog::Options, 1001, "control-1001"},  {ui::HelpDialog::Options, 1003, "control-1003"},
-        {ui::HelpDialog::Options, 1004, "control-1004"},  {ui::HelpDialog::Options, 1005, "control-1005"},
-        {ui::HelpDialog::Options, 1010, "control-1010"},  {ui::HelpDialog::Options, 1013, "control-1013"},
-        {ui::HelpDialog::Options, 1015, "control-1015"},  {ui::HelpDialog::Options, 1016, "control-1016"},
-        {ui::HelpDialog::Options, 1017, "control-1017"},  {ui::HelpDialog::Options, 1018, "control-1018"},
-        {ui::HelpDialog::Options, 1020, "control-1020"},
-        // Static texts and group boxes have no identifier of their own.
-        {ui::HelpDialog::Options, -1, "options-dialog"},  {ui::HelpDialog::Options, 65535, "options-dialog"},
-        {ui::HelpDialog::Directory, 1, "directory-1"},    {ui::HelpDialog::Directory, 2, "directory-2"},
-        {ui::HelpDialog::Directory, 1023, "directory-1023"}, {ui::HelpDialog::Directory, 1024, "directory-1024"},
-        {ui::HelpDialog::Directory, 1026, "directory-1026"}, {ui::HelpDialog::Directory, 1027, "directory-1027"},
-        {ui::HelpDialog::Directory, 1028, "directory-1028"}, {ui::HelpDialog::Directory, -1, "directory-dialog"},
-        {ui::HelpDialog::Directory, 1010, "directory-dialog"},
-        {ui::HelpDialog::About, 1, "about-box"},          {ui::HelpDialog::About, -1, "about-box"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.control));
-        const std::string section = ui::helpSection(c.dialog, c.control);
-        EXPECT_EQ(section, c.section);
-        EXPECT_NE(text.find("id=\"" + section + "\""), std::string::npos) << "no section " << section;
+const ui::HelpDialog kDialogs[] = {ui::HelpDialog::Options, ui::HelpDialog::Directory, ui::HelpDialog::About};
+
+// Every control the page has a section for opens it: the options dialog's
+// sections are "control-<id>", the directory dialog's "directory-<id>".
+TEST(HelpLogic, EachControlSectionOfThePageIsWhereItsControlOpens) {
+    const std::string page = helpPage();
+    ASSERT_FALSE(page.empty()) << VELLUMERE_HELP_PAGE;
+    const std::pair<ui::HelpDialog, std::string> prefixes[] = {{ui::HelpDialog::Options, "control-"},
+                                                               {ui::HelpDialog::Directory, "directory-"}};
+    for (const auto& prefix : prefixes) {
+        const std::string anchor = "id=\"" + prefix.second;
+        int sections = 0;
+        for (size_t at = page.find(anchor); at != std::string::npos; at = page.find(anchor, at + 1)) {
+            const size_t digits = at + anchor.size();
+            const size_t end = page.find('"', digits);
+            const std::string id = page.substr(digits, end - digits);
+            if (id.empty() || id.find_first_not_of("0123456789") != std::string::npos) continue;  // "-dialog"
+            EXPECT_EQ(ui::helpSection(prefix.first, std::stoi(id)), prefix.second + id);
+            ++sections;
+        }
+        EXPECT_GT(sections, 5) << prefix.second;
     }
+}
+
+// Whatever control asks, the section it opens is in the page.
+TEST(HelpLogic, EverySectionTheProgramOpensIsInThePage) {
+    const std::string page = helpPage();
+    std::set<std::string> opened;
+    for (ui::HelpDialog dialog : kDialogs) {
+        for (int control = -1; control <= 2000; ++control) opened.insert(ui::helpSection(dialog, control));
+        opened.insert(ui::helpSection(dialog, 65535));
+    }
+    for (const std::string& section : opened) {
+        EXPECT_NE(page.find("id=\"" + section + "\""), std::string::npos) << "no section " << section;
+    }
+}
+
+// Static texts and group boxes have no identifier of their own, and a control
+// of the other dialog has no section in this one: the dialog's section opens.
+TEST(HelpLogic, AControlWithoutASectionOpensItsDialogs) {
+    for (int control : {-1, 65535, 1023}) EXPECT_EQ(ui::helpSection(ui::HelpDialog::Options, control), "options-dialog");
+    for (int control : {-1, 65535, 1010}) {
+        EXPECT_EQ(ui::helpSection(ui::HelpDialog::Directory, control), "directory-dialog");
+    }
+    for (int control : {-1, 1, 1010}) EXPECT_EQ(ui::helpSection(ui::HelpDialog::About, control), "about-box");
 }
 
 }  // namespace

@@ -38,7 +38,6 @@ public:
     }
 
     platform::ReplaceResult replaceFile(const char* path, const char* data, size_t size) override {
-        replaced.push_back(path);
         if (unwritable.count(path)) return platform::ReplaceResult::CannotOpen;
         if (writeFails.count(path)) return platform::ReplaceResult::WriteFailed;
         files[path] = std::string(data, size);
@@ -61,7 +60,6 @@ public:
     bool failRead = false;
     std::vector<std::string> attributeQueries;
     std::vector<std::string> searches;
-    std::vector<std::string> replaced;
     int openSearches = 0;
 
 private:
