@@ -44,7 +44,7 @@ bool scanDecimal(ByteSource& in, int32_t& target) {
 // Header shared by both forms: comment lines from offset 3, then width,
 // height and the maximum sample value (scanned into `sample`, which the text
 // reader goes on using for its samples).
-int readHeader(RasterImage& image, ByteSource& in, int32_t& sample) {
+void readHeader(RasterImage& image, ByteSource& in, int32_t& sample) {
     in.seek(3);
     int c = in.get();
     while (c == '#') {
@@ -58,7 +58,6 @@ int readHeader(RasterImage& image, ByteSource& in, int32_t& sample) {
     scanDecimal(in, image.width);
     scanDecimal(in, image.height);
     scanDecimal(in, sample);
-    return 1;
 }
 
 int allocateOrReport(RasterImage& image) {
