@@ -215,7 +215,9 @@ TEST_F(RealWallpaper, ADeletedEntryIsRemovedAndTheListStored) {
     const std::string gone = directory.path() + "\\gone.bmp";
     writeSetting(kSelectionMethodSetting, "Sequential");
     messages.answers = {platform::kIdYes};
-    EXPECT_EQ(change(gone + "\a" + bitmap + "\a"), bitmap + "\a");
+    // The removal is stored; the caller's copy of the list stays as it was.
+    const std::string list = gone + "\a" + bitmap + "\a";
+    EXPECT_EQ(change(list), list);
     EXPECT_EQ(win32test::settingsValue(kFilesSetting).bytes, bitmap + "\a" + '\0');
     EXPECT_EQ(desktopWallpaper(), bitmap);
 }
