@@ -1,8 +1,12 @@
-# Our own code builds with warnings as errors on g++, clang and MinGW alike;
-# third-party code (libjpeg, libpng, GoogleTest) is built without them.
+# Our own code builds with these warnings on g++, clang and MinGW alike, as
+# errors when VELLUMERE_WERROR is on (the presets, and so the test command and
+# CI, turn it on); third-party code (libjpeg, libpng, GoogleTest) is built
+# without them.
 function(vellumere_warnings target)
-    target_compile_options(${target} PRIVATE
-        -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion -Werror)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+    if(VELLUMERE_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
 endfunction()
 
 if(VELLUMERE_SANITIZE)
