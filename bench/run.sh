@@ -21,7 +21,6 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BENCH="$ROOT/build/bench"
 PICTURES="$BENCH/pictures"
 OUT="$BENCH/out"
-TOOLS="$BENCH/tools"
 WIDTH=3840
 HEIGHT=2160
 ALL_FORMATS=(jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill)
@@ -45,7 +44,7 @@ case "$RUNS" in ''|*[!0-9]*|0) echo "bench: -n needs a positive number" >&2; exi
 log() { printf 'bench: %s\n' "$*" >&2; }
 
 for tool in djpeg cjpeg giftopnm pcxtoppm rasttopnm pngtopnm qrttoppm ppmtobmp pnmtorast \
-    pnmtoplainpnm cc; do
+    pnmtoplainpnm; do
     command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/bootstrap.sh"; exit 1; }
 done
 # GNU time measures the peak memory (Debian package "time").
@@ -56,25 +55,21 @@ IM="$(command -v convert-im6.q16 || command -v convert || true)"
 TESTIMG="$ROOT/build/sources/netpbm-free/test/testimg.ppm"
 [ -f "$TESTIMG" ] || { log "$TESTIMG is missing: run scripts/bootstrap.sh"; exit 1; }
 
-mkdir -p "$PICTURES" "$OUT" "$TOOLS"
+mkdir -p "$PICTURES" "$OUT"
 
 # --- the programs -----------------------------------------------------------
 
-log "building vellumere-convert (native-release)"
+log "building vellumere-convert and the helpers (native-release)"
 if [ ! -f "$ROOT/build/native-release/build.ninja" ]; then
     (cd "$ROOT" && cmake --preset native-release --log-level=WARNING >/dev/null)
 fi
-(cd "$ROOT" && cmake --build --preset native-release --target vellumere-convert >"$BENCH/build.log" 2>&1) || {
+(cd "$ROOT" && cmake --build --preset native-release -j "${JOBS:-2}" \
+    --target vellumere-convert stb_convert ppm_to_qrt >"$BENCH/build.log" 2>&1) || {
     tail -n 30 "$BENCH/build.log" >&2
     exit 1
 }
 OURS="$ROOT/build/native-release/vellumere-convert"
-if [ ! -x "$TOOLS/stb_convert" ] || [ "$ROOT/bench/stb_convert.c" -nt "$TOOLS/stb_convert" ]; then
-    cc -O2 -o "$TOOLS/stb_convert" "$ROOT/bench/stb_convert.c" -lm
-fi
-if [ ! -x "$TOOLS/ppm_to_qrt" ] || [ "$ROOT/bench/ppm_to_qrt.c" -nt "$TOOLS/ppm_to_qrt" ]; then
-    cc -O2 -o "$TOOLS/ppm_to_qrt" "$ROOT/bench/ppm_to_qrt.c"
-fi
+TOOLS="$ROOT/build/native-release/bench"
 
 # --- the pictures -------------------------------------------------------------
 

@@ -1,7 +1,7 @@
 # Our own code builds with these warnings on g++, clang and MinGW alike, as
 # errors when VELLUMERE_WERROR is on (the presets, and so the test command and
-# CI, turn it on); third-party code (libjpeg, libpng, GoogleTest) is built
-# without them.
+# CI, turn it on); third-party code (libjpeg, libpng, GoogleTest) and the C
+# helpers of the benchmark and the reference checks are built without them.
 function(vellumere_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
     if(VELLUMERE_WERROR)
