@@ -14,6 +14,20 @@ if(VELLUMERE_SANITIZE)
     add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The toolchain file's code generation flags (SSE2 for i686) seed the flags of
+# a new build folder only; one configured before it asked for them gets them
+# here, so that every build folder makes the shipped code.
+if(VELLUMERE_TARGET_FLAGS)
+    foreach(lang C CXX)
+        string(FIND " ${CMAKE_${lang}_FLAGS} " " ${VELLUMERE_TARGET_FLAGS} " found)
+        if(found EQUAL -1)
+            string(STRIP "${VELLUMERE_TARGET_FLAGS} ${CMAKE_${lang}_FLAGS}" flags)
+            set(CMAKE_${lang}_FLAGS "${flags}" CACHE STRING
+                "Flags used by the compiler during all build types." FORCE)
+        endif()
+    endforeach()
+endif()
+
 if(WIN32)
     # One self-contained executable: no MinGW runtime DLLs beside it.
     add_link_options(-static -static-libgcc -static-libstdc++)
