@@ -3,6 +3,8 @@
 SHELL := /bin/bash
 JOBS ?= 2
 export JOBS
+# The job count of builds that scripts start without one (the presets set none).
+export CMAKE_BUILD_PARALLEL_LEVEL ?= $(JOBS)
 
 .PHONY: all run test release bench fuzz bootstrap deps native native-release win32 win64 samples clean help
 
@@ -36,7 +38,11 @@ native native-release: bootstrap
 	cmake --preset $@ --log-level=WARNING
 	cmake --build --preset $@ -j $(JOBS)
 
-win32 win64: deps
+# Each Windows build needs only the MinGW libraries of its own architecture.
+win32: DEPS_ARCH = i686
+win64: DEPS_ARCH = x86_64
+win32 win64: bootstrap
+	scripts/build-deps.sh $(DEPS_ARCH)
 	cmake --preset $@ --log-level=WARNING
 	cmake --build --preset $@ -j $(JOBS)
 

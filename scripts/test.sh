@@ -10,6 +10,8 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 export JOBS="${JOBS:-2}"
+# Also for the builds that scripts start without a job count.
+export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$JOBS}"
 export GTEST_COLOR=no
 . "$ROOT/scripts/wine-env.sh"
 
@@ -65,38 +67,18 @@ build_preset() {
 }
 
 native_unit_tests() {
-    ctest --preset native
+    ctest --preset native -j "$JOBS"
 }
 
-# Runs the Windows test programs of one build folder under Wine, printing
-# GoogleTest's summary lines (and any failure) of each.
+# The tests of a Windows build through CTest, each test program under Wine
+# (the presets' emulator, scripts/wine-exec.sh), then the Wine server stopped.
 wine_unit_tests() {
-    local dir="$1" rc=0 exe
+    local rc
     wine_prefix_init || return 1
-    for exe in "$dir/tests/unit_tests.exe" "$dir/tests/win32_tests.exe"; do
-        [ -f "$exe" ] || continue
-        echo "wine ${exe#"$ROOT"/}"
-        # No display: unit tests open no windows, and Wine stays quiet.
-        DISPLAY= timeout 600 wine "$exe" --gtest_brief=1 </dev/null
-        local r=$?
-        if [ "$r" -ne 0 ]; then
-            echo "${exe#"$ROOT"/} exited with $r"
-            rc=1
-        fi
-    done
-    # Paths in a double-byte code page: Wine takes the ANSI code page (932)
-    # from the locale it is started in, built here so that no system locale
-    # needs configuring.
-    if [ -f "$dir/tests/win32_tests.exe" ]; then
-        echo "wine ${dir#"$ROOT"/}/tests/win32_tests.exe in code page 932"
-        if [ ! -d "$ROOT/build/locale/ja_JP.UTF-8" ]; then
-            mkdir -p "$ROOT/build/locale"
-            localedef -i ja_JP -f UTF-8 "$ROOT/build/locale/ja_JP.UTF-8" || rc=1
-        fi
-        DISPLAY= LOCPATH="$ROOT/build/locale" LC_ALL=ja_JP.UTF-8 VELLUMERE_EXPECT_DBCS=1 timeout 600 \
-            wine "$dir/tests/win32_tests.exe" --gtest_brief=1 --gtest_filter='*DoubleByte*' </dev/null ||
-            rc=1
-    fi
+    # One Wine server for every test instead of one each.
+    wineserver -p 30 >/dev/null 2>&1 || true
+    ctest --preset "$1" -j "$JOBS"
+    rc=$?
     wine_stop
     return "$rc"
 }
@@ -129,7 +111,7 @@ for target in win32 win64; do
         stage_skipped "$target build" "MinGW libraries ($arch)"
     fi
     if [ -n "${stage_ok["$target build"]:-}" ]; then
-        stage "$target unit tests under Wine" wine_unit_tests "$ROOT/build/$target"
+        stage "$target unit tests under Wine" wine_unit_tests "$target"
     else
         stage_skipped "$target unit tests under Wine" "$target build"
     fi

@@ -41,6 +41,12 @@ wine_prefix_init() {
         on_exit "WINEPREFIX='$WINEPREFIX' wine_stop"
         _vellumere_wine_stop_registered="$WINEPREFIX"
     fi
+    wine_prefix_create
+}
+
+# The creation alone, for a program run inside a stage that stops Wine
+# itself (CTest's emulator, scripts/wine-exec.sh).
+wine_prefix_create() {
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
         flock 9

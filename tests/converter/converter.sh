@@ -15,7 +15,7 @@ find_converter() {
     if [ ! -f "$root/build/$preset/build.ninja" ]; then
         (cd "$root" && cmake --preset "$preset" --log-level=WARNING >/dev/null) || return 1
     fi
-    if ! (cd "$root" && cmake --build --preset "$preset" --target vellumere-convert \
+    if ! (cd "$root" && cmake --build --preset "$preset" -j "${JOBS:-2}" --target vellumere-convert \
             >"$root/build/$preset/converter-build.log" 2>&1); then
         tail -n 30 "$root/build/$preset/converter-build.log" >&2
         echo "building vellumere-convert ($preset) failed" >&2

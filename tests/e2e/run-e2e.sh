@@ -35,20 +35,16 @@ fi
 
 mkdir -p "$OUT" "$SHOTS"
 
-# The driver and the browser's stand-in are one source file each: build them here
-# with the same warnings as the program.
-build_tool() { # NAME: tests/e2e/driver/NAME.cpp into $OUT/NAME.exe
-    local exe="$OUT/$1.exe" src="$ROOT/tests/e2e/driver/$1.cpp"
-    if [ ! -f "$exe" ] || [ "$src" -nt "$exe" ]; then
-        echo "e2e: building the $1"
-        i686-w64-mingw32-g++-posix -std=c++17 -O1 -Wall -Wextra -Wpedantic -Wshadow -Wconversion \
-            -Wno-sign-conversion -Werror -static -o "$exe" "$src" -lgdi32 -lcomctl32 || exit 1
-    fi
-}
-build_tool driver
-build_tool recorder
-driver="$OUT/driver.exe"
+# The driver and the browser's stand-in are targets of the Windows build. The
+# recorder keeps its record beside itself, so it runs from a copy in $OUT.
+if ! cmake --build "$BUILD" --target e2e-driver e2e-recorder >"$OUT/tools-build.log" 2>&1; then
+    tail -n 30 "$OUT/tools-build.log"
+    echo "e2e: building the driver and the recorder in ${BUILD#"$ROOT"/} failed" >&2
+    exit 1
+fi
+driver="$BUILD/tests/e2e-driver.exe"
 recorder="$OUT/recorder.exe"
+cp "$BUILD/tests/e2e-recorder.exe" "$recorder" || exit 1
 # What the recorder writes: one line per page opened.
 opened="$OUT/opened.txt"
 

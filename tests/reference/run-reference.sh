@@ -42,7 +42,7 @@ find_converter "$ROOT" || exit 1
 
 missing=0
 for tool in djpeg cjpeg giftopnm gifbuild pcxtoppm ppmtopcx rasttopnm pnmtorast bmptoppm ppmtoppm \
-    pnmtoplainpnm pnmdepth pngtopnm qrttoppm cc; do
+    pnmtoplainpnm pnmdepth pngtopnm qrttoppm; do
     command -v "$tool" >/dev/null || { echo "reference: $tool is missing (scripts/bootstrap.sh installs it)"; missing=1; }
 done
 IM="$(command -v convert-im6.q16 || command -v convert || true)"
@@ -59,14 +59,20 @@ done
 [ "$missing" -eq 0 ] || exit 1
 
 rm -rf "$WORK/out" "$WORK/made"
-mkdir -p "$WORK/out" "$WORK/made" "$WORK/tools"
-if [ ! -x "$WORK/tools/refcheck" ] || [ "$HERE/refcheck.c" -nt "$WORK/tools/refcheck" ]; then
-    cc -O2 -o "$WORK/tools/refcheck" "$HERE/refcheck.c" || exit 1
+mkdir -p "$WORK/out" "$WORK/made"
+# The comparison helper and the QRT writer are targets of the native-release build.
+TOOLS="$ROOT/build/native-release"
+if [ ! -f "$TOOLS/build.ninja" ]; then
+    (cd "$ROOT" && cmake --preset native-release --log-level=WARNING >/dev/null) || exit 1
 fi
-if [ ! -x "$WORK/tools/ppm_to_qrt" ] || [ "$ROOT/bench/ppm_to_qrt.c" -nt "$WORK/tools/ppm_to_qrt" ]; then
-    cc -O2 -o "$WORK/tools/ppm_to_qrt" "$ROOT/bench/ppm_to_qrt.c" || exit 1
+if ! (cd "$ROOT" && cmake --build --preset native-release -j "${JOBS:-2}" --target refcheck ppm_to_qrt \
+        >"$WORK/tools-build.log" 2>&1); then
+    tail -n 30 "$WORK/tools-build.log"
+    echo "reference: building refcheck and ppm_to_qrt (native-release) failed"
+    exit 1
 fi
-REFCHECK="$WORK/tools/refcheck"
+REFCHECK="$TOOLS/tests/refcheck"
+PPM_TO_QRT="$TOOLS/bench/ppm_to_qrt"
 MADE="$WORK/made"
 
 # --- bookkeeping ------------------------------------------------------------
@@ -444,8 +450,8 @@ check_qrt() {
     local src name ref
     for src in "$TESTIMG" "$JPEGS/testorig.ppm"; do
         name="$(basename "${src%.*}")"
-        "$WORK/tools/ppm_to_qrt" <"$src" >"$MADE/$name.qrt"
-        "$WORK/tools/ppm_to_qrt" -r <"$src" >"$MADE/$name-reversed.qrt"
+        "$PPM_TO_QRT" <"$src" >"$MADE/$name.qrt"
+        "$PPM_TO_QRT" -r <"$src" >"$MADE/$name-reversed.qrt"
         ref="$(reference_ppm)"
         qrttoppm "$MADE/$name.qrt" >"$ref" 2>/dev/null
         compare qrt agree "$MADE/$name.qrt" "$ref" same "rows in order, netpbm's qrttoppm"
