@@ -77,8 +77,13 @@ wine_unit_tests() {
     wine_prefix_init || return 1
     # One Wine server for every test instead of one each.
     wineserver -p 30 >/dev/null 2>&1 || true
+    export WINE_EXEC_LOG="$ROOT/build/$1/wine-exec.log"
+    rm -f "$WINE_EXEC_LOG"
     ctest --preset "$1" -j "$JOBS"
     rc=$?
+    # Crashes of Wine itself that a second run got past.
+    [ -s "$WINE_EXEC_LOG" ] && cat "$WINE_EXEC_LOG"
+    unset WINE_EXEC_LOG
     wine_stop
     return "$rc"
 }

@@ -34,8 +34,20 @@ fi
 out="${TMPDIR:-/tmp}/wine-exec.$$.out"
 err="${TMPDIR:-/tmp}/wine-exec.$$.err"
 trap 'rm -f "$out" "$err"' EXIT
-DISPLAY= "$loader" "$@" </dev/null >"$out" 2>"$err"
-rc=$?
+# Wine itself killed by SIGABRT, SIGBUS or SIGSEGV is given one more run:
+# Wine turns the program's own faults into Windows exceptions and exit codes,
+# and its loader has been seen to crash now and then on a loaded machine. The
+# note goes to standard error and to WINE_EXEC_LOG, which scripts/test.sh
+# shows after the run, so that no such crash goes unseen.
+for attempt in 1 2; do
+    DISPLAY= "$loader" "$@" </dev/null >"$out" 2>"$err"
+    rc=$?
+    case "$rc" in 134 | 135 | 139) ;; *) break ;; esac
+    note="wine-exec: Wine died of signal $((rc - 128)) running ${*##*/}"
+    [ "$attempt" -eq 1 ] && note="$note; once more"
+    echo "$note" >&2
+    [ -n "${WINE_EXEC_LOG:-}" ] && echo "$note" >>"$WINE_EXEC_LOG"
+done
 tr -d '\r' <"$out"
 [ -s "$err" ] && tr -d '\r' <"$err" >&2
 exit "$rc"
