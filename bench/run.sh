@@ -10,7 +10,8 @@
 # -resize (for fill with -extent) on the same picture.
 #
 # Beside each native figure, the shipped program's converter: the 32-bit
-# Windows build (build/win32/vellumere-convert.exe) under Wine, with Wine's
+# Windows build (build/win32/vellumere-convert.exe; build/win64's where this
+# machine cannot run 32-bit programs) under Wine, with Wine's
 # own start-up (the same converter on a 1 x 1 picture) measured on its own
 # and taken off in a second line. Every line shows where the time goes: user
 # and system time and minor page faults (medians over the runs); P6, whose
@@ -57,7 +58,8 @@ for tool in djpeg cjpeg giftopnm pcxtoppm rasttopnm pngtopnm qrttoppm ppmtobmp p
     command -v "$tool" >/dev/null || { log "$tool is missing: run scripts/bootstrap.sh"; exit 1; }
 done
 WINE_BENCH="${BENCH_WINE:-1}"
-if [ "$WINE_BENCH" != 0 ] && ! command -v wine >/dev/null; then
+. "$ROOT/scripts/harness.sh"
+if [ "$WINE_BENCH" != 0 ] && [ ! -x "$VELLUMERE_WINE64" ]; then
     log "wine is missing: run scripts/bootstrap.sh (or BENCH_WINE=0)"
     exit 1
 fi
@@ -72,11 +74,7 @@ mkdir -p "$PICTURES" "$OUT"
 # --- the programs -----------------------------------------------------------
 
 log "building vellumere-convert and the helpers (native-release)"
-if [ ! -f "$ROOT/build/native-release/build.ninja" ]; then
-    (cd "$ROOT" && cmake --preset native-release --log-level=WARNING >/dev/null)
-fi
-(cd "$ROOT" && cmake --build --preset native-release -j "${JOBS:-2}" \
-    --target vellumere-convert stb_convert ppm_to_qrt rusage >"$BENCH/build.log" 2>&1) || {
+build_preset native-release --target vellumere-convert stb_convert ppm_to_qrt rusage >"$BENCH/build.log" 2>&1 || {
     tail -n 30 "$BENCH/build.log" >&2
     exit 1
 }
@@ -85,19 +83,19 @@ TOOLS="$ROOT/build/native-release/bench"
 RUSAGE="$TOOLS/rusage"
 
 WIN_OURS=""
+WIN="$VELLUMERE_WIN_BUILD"
 if [ "$WINE_BENCH" != 0 ]; then
-    log "building vellumere-convert.exe (win32)"
+    log "building vellumere-convert.exe ($WIN${VELLUMERE_WIN_NOTE:+: $VELLUMERE_WIN_NOTE})"
     {
-        "$ROOT/scripts/build-deps.sh" i686 &&
-            { [ -f "$ROOT/build/win32/build.ninja" ] ||
-                (cd "$ROOT" && cmake --preset win32 --log-level=WARNING); } &&
-            (cd "$ROOT" && cmake --build --preset win32 -j "${JOBS:-2}" --target vellumere-convert)
-    } >"$BENCH/build-win32.log" 2>&1 || {
-        tail -n 30 "$BENCH/build-win32.log" >&2
+        "$ROOT/scripts/build-deps.sh" "$([ "$WIN" = win64 ] && echo x86_64 || echo i686)" &&
+            build_preset "$WIN" --target vellumere-convert
+    } >"$BENCH/build-$WIN.log" 2>&1 || {
+        tail -n 30 "$BENCH/build-$WIN.log" >&2
         exit 1
     }
-    WIN_OURS="$ROOT/build/win32/vellumere-convert.exe"
-    . "$ROOT/scripts/wine-env.sh"
+    WIN_OURS="$ROOT/build/$WIN/vellumere-convert.exe"
+    WIN_LOADER="$(wine_loader "$WIN_OURS")" || exit 1
+    export WIN_LOADER
     wine_prefix_init >&2 || exit 1
     # One Wine server for every run, as a user's session has; stopped on exit.
     wineserver -p 60 >/dev/null 2>&1 || true
@@ -246,12 +244,12 @@ measured_row() {
 # options, then the same less Wine's start-up (all but the peak memory).
 wine_rows() {
     [ -n "$WIN_OURS" ] || return 0
-    measured_row "" "win32 under Wine" "" 'wine "$WIN_OURS" '"$1"' "$IN" "$OUTPUT"'
+    measured_row "" "$WIN under Wine" "" '"$WIN_LOADER" "$WIN_OURS" '"$1"' "$IN" "$OUTPUT"'
     [ "$ROW_MS" = - ] && return
     local phase_name ms min max
     for phase_name in ${2:-}; do
         read -r ms min max <<<"$(phase "$phase_name")"
-        row "" "  win32: $phase_name" "$ms" "$min" "$max" - - - - ""
+        row "" "  $WIN: $phase_name" "$ms" "$min" "$max" - - - - ""
     done
     row "" "  less start-up" $((ROW_MS - WINE_MS)) - - - $((ROW_USER - WINE_USER)) \
         $((ROW_SYSTEM - WINE_SYSTEM)) $((ROW_FAULTS - WINE_FAULTS)) ""
@@ -311,14 +309,14 @@ if [ -n "$WIN_OURS" ]; then
     printf 'P6\n1 1\n255\n\0\0\0' >"$IN"
     saved_runs="$RUNS"
     RUNS=$((3 * RUNS))
-    read -r WINE_MS wine_min wine_max _ WINE_USER WINE_SYSTEM WINE_FAULTS <<<"$(measure 'wine "$WIN_OURS" "$IN" "$OUTPUT"')"
+    read -r WINE_MS wine_min wine_max _ WINE_USER WINE_SYSTEM WINE_FAULTS <<<"$(measure '"$WIN_LOADER" "$WIN_OURS" "$IN" "$OUTPUT"')"
     RUNS="$saved_runs"
     if [ "$WINE_MS" = - ]; then
-        log "the win32 converter does not run under Wine"
+        log "the $WIN converter does not run under Wine"
         exit 1
     fi
-    printf 'win32 under Wine: %s, the shipped converter. Wine'"'"'s own start-up, measured as\n' \
-        "${WIN_OURS#"$ROOT"/}"
+    printf '%s under Wine: %s, the %s converter. Wine'"'"'s own start-up, measured as\n' \
+        "$WIN" "${WIN_OURS#"$ROOT"/}" "$([ "$WIN" = win32 ] && echo shipped || echo 64-bit)"
     printf 'that converter on a 1 x 1 picture (%d runs): %d ms (%d-%d), user %d ms, sys %d ms, %d faults;\n' \
         $((3 * RUNS)) "$WINE_MS" "$wine_min" "$wine_max" "$WINE_USER" "$WINE_SYSTEM" "$WINE_FAULTS"
     printf 'the "less start-up" lines take it off\n'

@@ -16,6 +16,7 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+. "$ROOT/scripts/harness.sh"
 BUILD="$ROOT/build/fuzz"
 CORPUS="$ROOT/build/fuzz-corpus"
 SEEDS="$ROOT/build/fuzz-seeds"
@@ -76,12 +77,8 @@ if [ "$mode" = short ]; then seconds="$SHORT_SECONDS"; fi
 case "$jobs" in ''|*[!0-9]*|0) echo "fuzz: -j needs a positive number" >&2; exit 2 ;; esac
 
 build() {
-    if [ ! -f "$BUILD/build.ninja" ]; then
-        log "configuring $BUILD (preset fuzz)"
-        (cd "$ROOT" && cmake --preset fuzz >/dev/null)
-    fi
-    log "building the fuzz targets"
-    (cd "$ROOT" && cmake --build --preset fuzz --target fuzz_all >"$LOGS/build.log" 2>&1) || {
+    log "building the fuzz targets (preset fuzz)"
+    build_preset fuzz --target fuzz_all >"$LOGS/build.log" 2>&1 || {
         tail -n 40 "$LOGS/build.log" >&2
         exit 1
     }

@@ -1,8 +1,10 @@
 ; Vellumere's installer: for the current user only, without administrator rights.
 ; Built by scripts/release.sh:
-;     makensis -DVERSION=1.2.3 -DSTAGE=folder -DOUTFILE=setup.exe -DICON=program.ico Vellumere.nsi
+;     makensis -DVERSION=1.2.3 -DSTAGE=folder -DOUTFILE=setup.exe -DICON=program.ico [-DX64] Vellumere.nsi
 ; STAGE holds what is installed: Vellumere.exe, vellumere-convert.exe,
-; vellumere.html, README.txt and LICENSE.txt.
+; vellumere.html, README.txt and LICENSE.txt. With X64 the installer is a
+; 64-bit program (it runs where 32-bit ones cannot) and installs the 64-bit
+; build; both install into the same folder under the same uninstall entry.
 ;
 ; Command line (both also with /S, silent):
 ;     setup.exe [/S] [/NOAUTOSTART] [/D=folder]
@@ -18,7 +20,11 @@
 !insertmacro REQUIRE OUTFILE
 !insertmacro REQUIRE ICON
 
-Unicode true
+!ifdef X64
+  Target amd64-unicode
+!else
+  Unicode true
+!endif
 ManifestDPIAware true
 ManifestSupportedOS all
 RequestExecutionLevel user

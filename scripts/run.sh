@@ -2,7 +2,9 @@
 # Builds everything and runs the program.
 #
 # Vellumere.exe (build/win32) starts under Wine in a virtual desktop with a
-# taskbar, in its own prefix build/run/wine. When that prefix holds no settings
+# taskbar, in its own prefix build/run/wine. Where this machine cannot run
+# 32-bit programs (or VELLUMERE_FORCE_WIN64=1), the 64-bit build of the same
+# program (build/win64) runs in the same way, and the first line says so. When that prefix holds no settings
 # yet, the image list is seeded with the bundled pictures in samples/ (one of
 # every format the program reads) and a short interval, so the wallpaper changes
 # at once and then on the timer.
@@ -32,22 +34,20 @@ for arg in "$@"; do
 done
 
 "$ROOT/scripts/bootstrap.sh"
+RUN="$ROOT/build/run"
+export WINEPREFIX="$RUN/wine"
+. "$ROOT/scripts/harness.sh"
+BUILD="$VELLUMERE_WIN_BUILD"
+if [ "$mode" != convert ] && [ "$BUILD" = win64 ]; then
+    echo "run: the 64-bit Vellumere.exe (build/win64), as $VELLUMERE_WIN_NOTE"
+fi
 
-# build_preset PRESET [cmake --build options]
-build_preset() {
-    local preset="$1"; shift
-    cmake --preset "$preset" --log-level=WARNING >"$ROOT/build/configure-$preset.log" 2>&1 \
-        || { cat "$ROOT/build/configure-$preset.log"; exit 1; }
-    cmake --build --preset "$preset" -j "$JOBS" "$@"
-}
-
-mkdir -p build
 echo "== building the converter (native-release)"
 build_preset native-release --target vellumere-convert
 if [ "$mode" != convert ]; then
-    echo "== building the Windows program (win32)"
-    "$ROOT/scripts/build-deps.sh" i686
-    build_preset win32 --target Vellumere
+    echo "== building the Windows program ($BUILD)"
+    "$ROOT/scripts/build-deps.sh" "$([ "$BUILD" = win64 ] && echo x86_64 || echo i686)"
+    build_preset "$BUILD" --target Vellumere
 fi
 
 convert_samples() {
@@ -71,7 +71,7 @@ convert_samples() {
     [ "$failures" -eq 0 ]
 }
 
-exe="$ROOT/build/win32/Vellumere.exe"
+exe="$ROOT/build/$BUILD/Vellumere.exe"
 if [ "$mode" = convert ]; then
     convert_samples
     exit
@@ -81,26 +81,20 @@ if [ ! -f "$exe" ]; then
     exit 1
 fi
 
-RUN="$ROOT/build/run"
 DESKTOP="Vellumere"
-export WINEPREFIX="$RUN/wine"
-. "$ROOT/scripts/wine-env.sh"
 mkdir -p "$RUN"
 wine_prefix_init
 # Caption buttons are drawn with Marlett: make Wine's own fonts visible to the prefix.
 cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 # Our virtual desktop gets a taskbar with a notification area.
-wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP" /v EnableShell /t REG_DWORD /d 1 /f \
+wine_tool reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP" /v EnableShell /t REG_DWORD /d 1 /f \
     >/dev/null 2>&1
 
-winpath() { # a Unix path as the Z: drive sees it
-    printf 'Z:%s' "${1//\//\\}"
-}
 KEY='HKCU\Software\Quorvath\Vellumere\1.3'
 if [ "$reset" -eq 1 ]; then
-    wine reg delete 'HKCU\Software\Quorvath' /f >/dev/null 2>&1 || true
+    wine_tool reg delete 'HKCU\Software\Quorvath' /f >/dev/null 2>&1 || true
 fi
-if ! wine reg query "$KEY" /v Files >/dev/null 2>&1; then
+if ! wine_tool reg query "$KEY" /v Files >/dev/null 2>&1; then
     echo "== first run in this prefix: the image list is samples/, changing every 36 seconds"
     # The image list: every sample followed by BEL. `reg add` cannot pass a BEL,
     # so the value goes in through a .reg file (UTF-16, as regedit writes it).
@@ -121,7 +115,7 @@ lines = ['Windows Registry Editor Version 5.00', '',
          '"TempFilename"=' + quoted(temp), '']
 open(target, 'w', encoding='utf-16').write('\r\n'.join(lines))
 PY
-    wine regedit /S "$(winpath "$RUN/seed.reg")" >/dev/null 2>&1
+    wine_tool regedit /S "$(winpath "$RUN/seed.reg")" >/dev/null 2>&1
     wineserver -w
 fi
 
@@ -129,21 +123,19 @@ fi
 cd "$RUN"
 if [ -n "${DISPLAY:-}" ]; then
     echo "== starting Vellumere under Wine (right-click its tray icon; quit from its options dialog)"
-    exec wine explorer /desktop="$DESKTOP,1024x768" "$(winpath "$exe")"
+    exec "$VELLUMERE_WINE64" explorer /desktop="$DESKTOP,1024x768" "$(winpath "$exe")"
 fi
 
 echo "== no display: running Vellumere on Xvfb for a screenshot"
 xvfb_start 1024x768x24
 on_exit wine_stop
-previous="$(wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | tr -d '\r' |
-    sed -n 's/^    Wallpaper    REG_SZ    //p')"
-wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /t REG_SZ /d "" /f >/dev/null 2>&1
-wine explorer /desktop="$DESKTOP,1024x768" "$(winpath "$exe")" </dev/null >"$RUN/wine.log" 2>&1 &
+previous="$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)"
+wine_tool reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /t REG_SZ /d "" /f >/dev/null 2>&1
+wine_tool explorer /desktop="$DESKTOP,1024x768" "$(winpath "$exe")" </dev/null >"$RUN/wine.log" 2>&1 &
 wallpaper=""
 for ((i = 0; i < 60; i++)); do
     sleep 1
-    wallpaper="$(wine reg query 'HKCU\Control Panel\Desktop' /v Wallpaper 2>/dev/null | tr -d '\r' |
-        sed -n 's/^    Wallpaper    REG_SZ    //p')"
+    wallpaper="$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)"
     [ -n "$wallpaper" ] && break
 done
 if [ -n "$wallpaper" ]; then

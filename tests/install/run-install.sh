@@ -10,29 +10,19 @@
 #     of it is left but the settings key and the temporary bitmap;
 #  4. silent install without the start-up entry, then silent uninstall with the
 #     settings: nothing is left at all.
-# Every Wine process of the prefix is stopped at the end, also on failure.
+# It tries the installer of the build this machine runs (scripts/harness.sh):
+# the 32-bit one, or the x64 one where 32-bit programs cannot run. Every Wine
+# process of the prefix is stopped at the end, also on failure.
 #
 #     tests/install/run-install.sh      (builds the release first: scripts/release.sh)
 set -uo pipefail
-
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
 OUT="$ROOT/build/install"
 DESKTOP="vellumere-install"
 export WINEPREFIX="$OUT/wine"
-. "$ROOT/scripts/wine-env.sh"
-
-failures=0
-ok() { echo "  ok: $*"; }
-bad() { echo "  FAILED: $*"; failures=$((failures + 1)); }
-expect_equal() { # WHAT ACTUAL EXPECTED
-    if [ "$2" == "$3" ]; then ok "$1"; else bad "$1 is '$2', expected '$3'"; fi
-}
-finish() {
-    echo "install: $((SECONDS)) s, $failures failed"
-    [ "$failures" -eq 0 ]
-    exit
-}
+. "$ROOT/scripts/harness.sh"
+BUILD="$ROOT/build/$VELLUMERE_WIN_BUILD"
 
 echo "== building the release"
 if ! "$ROOT/scripts/release.sh" >"$ROOT/build/release.log" 2>&1; then
@@ -40,34 +30,30 @@ if ! "$ROOT/scripts/release.sh" >"$ROOT/build/release.log" 2>&1; then
     echo "install: scripts/release.sh failed"
     exit 1
 fi
-VERSION="$(cat "$ROOT/build/win32/version.txt")"
-SETUP="$ROOT/build/release/Vellumere-$VERSION-setup.exe"
-STAGE="$ROOT/build/release/stage/Vellumere-$VERSION"
+VERSION="$(cat "$BUILD/version.txt")"
+NAME="Vellumere-$VERSION$([ "$VELLUMERE_WIN_BUILD" = win64 ] && echo -x64)"
+SETUP="$ROOT/build/release/$NAME-setup.exe"
+STAGE="$ROOT/build/release/stage/$NAME"
+echo "installer: ${SETUP#"$ROOT"/}${VELLUMERE_WIN_NOTE:+ ($VELLUMERE_WIN_NOTE)}"
+# The end-to-end driver, from the same build as the program.
+cmake --build "$BUILD" --target e2e-driver >"$OUT.driver-build.log" 2>&1 || {
+    cat "$OUT.driver-build.log"
+    exit 1
+}
+driver="$BUILD/tests/e2e-driver.exe"
 
 # A fresh prefix every time: the installer must work on a machine that never saw it.
-wineserver -k >/dev/null 2>&1 || true
+wineserver -k >/dev/null 2>&1
 rm -rf "$OUT"
 mkdir -p "$OUT"
-on_exit wine_stop
 wine_prefix_init || exit 1
 xvfb_start 1024x768x24 || exit 1
 
-# The end-to-end driver, built with the program's warnings.
-driver="$OUT/driver.exe"
-i686-w64-mingw32-g++-posix -std=c++17 -O1 -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion \
-    -Werror -static -o "$driver" "$ROOT/tests/e2e/driver/driver.cpp" -lgdi32 -lcomctl32 || exit 1
+unixpath() { wine_tool winepath -u "$1" 2>/dev/null | tr -d '\r'; }
+reg_has_key() { wine_tool reg query "$1" >/dev/null 2>&1; }
 
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-unixpath() { winepath -u "$1" 2>/dev/null | tr -d '\r'; }
-# A value as `wine reg query` shows it; empty when the value or key is absent.
-reg_value() { # KEY NAME
-    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
-        sed -n "s/^    $2    REG_[A-Z_]*    //p; s/^    $2    REG_[A-Z_]*\$//p"
-}
-reg_has_key() { wine reg query "$1" >/dev/null 2>&1; }
-
-LOCAL_WIN="$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')"
-ROAMING_WIN="$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')"
+LOCAL_WIN="$(wine_tool cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')"
+ROAMING_WIN="$(wine_tool cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')"
 INSTDIR_WIN="$LOCAL_WIN\\Programs\\Vellumere"
 WORKDIR_WIN="$LOCAL_WIN\\Vellumere"
 LINK_WIN="$ROAMING_WIN\\Microsoft\\Windows\\Start Menu\\Programs\\Vellumere.lnk"
@@ -107,37 +93,37 @@ wait_uninstalled() {
 
 expect_gone() { # the program's traces after an uninstall, settings aside
     local f
-    [ -e "$INSTDIR" ] && bad "$INSTDIR_WIN is left: $(ls "$INSTDIR" | tr '\n' ' ')" || ok "the program's folder is gone"
-    [ -e "$LINK" ] && bad "the Start-menu shortcut is left" || ok "the Start-menu shortcut is gone"
+    [ -e "$INSTDIR" ] && fail "$INSTDIR_WIN is left: $(ls "$INSTDIR" | tr '\n' ' ')" || ok "the program's folder is gone"
+    [ -e "$LINK" ] && fail "the Start-menu shortcut is left" || ok "the Start-menu shortcut is gone"
     expect_equal "Run entry" "$(reg_value "$RUN_KEY" Vellumere)" ""
-    reg_has_key "$UNINSTALL_KEY" && bad "the uninstall entry is left" || ok "the uninstall entry is gone"
+    reg_has_key "$UNINSTALL_KEY" && fail "the uninstall entry is left" || ok "the uninstall entry is gone"
 }
 
 # --- 1. silent install ------------------------------------------------------------
 echo "== silent install"
 t0=$SECONDS
-wine "$(winpath "$SETUP")" /S </dev/null >"$OUT/setup.log" 2>&1
+wine_exe "$SETUP" /S </dev/null >"$OUT/setup.log" 2>&1
 echo "  setup exited with $? ($((SECONDS - t0)) s)"
 for f in "${FILES[@]}"; do
-    [ -f "$INSTDIR/$f" ] && ok "$f installed" || bad "$f is not in $INSTDIR_WIN"
+    [ -f "$INSTDIR/$f" ] && ok "$f installed" || fail "$f is not in $INSTDIR_WIN"
 done
 cmp -s "$INSTDIR/Vellumere.exe" "$STAGE/Vellumere.exe" && ok "Vellumere.exe is the released one" ||
-    bad "the installed Vellumere.exe differs from the released one"
+    fail "the installed Vellumere.exe differs from the released one"
 # The shipped program carries its manifest and this version in its resources.
 grep -aq 'requestedExecutionLevel level="asInvoker"' "$INSTDIR/Vellumere.exe" &&
     grep -aq 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' "$INSTDIR/Vellumere.exe" &&
-    ok "Vellumere.exe carries its manifest" || bad "Vellumere.exe has no manifest"
+    ok "Vellumere.exe carries its manifest" || fail "Vellumere.exe has no manifest"
 strings -e l "$INSTDIR/Vellumere.exe" | grep -qx "$VERSION" && ok "Vellumere.exe's version information is $VERSION" ||
-    bad "Vellumere.exe's version information does not name $VERSION"
+    fail "Vellumere.exe's version information does not name $VERSION"
 if [ -f "$LINK" ]; then
     ok "Start-menu shortcut"
     info="$(python3 "$ROOT/tests/install/lnk_info.py" "$LINK")"
     expect_equal "shortcut target" "$(sed -n 's/^target=//p' <<<"$info")" "$INSTDIR_WIN\\Vellumere.exe"
     expect_equal "shortcut working folder" "$(sed -n 's/^workdir=//p' <<<"$info")" "$WORKDIR_WIN"
 else
-    bad "no Start-menu shortcut $LINK_WIN"
+    fail "no Start-menu shortcut $LINK_WIN"
 fi
-[ -d "$WORKDIR" ] && ok "the working folder exists" || bad "no working folder $WORKDIR_WIN"
+[ -d "$WORKDIR" ] && ok "the working folder exists" || fail "no working folder $WORKDIR_WIN"
 expect_equal "Run entry" "$(reg_value "$RUN_KEY" Vellumere)" "\"$INSTDIR_WIN\\Vellumere.exe\""
 expect_equal "DisplayName" "$(reg_value "$UNINSTALL_KEY" DisplayName)" "Vellumere"
 expect_equal "DisplayVersion" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" "$VERSION"
@@ -148,22 +134,22 @@ expect_equal "QuietUninstallString" "$(reg_value "$UNINSTALL_KEY" QuietUninstall
 # Of the program's settings only the temporary bitmap's place: no image list,
 # so the first start still opens the options dialog.
 expect_equal "TempFilename" "$(reg_value "$SETTINGS_KEY\\1.3" TempFilename)" "$WORKDIR_WIN\\temp.bmp"
-[ -z "$(reg_value "$SETTINGS_KEY\\1.3" Files)" ] && ok "no image list yet" || bad "the installer wrote an image list"
+[ -z "$(reg_value "$SETTINGS_KEY\\1.3" Files)" ] && ok "no image list yet" || fail "the installer wrote an image list"
 
 # --- 2. the program from its shortcut -----------------------------------------------
 echo "== the installed program, started from its shortcut"
 # Every Wine program of the prefix joins one virtual desktop with a taskbar.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$DESKTOP" /f >/dev/null 2>&1
-wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$DESKTOP" /d 1024x768 /f >/dev/null 2>&1
-wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP" /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine_tool reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$DESKTOP" /f >/dev/null 2>&1
+wine_tool reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v "$DESKTOP" /d 1024x768 /f >/dev/null 2>&1
+wine_tool reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$DESKTOP" /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
 # One picture that needs converting: its temporary bitmap goes where the
 # installer said, in the working folder, without a question (started from
 # the Run entry the program's folder would be the system's).
 mkdir -p "$OUT/pictures"
 cp "$ROOT/samples/sample.ppm" "$OUT/pictures/sample.ppm"
 picture_win="$(winpath "$OUT/pictures/sample.ppm")"
-wine reg add 'HKCU\Software\Quorvath\Vellumere\1.3' /v Files /d "$picture_win"$'\a' /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Quorvath\Vellumere\1.3' /v Time /d 0 /f >/dev/null 2>&1
+wine_tool reg add 'HKCU\Software\Quorvath\Vellumere\1.3' /v Files /d "$picture_win"$'\a' /f >/dev/null 2>&1
+wine_tool reg add 'HKCU\Software\Quorvath\Vellumere\1.3' /v Time /d 0 /f >/dev/null 2>&1
 temp_win="$WORKDIR_WIN\\temp.bmp"
 esc() { printf '%s' "${1//\\/\\\\}"; } # backslashes doubled for the driver's script
 cat >"$OUT/program.script" <<EOF
@@ -172,52 +158,43 @@ expect-no-box Vellumere 500
 expect-tray-icon 1
 snap "$(esc "$(winpath "$OUT/installed-program.bmp")")"
 EOF
-wine "$(winpath "$driver")" "$(winpath "$OUT/program.script")" "$(winpath "$OUT/program.report")" \
+wine_exe "$driver" "$(winpath "$OUT/program.script")" "$(winpath "$OUT/program.report")" \
     </dev/null >"$OUT/driver.log" 2>&1 &
 driver_pid=$!
 sleep 1
-wine start "$LINK_WIN" </dev/null >"$OUT/start.log" 2>&1
-t0=$SECONDS
-while ! grep -q '^RESULT ' "$OUT/program.report" 2>/dev/null; do
-    if [ $((SECONDS - t0)) -ge 90 ] || ! kill -0 "$driver_pid" 2>/dev/null; then
-        echo "RESULT FAIL (no verdict)" >>"$OUT/program.report"
-        break
-    fi
-    sleep 0.5
-done
-if grep -q '^RESULT PASS' "$OUT/program.report"; then
+wine_tool start "$LINK_WIN" </dev/null >"$OUT/start.log" 2>&1
+if wait_for_verdict "$OUT/program.report" 90 "$driver_pid" && grep -q '^RESULT PASS' "$OUT/program.report"; then
     ok "the program started from its shortcut and set the wallpaper through the temporary bitmap"
 else
-    sed -n '/^FAIL\|^  visible\|^RESULT/p' "$OUT/program.report"
-    bad "the program from its shortcut (report: ${OUT#"$ROOT"/}/program.report)"
+    show_report "$OUT/program.report"
+    fail "the program from its shortcut"
 fi
 expect_equal "desktop Wallpaper" "$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)" "$temp_win"
 expect_equal "TempFilename" "$(reg_value 'HKCU\Software\Quorvath\Vellumere\1.3' TempFilename)" "$temp_win"
 [ "$(head -c 2 "$WORKDIR/temp.bmp" 2>/dev/null)" = BM ] && ok "temp.bmp is a bitmap in the working folder" ||
-    bad "no temp.bmp in $WORKDIR_WIN"
-[ -f "$OUT/installed-program.bmp" ] && convert "$OUT/installed-program.bmp" "$OUT/installed-program.png" &&
-    rm -f "$OUT/installed-program.bmp"
-[ -n "$(program_pids)" ] && ok "the program runs" || bad "the program does not run"
+    fail "no temp.bmp in $WORKDIR_WIN"
+keep_screenshots "$OUT/installed-program.bmp"
+[ -n "$(program_pids)" ] && ok "the program runs" || fail "the program does not run"
 
 # --- 3. silent uninstall, settings kept -------------------------------------------
 echo "== silent uninstall while the program runs"
-wine "$INSTDIR_WIN\\Uninstall.exe" /S </dev/null >"$OUT/uninstall.log" 2>&1
-wait_uninstalled || bad "the uninstaller did not finish within 60 s"
-[ -z "$(program_pids)" ] && ok "the program was closed" || bad "the program still runs"
+"$(wine_loader "$INSTDIR/Uninstall.exe")" "$INSTDIR_WIN\\Uninstall.exe" /S </dev/null >"$OUT/uninstall.log" 2>&1
+wait_uninstalled || fail "the uninstaller did not finish within 60 s"
+[ -z "$(program_pids)" ] && ok "the program was closed" || fail "the program still runs"
 expect_gone
-reg_has_key "$SETTINGS_KEY" && ok "the settings are kept" || bad "the settings were removed unasked"
-[ -f "$WORKDIR/temp.bmp" ] && ok "the temporary bitmap is kept with them" || bad "temp.bmp was removed unasked"
+reg_has_key "$SETTINGS_KEY" && ok "the settings are kept" || fail "the settings were removed unasked"
+[ -f "$WORKDIR/temp.bmp" ] && ok "the temporary bitmap is kept with them" || fail "temp.bmp was removed unasked"
 
 # --- 4. without the start-up entry; uninstall with the settings ---------------------
 echo "== silent install without the start-up entry, silent uninstall with the settings"
-wine "$(winpath "$SETUP")" /S /NOAUTOSTART </dev/null >"$OUT/setup2.log" 2>&1
-[ -f "$INSTDIR/Vellumere.exe" ] && ok "installed again" || bad "not installed again"
+wine_exe "$SETUP" /S /NOAUTOSTART </dev/null >"$OUT/setup2.log" 2>&1
+[ -f "$INSTDIR/Vellumere.exe" ] && ok "installed again" || fail "not installed again"
 expect_equal "Run entry with /NOAUTOSTART" "$(reg_value "$RUN_KEY" Vellumere)" ""
-wine "$INSTDIR_WIN\\Uninstall.exe" /S /REMOVESETTINGS </dev/null >"$OUT/uninstall2.log" 2>&1
-wait_uninstalled || bad "the uninstaller did not finish within 60 s"
+"$(wine_loader "$INSTDIR/Uninstall.exe")" "$INSTDIR_WIN\\Uninstall.exe" /S /REMOVESETTINGS </dev/null >"$OUT/uninstall2.log" 2>&1
+wait_uninstalled || fail "the uninstaller did not finish within 60 s"
 expect_gone
-reg_has_key "$SETTINGS_KEY" && bad "the settings key is left" || ok "the settings key is gone"
-reg_has_key 'HKCU\Software\Quorvath' && bad "HKCU\\Software\\Quorvath is left" || ok "no Quorvath key is left"
-[ -e "$WORKDIR" ] && bad "$WORKDIR_WIN is left: $(ls "$WORKDIR" | tr '\n' ' ')" || ok "the working folder is gone"
+reg_has_key "$SETTINGS_KEY" && fail "the settings key is left" || ok "the settings key is gone"
+reg_has_key 'HKCU\Software\Quorvath' && fail "HKCU\\Software\\Quorvath is left" || ok "no Quorvath key is left"
+[ -e "$WORKDIR" ] && fail "$WORKDIR_WIN is left: $(ls "$WORKDIR" | tr '\n' ' ')" || ok "the working folder is gone"
 
-finish
+checks_done "install"

@@ -15,12 +15,12 @@
 #   tests/reference/run-reference.sh [-v] [FORMAT...]   (png jpeg gif ppm pcx sun qrt)
 #
 # Prints one line per file (agree / documented / FAIL) and a table per
-# format; exits 1 when any file failed. When the 32-bit Windows build exists
-# (build/win32/vellumere-convert.exe) and Wine is installed, the same checks
-# run a second time through it (VELLUMERE_REFERENCE_WINE=0 skips that).
+# format; exits 1 when any file failed. The same checks then run through the
+# Windows converter of the build this machine runs, under Wine
+# (VELLUMERE_REFERENCE_WINE=0 skips that).
 set -uo pipefail
-
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+. "$ROOT/scripts/harness.sh"
 HERE="$ROOT/tests/reference"
 SOURCES="$ROOT/build/sources"
 WORK="$ROOT/build/reference"
@@ -37,8 +37,7 @@ for arg in "$@"; do
 done
 [ "${#formats[@]}" -gt 0 ] || formats=("${ALL_FORMATS[@]}")
 
-. "$ROOT/tests/converter/converter.sh"
-find_converter "$ROOT" || exit 1
+find_converter || exit 1
 
 missing=0
 for tool in djpeg cjpeg giftopnm gifbuild pcxtoppm ppmtopcx rasttopnm pnmtorast bmptoppm ppmtoppm \
@@ -62,11 +61,7 @@ rm -rf "$WORK/out" "$WORK/made"
 mkdir -p "$WORK/out" "$WORK/made"
 # The comparison helper and the QRT writer are targets of the native-release build.
 TOOLS="$ROOT/build/native-release"
-if [ ! -f "$TOOLS/build.ninja" ]; then
-    (cd "$ROOT" && cmake --preset native-release --log-level=WARNING >/dev/null) || exit 1
-fi
-if ! (cd "$ROOT" && cmake --build --preset native-release -j "${JOBS:-2}" --target refcheck ppm_to_qrt \
-        >"$WORK/tools-build.log" 2>&1); then
+if ! build_preset native-release --target refcheck ppm_to_qrt >"$WORK/tools-build.log" 2>&1; then
     tail -n 30 "$WORK/tools-build.log"
     echo "reference: building refcheck and ppm_to_qrt (native-release) failed"
     exit 1
@@ -79,7 +74,7 @@ MADE="$WORK/made"
 
 declare -A agree_count=() documented_count=() fail_count=()
 for f in "${ALL_FORMATS[@]}"; do agree_count[$f]=0; documented_count[$f]=0; fail_count[$f]=0; done
-failures=()
+failed_files=()
 serial=0
 
 short_name() {
@@ -96,7 +91,7 @@ result() {  # result FORMAT STATUS FILE DETAIL
         documented) documented_count[$format]=$((documented_count[$format] + 1)) ;;
         FAIL)
             fail_count[$format]=$((fail_count[$format] + 1))
-            failures+=("$format $(short_name "$file"): $detail")
+            failed_files+=("$format $(short_name "$file"): $detail")
             ;;
     esac
     if [ "$status" = FAIL ] || [ "$verbose" -eq 1 ]; then
@@ -111,7 +106,7 @@ convert_ours() {
     local bmp="$WORK/out/$serial.bmp"
     OURS="$WORK/out/$serial.ppm"
     OURS_ERR="$WORK/out/$serial.err"
-    "$CONVERT" "$1" "$bmp" 2>"$OURS_ERR" >/dev/null
+    "${CONVERT[@]}" "$1" "$bmp" 2>"$OURS_ERR" >/dev/null
     OURS_RC=$?
     if [ "$OURS_RC" -eq 0 ]; then
         bmptoppm "$bmp" >"$OURS" 2>/dev/null || OURS_RC=99
@@ -473,26 +468,13 @@ for format in "${formats[@]}"; do
         "${fail_count[$format]}"
     total_fail=$((total_fail + fail_count[$format]))
 done
-echo "reference checks: ${CONVERT#"$ROOT"/}, $((SECONDS - start)) s"
+echo "reference checks: ${CONVERT[-1]#"$ROOT"/}, $((SECONDS - start)) s"
 status=0
 if [ "$total_fail" -gt 0 ]; then
     echo "$total_fail file(s) failed:"
-    printf '  %s\n' "${failures[@]}"
+    printf '  %s\n' "${failed_files[@]}"
     status=1
 fi
-
-# The shipped program is the 32-bit Windows build: the same pictures through
-# its converter, under Wine.
-if [ -z "${VELLUMERE_CONVERT:-}" ] && [ "${VELLUMERE_REFERENCE_WINE:-1}" != 0 ] &&
-    [ -f "$ROOT/build/win32/vellumere-convert.exe" ] && command -v wine >/dev/null; then
-    echo
-    echo "reference checks through build/win32/vellumere-convert.exe under Wine"
-    (
-        . "$ROOT/scripts/wine-env.sh"
-        wine_prefix_init || exit 1
-        # One server for all the conversions instead of one per program.
-        wineserver -p 30 >/dev/null 2>&1 || true
-        VELLUMERE_CONVERT="$HERE/wine-convert.sh" "$0" "${formats[@]}"
-    ) || status=1
-fi
+# The shipped program is the Windows build: the same pictures through its converter.
+again_under_wine "$0" "${formats[@]}" || status=1
 exit "$status"
