@@ -128,16 +128,14 @@ for scenario in "${scenarios[@]}"; do
     name="$(basename "$scenario" .txt)"
     script="$OUT/$name.script"
     report="$OUT/$name.report"
-    python3 - "$scenario" "$script" "$(script_path "$WORK")" "$(script_path "$exe")" "$(script_path "$SHOTS")" \
-        "$(script_path "$BUILD")" "$(script_path "$opened")" <<'PY'
-import sys
-source, target, work, exe, shots, build, opened = sys.argv[1:8]
-# The build folder also as the browser sees it: file:///Z:/... (no blanks in our paths).
-build_url = 'file:///' + build.replace('\\\\', '/')
-text = open(source).read().replace('@WORK@', work).replace('@EXE@', exe).replace('@SHOTS@', shots)
-text = text.replace('@BUILD_URL@', build_url).replace('@BUILD@', build).replace('@OPENED@', opened)
-open(target, 'w').write(text)
-PY
+    text="$(<"$scenario")"
+    text="${text//@WORK@/"$(script_path "$WORK")"}"
+    text="${text//@EXE@/"$(script_path "$exe")"}"
+    text="${text//@SHOTS@/"$(script_path "$SHOTS")"}"
+    text="${text//@OPENED@/"$(script_path "$opened")"}"
+    # The build folder also as the browser sees it: file:///Z:/... (no blanks in our paths).
+    text="${text//@BUILD_URL@/"file:///$(winpath "$BUILD" | tr '\\' /)"}"
+    printf '%s\n' "${text//@BUILD@/"$(script_path "$BUILD")"}" >"$script"
     rm -f "$report" "$WORK/temp.bmp" "$WORK/list.qx" "$WORK"/{fit,fill,stretch,center}.bmp "$WORK/help.hlp" "$opened"
     echo "== $name"
     t0=$SECONDS
