@@ -16,7 +16,7 @@ run: bootstrap
 test: bootstrap
 	scripts/test.sh
 
-# build/release/: Vellumere-VERSION.zip and Vellumere-VERSION-setup.exe.
+# build/release/: the zip and the installer of the 32-bit and of the 64-bit program.
 release: bootstrap
 	scripts/release.sh
 
@@ -55,7 +55,7 @@ clean:
 help:
 	@echo "make run    build, then run the program (Vellumere.exe under Wine)"
 	@echo "make test   build natively and for Windows, run every test"
-	@echo "make release  the zip archive and the installer, in build/release"
+	@echo "make release  the zip archives and installers (32- and 64-bit), in build/release"
 	@echo "make bench  benchmark vellumere-convert against other decoders"
 	@echo "make fuzz   long fuzzing runs"
 	@echo "other: bootstrap deps native native-release win32 win64 samples clean"
