@@ -293,42 +293,42 @@ EOF
 # Windows build gives instead. Runs in $WORK, at most $LIMIT seconds; the
 # caller sees that no earlier output lies where this one goes.
 check_expected() { # NAME EXPECTED-FILE [DEFAULT ARGUMENT...]
-    local name="$1" expect="$2" problems="" rc want_rc want_pixels got_pixels has out
+    local name="$1" expect="$2" problems="" line want_rc="" want_pixels="" no_output="" has=() rc got
     shift 2
-    local flavoured="${expect%.txt}.$CONVERT_FLAVOUR.txt"
-    [ -f "$flavoured" ] && expect="$flavoured"
+    [ -f "${expect%.txt}.$CONVERT_FLAVOUR.txt" ] && expect="${expect%.txt}.$CONVERT_FLAVOUR.txt"
     [ -f "$expect" ] || { fail "$name: no expected result in ${expect#"$VELLUMERE_ROOT"/}"; return; }
-    local args=("$@") line
-    line="$(sed -n 's/^run //p' "$expect")"
-    if [ -n "$line" ]; then
+    local args=("$@")
+    : >"$WORK/want-stderr"
+    while IFS= read -r line; do
         line="${line//@WORK@/$WORK}"
-        eval "args=(${line//@ROOT@/$VELLUMERE_ROOT})"
-    fi
-    out="${args[*]: -1}"
+        line="${line//@ROOT@/$VELLUMERE_ROOT}"
+        case "$line" in
+            "run "*) eval "args=(${line#run })" ;;
+            "exit "*) want_rc="${line#exit }" ;;
+            "pixels "*) want_pixels="${line#pixels }" ;;
+            no-output) no_output=1 ;;
+            "stderr-has "*) has+=("${line#stderr-has }") ;;
+            *) printf '%s\n' "$line" >>"$WORK/want-stderr" ;;
+        esac
+    done <"$expect"
     (cd "$WORK" && timeout "${LIMIT:-300}" "${CONVERT[@]}" "${args[@]}" >"$WORK/stdout" 2>"$WORK/stderr")
     rc=$?
     [ "$rc" -eq 124 ] && { fail "$name: still running after ${LIMIT:-300} s"; return; }
-    want_rc="$(sed -n 's/^exit //p' "$expect")"
-    want_pixels="$(sed -n 's/^pixels //p' "$expect")"
     [ "$rc" = "$want_rc" ] || problems+=" exit $rc, expected $want_rc;"
-    while IFS= read -r has; do
-        grep -qF -- "$has" "$WORK/stderr" || problems+=" no message with '$has';"
-    done < <(sed -n 's/^stderr-has //p' "$expect")
-    if ! grep -q '^stderr-has ' "$expect"; then
-        grep -v -e '^exit ' -e '^pixels ' -e '^run ' -e '^no-output$' "$expect" |
-            sed "s|@WORK@|$WORK|g; s|@ROOT@|$VELLUMERE_ROOT|g" >"$WORK/want-stderr"
-        cmp -s "$WORK/stderr" "$WORK/want-stderr" ||
-            problems+=" messages '$(tr '\n' '|' <"$WORK/stderr" | head -c 400)', expected '$(tr '\n' '|' <"$WORK/want-stderr")';"
+    for line in "${has[@]}"; do
+        grep -qF -- "$line" "$WORK/stderr" || problems+=" no message with '$line';"
+    done
+    if [ "${#has[@]}" -eq 0 ] && ! cmp -s "$WORK/stderr" "$WORK/want-stderr"; then
+        problems+=" messages '$(tr '\n' '|' <"$WORK/stderr" | head -c 400)', expected '$(tr '\n' '|' <"$WORK/want-stderr")';"
     fi
-    if grep -qx no-output "$expect" && [ -e "$out" ] && [ ! -c "$out" ]; then
-        problems+=" $out written;"
-    fi
+    local out="${args[*]: -1}"
+    [ -n "$no_output" ] && [ -f "$out" ] && problems+=" $out written;"
     if [ -n "$want_pixels" ]; then
-        got_pixels="$([ -f "$out" ] && index_plane "$out")"
-        [ "$got_pixels" = "$want_pixels" ] || problems+=" pixels '$got_pixels', expected '$want_pixels';"
+        got="$([ -f "$out" ] && index_plane "$out")"
+        [ "$got" = "$want_pixels" ] || problems+=" pixels '$got', expected '$want_pixels';"
     fi
     if [ -z "$problems" ]; then
-        ok "$name: exit $rc$([ -n "$want_pixels" ] && echo ', pixels as expected')"
+        ok "$name: exit $rc${want_pixels:+, pixels as expected}"
     else
         fail "$name:$problems"
     fi
