@@ -29,6 +29,10 @@ ManifestDPIAware true
 ManifestSupportedOS all
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
+; A file that cannot be replaced (a copy still running, a scanner holding it)
+; ends the installation; silently skipping it would register a version that
+; is not there.
+AllowSkipFiles off
 
 !define PRODUCT "Vellumere"
 !define PUBLISHER "Quorvath"
@@ -62,6 +66,7 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) ${PUBLISHER}"
 !include "LogicLib.nsh"
 !include "Sections.nsh"
 !include "WinMessages.nsh"
+!include "WordFunc.nsh"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -87,18 +92,24 @@ VIAddVersionKey "LegalCopyright" "Copyright (c) ${PUBLISHER}"
 ; Ends a running Vellumere so that its file can be replaced or removed. Closing
 ; its hidden window ends it as quitting from its options dialog does (its icon
 ; goes away); the user is asked first unless the run is silent.
+Var ProgramWasClosed
+; Files of ours whose names other programs use too, recorded as installed
+; (in the uninstall entry's "InstalledFiles").
+Var InstalledFiles
+
 !macro CLOSE_PROGRAM_FUNCTION un
 Function ${un}CloseProgram
   FindWindow $0 "${WINDOW_CLASS}" "${PRODUCT}"
   ${If} $0 == 0
     Return
   ${EndIf}
+  StrCpy $ProgramWasClosed 1
   ${IfNot} ${Silent}
     MessageBox MB_OKCANCEL|MB_ICONINFORMATION "${PRODUCT} is running. It will be closed to go on." /SD IDOK IDOK +2
     Abort
   ${EndIf}
   SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
-  ; Up to 10 s for the window, then a moment for the process to let go of its file.
+  ; Up to 10 s for the window to go.
   StrCpy $1 0
   ${Do}
     Sleep 100
@@ -109,23 +120,98 @@ Function ${un}CloseProgram
       ${ExitDo}
     ${EndIf}
   ${Loop}
-  Sleep 500
+  ; Then up to 10 s more for the ending process to let go of its file.
+  StrCpy $1 0
+  ${Do}
+    ${IfNot} ${FileExists} "$INSTDIR\Vellumere.exe"
+      ${ExitDo}
+    ${EndIf}
+    ClearErrors
+    FileOpen $0 "$INSTDIR\Vellumere.exe" a
+    ${IfNot} ${Errors}
+      FileClose $0
+      ${ExitDo}
+    ${EndIf}
+    ${If} $1 >= 50
+      ${ExitDo}
+    ${EndIf}
+    IntOp $1 $1 + 1
+    Sleep 200
+  ${Loop}
 FunctionEnd
 !macroend
 !insertmacro CLOSE_PROGRAM_FUNCTION ""
 !insertmacro CLOSE_PROGRAM_FUNCTION "un."
+
+; Whether a file of this name in $INSTDIR was put there by this installer:
+; an earlier installation into the same folder recorded it (or, before the
+; record existed, installed every file). Takes the name, leaves 1 or 0.
+!macro IS_OURS_FUNCTION un
+Function ${un}IsOurs
+  Exch $R0
+  Push $R1
+  Push $R2
+  StrCpy $R2 0
+  ReadRegStr $R1 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $R1 == $INSTDIR
+    ClearErrors
+    ReadRegStr $R1 HKCU "${UNINSTALL_KEY}" "InstalledFiles"
+    ${If} ${Errors}
+      StrCpy $R2 1
+    ${Else}
+      ${WordFind} "$R1" "|$R0|" "E#" $R1
+      ${IfNot} ${Errors}
+        StrCpy $R2 1
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  StrCpy $R0 $R2
+  Pop $R2
+  Pop $R1
+  Exch $R0
+FunctionEnd
+!macroend
+!insertmacro IS_OURS_FUNCTION ""
+!insertmacro IS_OURS_FUNCTION "un."
+
+; README.txt and LICENSE.txt: another program's file of that name in a
+; shared folder is left as it is, and ours is not installed.
+!macro INSTALL_SHARED_NAME name
+  Push "${name}"
+  Call IsOurs
+  Pop $0
+  ${If} ${FileExists} "$INSTDIR\${name}"
+  ${AndIf} $0 != 1
+    DetailPrint "Kept another program's $INSTDIR\${name}"
+  ${Else}
+    File "${STAGE}\${name}"
+    StrCpy $InstalledFiles "$InstalledFiles|${name}|"
+  ${EndIf}
+!macroend
 
 Section "${PRODUCT}" SectionProgram
   SectionIn RO
   Call CloseProgram
 
   SetOutPath "$INSTDIR"
+  ; The uninstaller's name is common: another program's is never replaced.
+  Push "Uninstall.exe"
+  Call IsOurs
+  Pop $0
+  ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
+  ${AndIf} $0 != 1
+    MessageBox MB_OK|MB_ICONSTOP "$INSTDIR holds another program's Uninstall.exe. Choose a folder of its own for ${PRODUCT}." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
   File "${STAGE}\Vellumere.exe"
   File "${STAGE}\vellumere-convert.exe"
   File "${STAGE}\vellumere.html"
-  File "${STAGE}\README.txt"
-  File "${STAGE}\LICENSE.txt"
+  StrCpy $InstalledFiles ""
+  !insertmacro INSTALL_SHARED_NAME "README.txt"
+  !insertmacro INSTALL_SHARED_NAME "LICENSE.txt"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
+  StrCpy $InstalledFiles "$InstalledFiles|Uninstall.exe|"
 
   ; The shortcut's working directory is the current output folder.
   CreateDirectory "${WORK_DIR}"
@@ -155,6 +241,13 @@ Section "${PRODUCT}" SectionProgram
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   IntFmt $0 "0x%08X" $0
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "InstalledFiles" "$InstalledFiles"
+
+  ; A silent upgrade puts back the program it closed.
+  ${If} ${Silent}
+  ${AndIf} $ProgramWasClosed == 1
+    Call StartProgram
+  ${EndIf}
 SectionEnd
 
 Section "Start ${PRODUCT} when Windows starts" SectionAutostart
@@ -176,15 +269,41 @@ Function StartProgram
   Exec '"$INSTDIR\Vellumere.exe"'
 FunctionEnd
 
+!macro REMOVE_FILE name
+  ClearErrors
+  Delete "$INSTDIR\${name}"
+  ${If} ${Errors}
+    StrCpy $R9 "$R9$\n$INSTDIR\${name}"
+  ${EndIf}
+!macroend
+
+!macro REMOVE_SHARED_NAME name
+  Push "${name}"
+  Call un.IsOurs
+  Pop $0
+  ${If} $0 == 1
+    !insertmacro REMOVE_FILE "${name}"
+  ${EndIf}
+!macroend
+
 Section "un.${PRODUCT}" SectionUninstallProgram
   SectionIn RO
   Call un.CloseProgram
 
-  Delete "$INSTDIR\Vellumere.exe"
-  Delete "$INSTDIR\vellumere-convert.exe"
-  Delete "$INSTDIR\vellumere.html"
-  Delete "$INSTDIR\README.txt"
-  Delete "$INSTDIR\LICENSE.txt"
+  ; A file that cannot be removed (in use) ends the uninstallation with the
+  ; program still registered, so that it can be run again.
+  StrCpy $R9 ""
+  !insertmacro REMOVE_FILE "Vellumere.exe"
+  !insertmacro REMOVE_FILE "vellumere-convert.exe"
+  !insertmacro REMOVE_FILE "vellumere.html"
+  !insertmacro REMOVE_SHARED_NAME "README.txt"
+  !insertmacro REMOVE_SHARED_NAME "LICENSE.txt"
+  ${If} $R9 != ""
+    MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} could not remove$R9$\n$\nClose the program that uses them and run the uninstaller again." /SD IDOK
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+  ; Run in place (_?=) the uninstaller cannot remove itself; the folder then stays.
   Delete "$INSTDIR\Uninstall.exe"
   ; Only when empty: anything the user put there stays.
   RMDir "$INSTDIR"
@@ -199,9 +318,15 @@ SectionEnd
 Section /o "un.Your settings and image list" SectionUninstallSettings
   DeleteRegKey HKCU "${SETTINGS_KEY}"
   DeleteRegKey /ifempty HKCU "Software\Quorvath"
-  ; The temporary bitmap and the image list file where the program puts them by default.
+  ; What the program writes where it puts its files by default: the temporary
+  ; bitmap, the image list file, the shuffled round beside it, and the copies
+  ; each is written to before it replaces the file.
   Delete "${WORK_DIR}\temp.bmp"
+  Delete "${WORK_DIR}\temp.bmp.tmp"
   Delete "${WORK_DIR}\ImageList.qx"
+  Delete "${WORK_DIR}\ImageList.qx.tmp"
+  Delete "${WORK_DIR}\ImageList.qx.round"
+  Delete "${WORK_DIR}\ImageList.qx.round.tmp"
   RMDir "${WORK_DIR}"
 SectionEnd
 

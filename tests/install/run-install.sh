@@ -6,10 +6,14 @@
 #     Xvfb with a one-picture image list preset, converts the picture into its
 #     temporary bitmap in the shortcut's folder (the place the installer stored
 #     for it) and makes it the wallpaper, without asking;
-#  3. silent uninstall while the program runs: the program is closed and nothing
-#     of it is left but the settings key and the temporary bitmap;
+#  3. a silent upgrade while the program runs closes it and starts it again;
+#     silent uninstall while it runs: the program is closed and nothing of it
+#     is left but the settings key and the temporary bitmap;
 #  4. silent install without the start-up entry, then silent uninstall with the
-#     settings: nothing is left at all.
+#     settings: nothing is left at all, leftovers of the program's own included;
+#  5. into a folder shared with another program: its README.txt and LICENSE.txt
+#     are neither replaced nor removed; with the program's file held open, the
+#     installer and the uninstaller fail and leave the registration as it was.
 # It tries the installer of the build this machine runs (scripts/harness.sh):
 # the 32-bit one, or the x64 one where 32-bit programs cannot run. Every Wine
 # process of the prefix is stopped at the end, also on failure.
@@ -176,7 +180,14 @@ expect_equal "TempFilename" "$(reg_value 'HKCU\Software\Quorvath\Vellumere\1.3' 
 keep_screenshots "$OUT/installed-program.bmp"
 [ -n "$(program_pids)" ] && ok "the program runs" || fail "the program does not run"
 
-# --- 3. silent uninstall, settings kept -------------------------------------------
+# --- 3. silent upgrade and uninstall, settings kept ---------------------------------
+echo "== silent upgrade while the program runs"
+before="$(program_pids)"
+wine_exe "$SETUP" /S </dev/null >"$OUT/upgrade.log" 2>&1
+expect_equal "upgrade's exit code" "$?" 0
+after="$(program_pids)"
+[ -n "$after" ] && [ "$after" != "$before" ] && ok "the program was closed and started again" ||
+    fail "the program was not started again (before: '$before', after: '$after')"
 echo "== silent uninstall while the program runs"
 "$(wine_loader "$INSTDIR/Uninstall.exe")" "$INSTDIR_WIN\\Uninstall.exe" /S </dev/null >"$OUT/uninstall.log" 2>&1
 wait_uninstalled || fail "the uninstaller did not finish within 60 s"
@@ -190,11 +201,50 @@ echo "== silent install without the start-up entry, silent uninstall with the se
 wine_exe "$SETUP" /S /NOAUTOSTART </dev/null >"$OUT/setup2.log" 2>&1
 [ -f "$INSTDIR/Vellumere.exe" ] && ok "installed again" || fail "not installed again"
 expect_equal "Run entry with /NOAUTOSTART" "$(reg_value "$RUN_KEY" Vellumere)" ""
+# What the program leaves in its folder: a shuffled round, a copy not yet in place.
+touch "$WORKDIR/ImageList.qx.round" "$WORKDIR/temp.bmp.tmp" "$WORKDIR/ImageList.qx.tmp"
 "$(wine_loader "$INSTDIR/Uninstall.exe")" "$INSTDIR_WIN\\Uninstall.exe" /S /REMOVESETTINGS </dev/null >"$OUT/uninstall2.log" 2>&1
 wait_uninstalled || fail "the uninstaller did not finish within 60 s"
 expect_gone
 reg_has_key "$SETTINGS_KEY" && fail "the settings key is left" || ok "the settings key is gone"
 reg_has_key 'HKCU\Software\Quorvath' && fail "HKCU\\Software\\Quorvath is left" || ok "no Quorvath key is left"
 [ -e "$WORKDIR" ] && fail "$WORKDIR_WIN is left: $(ls "$WORKDIR" | tr '\n' ' ')" || ok "the working folder is gone"
+
+# --- 5. a shared folder, a file held open ---------------------------------------------
+echo "== a folder shared with another program, and a file held open"
+SHARED="$OUT/shared"
+SHARED_WIN="$(winpath "$SHARED")"
+mkdir -p "$SHARED"
+echo "another program's readme" >"$SHARED/README.txt"
+echo "another program's licence" >"$SHARED/LICENSE.txt"
+cp "$SHARED/README.txt" "$SHARED/LICENSE.txt" "$OUT/"
+wine_exe "$SETUP" /S "/D=$SHARED_WIN" </dev/null >"$OUT/setup3.log" 2>&1
+expect_equal "install into the shared folder: exit code" "$?" 0
+[ -f "$SHARED/Vellumere.exe" ] && ok "installed into the shared folder" || fail "not installed into $SHARED_WIN"
+cmp -s "$SHARED/README.txt" "$OUT/README.txt" && cmp -s "$SHARED/LICENSE.txt" "$OUT/LICENSE.txt" &&
+    ok "the other program's README.txt and LICENSE.txt are kept" || fail "the other program's files were replaced"
+# An older version registered, and its program held open by another process.
+wine_tool reg add "$UNINSTALL_KEY" /v DisplayVersion /d 0.9.0 /f >/dev/null 2>&1
+printf 'file-hold "%s"\nsleep 60000\n' "$(esc "$SHARED_WIN\\Vellumere.exe")" >"$OUT/hold.script"
+wine_exe "$driver" "$(winpath "$OUT/hold.script")" "$(winpath "$OUT/hold.report")" </dev/null >/dev/null 2>&1 &
+holder=$!
+sleep 3
+wine_exe "$SETUP" /S "/D=$SHARED_WIN" </dev/null >"$OUT/setup4.log" 2>&1
+rc=$?
+[ "$rc" -ne 0 ] && ok "install over a file held open: exit $rc" || fail "install over a file held open: exit 0"
+expect_equal "DisplayVersion after the failed install" "$(reg_value "$UNINSTALL_KEY" DisplayVersion)" 0.9.0
+# In place (_?=), so that its own exit code is the uninstaller's.
+"$(wine_loader "$SHARED/Uninstall.exe")" "$SHARED_WIN\\Uninstall.exe" /S "_?=$SHARED_WIN" </dev/null >"$OUT/uninstall3.log" 2>&1
+rc=$?
+[ "$rc" -ne 0 ] && ok "uninstall with a file held open: exit $rc" || fail "uninstall with a file held open: exit 0"
+reg_has_key "$UNINSTALL_KEY" && ok "the uninstall entry is kept" || fail "the uninstall entry is gone"
+kill $(prefix_pids 'hold\.script') 2>/dev/null
+wait "$holder" 2>/dev/null
+"$(wine_loader "$SHARED/Uninstall.exe")" "$SHARED_WIN\\Uninstall.exe" /S "_?=$SHARED_WIN" </dev/null >"$OUT/uninstall4.log" 2>&1
+expect_equal "uninstall once the file is free: exit code" "$?" 0
+reg_has_key "$UNINSTALL_KEY" && fail "the uninstall entry is left" || ok "the uninstall entry is gone"
+[ -e "$SHARED/Vellumere.exe" ] && fail "Vellumere.exe is left" || ok "Vellumere.exe is removed"
+cmp -s "$SHARED/README.txt" "$OUT/README.txt" && cmp -s "$SHARED/LICENSE.txt" "$OUT/LICENSE.txt" &&
+    ok "the other program's README.txt and LICENSE.txt are still there" || fail "the other program's files were removed"
 
 checks_done "install"

@@ -27,7 +27,7 @@
 //   file-expect-same PATH REFERENCE [TIMEOUT]  the file holds the reference file's bytes
 //   file-expect-text PATH TEXT [TIMEOUT]  the file holds exactly TEXT
 //   file-expect-absent PATH [MS]      the file does not appear within MS
-//   file-write PATH TEXT / file-delete PATH
+//   file-write PATH TEXT / file-delete PATH / file-hold PATH (open, unshared, until the end)
 //   reg-dump-entries NAME             report the lengths of the value's entries
 //   wallpaper-set TEXT                HKCU\Control Panel\Desktop "Wallpaper"
 //   wallpaper-expect TEXT [TIMEOUT]
@@ -627,6 +627,12 @@ void run(const std::vector<std::string>& a) {
         if (out == nullptr) fail("cannot write " + a[1]);
         fwrite(a[2].data(), 1, a[2].size(), out);
         fclose(out);
+    } else if (c == "file-hold") {
+        // Held without sharing until the driver ends, as a program that has
+        // the file open (or a scanner reading it) holds it.
+        need(a, 2);
+        if (CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE)
+            fail("cannot hold " + a[1]);
     } else if (c == "file-delete") {
         need(a, 2);
         if (!DeleteFileA(a[1].c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) fail("cannot delete " + a[1]);
