@@ -1,5 +1,6 @@
 // Format detection: the first twelve bytes against an ordered signature table,
 // then the QRT size test. The file name plays no part.
+#include "image/ByteOrder.h"
 #include "image/RasterImage.h"
 #include "platform/Messages.h"
 
