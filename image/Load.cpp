@@ -58,7 +58,7 @@ int RasterImage::load(FILE* stream, const char* path) {
     }
     if (isQrtFile(stream)) return readQrt(stream);
 
-    platform::showMessageWithPath("Unsupported file format for file \"%s\".", path,
-                                  "Vellumere Error", platform::kMbIconWarning);
+    platform::showMessageWithPath("Unsupported file format for file \"%s\".", path, platform::kErrorCaption,
+                                  platform::kMbIconWarning);
     return 0;
 }
