@@ -1,5 +1,6 @@
 // Format detection: the first twelve bytes against an ordered signature table,
 // then the QRT size test. The file name plays no part.
+#include "image/ByteOrder.h"
 #include "image/RasterImage.h"
 #include "platform/Messages.h"
 
@@ -57,7 +58,7 @@ int RasterImage::load(FILE* stream, const char* path) {
     }
     if (isQrtFile(stream)) return readQrt(stream);
 
-    platform::showMessageWithPath("Unsupported file format for file \"%s\".", path,
-                                  "Vellumere Error", platform::kMbIconWarning);
+    platform::showMessageWithPath("Unsupported file format for file \"%s\".", path, platform::kErrorCaption,
+                                  platform::kMbIconWarning);
     return 0;
 }

@@ -86,17 +86,3 @@ void RasterImage::release() {
     std::free(palette);
     palette = nullptr;
 }
-
-uint16_t readUint16LE(FILE* stream) {
-    const unsigned low = unsigned(std::fgetc(stream)) & 0xFFu;
-    const unsigned high = unsigned(std::fgetc(stream)) & 0xFFu;
-    return uint16_t(low | (high << 8));
-}
-
-uint32_t readUint32BE(FILE* stream) {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) {
-        value = (value << 8) | (uint32_t(std::fgetc(stream)) & 0xFFu);
-    }
-    return value;
-}

@@ -82,11 +82,6 @@ private:
     void release();
 };
 
-// Byte-order readers over the input stream; a byte missing at end of file
-// reads as 0xFF.
-uint16_t readUint16LE(FILE* stream);
-uint32_t readUint32BE(FILE* stream);
-
 // Format detection helpers.
 bool matchSignature(const char* pattern, const unsigned char* fileBytes);
 bool isQrtFile(FILE* stream);

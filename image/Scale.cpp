@@ -322,8 +322,7 @@ bool isPicture(const RasterImage& source) {
 }
 
 int refuse() {
-    platform::showMessage("Unable to allocate memory for bitmap.", "Vellumere Error",
-                          platform::kMbIconWarning);
+    platform::showMessage("Unable to allocate memory for bitmap.", platform::kErrorCaption, platform::kMbIconWarning);
     return 0;
 }
 

@@ -41,7 +41,7 @@ struct ScaleTarget {
 // 1 on success. 0 when the screen's size is out of range, the source is no
 // picture of a supported depth, or memory for the result or the work rows is
 // lacking; the scaler has then shown "Unable to allocate memory for bitmap."
-// (caption "Vellumere Error") and the caller adds no message of its own.
+// (caption platform::kErrorCaption) and the caller adds no message of its own.
 // Temporary memory: a few bytes per source column plus a small table per
 // screen column; never a second copy of either picture.
 int scaleImage(const RasterImage& source, const ScaleTarget& target, RasterImage& scaled);

@@ -8,22 +8,12 @@
 
 #include "image/ByteSource.h"
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
 #include "readers/GifLzw.h"
+#include "readers/ReaderSupport.h"
 
 namespace {
 
 const char kCaption[] = "GIF Reader";
-
-void warn(const char* text) {
-    platform::showMessage(text, kCaption, platform::kMbIconWarning);
-}
-
-uint16_t readUint16LE(ByteSource& in) {
-    const unsigned low = in.byte();
-    const unsigned high = in.byte();
-    return uint16_t(low | (high << 8));
-}
 
 // Reads entries colour table entries into the palette from entry 0. Entries
 // the file does not hold keep what they had.
@@ -179,7 +169,7 @@ bool readGifImage(ByteSource& in, int imageWidth, int imageHeight, bool interlac
     const int minimumCodeSize = in.byte();
     if (minimumCodeSize < 2 || minimumCodeSize > gif::LzwDecoder::kLargestMinimumCodeSize) {
         // Once per file: a file may hold thousands of images.
-        if (!codeSizeReported) warn("Invalid code size");
+        if (!codeSizeReported) readers::warn("Invalid code size", kCaption);
         codeSizeReported = true;
     }
 
@@ -209,10 +199,7 @@ int RasterImage::readGif(FILE* stream) {
     in.byte();  // pixel aspect ratio
     bitDepth = (screen & 7) + 1;
 
-    if (!allocate()) {
-        warn("Unable to allocate memory for bitmap.");
-        return 0;
-    }
+    if (!allocate()) return readers::warn("Unable to allocate memory for bitmap.", kCaption);
     if (screen & 0x80) {
         readColourTable(in, palette, 1 << bitDepth);
     } else {
@@ -228,7 +215,7 @@ int RasterImage::readGif(FILE* stream) {
     for (;;) {
         const int introducer = in.get();
         if (introducer < 0) {
-            warn("Corrupted file.");
+            readers::warn("Corrupted file.", kCaption);
             break;
         }
         if (introducer == 0x3B) break;
@@ -245,8 +232,7 @@ int RasterImage::readGif(FILE* stream) {
             bitDepth = 8;
             if (!readGifImage(in, imageWidth, imageHeight, (packed & 0x40) != 0, planes[0],
                               planeSize, clear, codeSizeReported)) {
-                warn("Unable to allocate memory for bitmap.");
-                return 0;
+                return readers::warn("Unable to allocate memory for bitmap.", kCaption);
             }
         }
         // Any other byte is ignored.

@@ -12,7 +12,7 @@
 #include <jpeglib.h>
 
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
+#include "readers/ReaderSupport.h"
 
 namespace {
 
@@ -31,20 +31,11 @@ struct JpegErrorManager {
     std::jmp_buf recovery;
 };
 
-void showWarning(const char* text) {
-    // The caller is about to jump through the library's C frames, which an
-    // exception must never cross.
-    try {
-        platform::showMessage(text, kCaption, platform::kMbIconWarning);
-    } catch (...) {
-    }
-}
-
 void jpegErrorExit(j_common_ptr info) {
     char text[256];
     static_assert(sizeof text >= JMSG_LENGTH_MAX, "room for the library's longest message");
     (*info->err->format_message)(info, text);
-    showWarning(text);
+    readers::warnWithoutThrowing(text, kCaption);
     std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->recovery, 1);
 }
 
@@ -52,7 +43,7 @@ void jpegErrorExit(j_common_ptr info) {
 void stopAtScanLimit(j_common_ptr info) {
     if (!info->is_decompressor) return;
     if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number <= kMaxScans) return;
-    showWarning(kTooManyScans);
+    readers::warnWithoutThrowing(kTooManyScans, kCaption);
     std::longjmp(reinterpret_cast<JpegErrorManager*>(info->err)->recovery, 1);
 }
 
@@ -97,8 +88,7 @@ int decodeJpeg(RasterImage& image, jpeg_decompress_struct& info) {
     image.bitDepth = 24;
     if (info.image_width > 0x7FFFFFFFu || info.image_height > 0x7FFFFFFFu ||
         !image.allocate()) {
-        showWarning("Unable to allocate memory for bitmap.");
-        return 0;
+        return readers::warnWithoutThrowing("Unable to allocate memory for bitmap.", kCaption);
     }
 
     // Colour pictures and greyscale alike come out as red, green and blue;
@@ -110,8 +100,7 @@ int decodeJpeg(RasterImage& image, jpeg_decompress_struct& info) {
     const int components = cmyk ? 4 : 3;
     if (info.output_components != components || info.output_width != info.image_width ||
         info.output_height != info.image_height) {
-        showWarning("Unsupported JPEG colour layout.");
-        return 0;
+        return readers::warnWithoutThrowing("Unsupported JPEG colour layout.", kCaption);
     }
     const bool inverted = cmyk && info.saw_Adobe_marker;
 

@@ -7,7 +7,7 @@
 
 #include "image/ByteSource.h"
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
+#include "readers/ReaderSupport.h"
 
 namespace {
 
@@ -29,11 +29,6 @@ const uint8_t kDefaultSixteenColours[48] = {
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
 };
-
-int report(const char* text) {
-    platform::showMessage(text, kCaption, platform::kMbIconWarning);
-    return 0;
-}
 
 int32_t signed16(const uint8_t* p) {
     return int16_t(uint16_t(p[0] | (p[1] << 8)));
@@ -236,7 +231,7 @@ int RasterImage::readPcx(FILE* stream) {
     height = signed16(header + 10) - signed16(header + 6) + 1;
     bitDepth = bitsPerPixel * planeCount;
 
-    if (!allocate()) return report("Unable to allocate memory for bitmap.");
+    if (!allocate()) return readers::warn("Unable to allocate memory for bitmap.", kCaption);
 
     LineLayout layout;
     layout.width = size_t(width);
@@ -248,7 +243,7 @@ int RasterImage::readPcx(FILE* stream) {
 
     std::unique_ptr<uint8_t, FreeDeleter> buffer(
         static_cast<uint8_t*>(std::malloc(layout.lineBytes ? layout.lineBytes : 1)));
-    if (!buffer) return report("Unable to allocate memory.");
+    if (!buffer) return readers::warn("Unable to allocate memory.", kCaption);
     uint8_t* line = buffer.get();
 
     const size_t rows = size_t(height);

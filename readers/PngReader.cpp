@@ -14,7 +14,7 @@
 #include <png.h>
 
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
+#include "readers/ReaderSupport.h"
 
 namespace {
 
@@ -57,26 +57,18 @@ bool firstTime(ShownWarnings* shown, const char* text) {
     return true;
 }
 
-void showWarning(const char* text) {
-    // Called from inside the library, whose C frames an exception must
-    // never cross.
-    try {
-        platform::showMessage(text ? text : "", kCaption, platform::kMbIconWarning);
-    } catch (...) {
-    }
-}
-
 // The library's warnings: shown (once per text), then decoding goes on.
 void PNGCBAPI pngWarning(png_structp png, png_const_charp text) {
     if (!text) text = "";
-    if (firstTime(static_cast<ShownWarnings*>(png_get_error_ptr(png)), text)) showWarning(text);
+    if (!firstTime(static_cast<ShownWarnings*>(png_get_error_ptr(png)), text)) return;
+    readers::warnWithoutThrowing(text, kCaption);
 }
 
 // The library's errors: shown, then the library abandons decoding. When an
 // error callback returns, libpng prints the text on its own before jumping
 // back; jumping from here keeps the message box the only report.
 void PNGCBAPI pngError(png_structp png, png_const_charp text) {
-    showWarning(text);
+    readers::warnWithoutThrowing(text, kCaption);
     png_longjmp(png, 1);
 }
 
@@ -186,14 +178,12 @@ int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
     const int depth = 8 * png_get_channels(png, info);
     if (!RasterImage::withinCeiling(width, height, depth)) {
         image.bitDepth = depth;
-        showWarning("Unable to allocate memory for bitmap.");
-        return 0;
+        return readers::warnWithoutThrowing("Unable to allocate memory for bitmap.", kCaption);
     }
 
     png_bytep* rows = static_cast<png_bytep*>(std::calloc(height ? height : 1, sizeof(png_bytep)));
     if (!rows) {
-        showWarning("Unable to allocate memory.");
-        return 0;
+        return readers::warnWithoutThrowing("Unable to allocate memory.", kCaption);
     }
     buffers.rows = rows;
     buffers.count = height;
@@ -201,8 +191,7 @@ int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
     for (png_uint_32 y = 0; y < height; ++y) {
         rows[y] = static_cast<png_bytep>(std::malloc(rowBytes ? rowBytes : 1));
         if (!rows[y]) {
-            showWarning("Unable to allocate memory.");
-            return 0;
+            return readers::warnWithoutThrowing("Unable to allocate memory.", kCaption);
         }
     }
 
@@ -215,8 +204,7 @@ int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
     const int channels = png_get_channels(png, info);
     image.bitDepth = 8 * channels;
     if (!image.allocate()) {
-        showWarning("Unable to allocate memory for bitmap.");
-        return 0;
+        return readers::warnWithoutThrowing("Unable to allocate memory for bitmap.", kCaption);
     }
 
     if (image.bitDepth > 8) {

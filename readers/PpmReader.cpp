@@ -5,9 +5,11 @@
 
 #include "image/ByteSource.h"
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
+#include "readers/ReaderSupport.h"
 
 namespace {
+
+const char kCaption[] = "PPM Reader";
 
 bool isScanSpace(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -63,9 +65,7 @@ void readHeader(RasterImage& image, ByteSource& in, int32_t& sample) {
 int allocateOrReport(RasterImage& image) {
     image.bitDepth = 24;
     if (image.allocate()) return 1;
-    platform::showMessage("Unable to allocate memory for bitmap.", "PPM Reader",
-                          platform::kMbIconWarning);
-    return 0;
+    return readers::warn("Unable to allocate memory for bitmap.", kCaption);
 }
 
 }  // namespace

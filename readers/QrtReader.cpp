@@ -4,15 +4,11 @@
 
 #include "image/ByteSource.h"
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
+#include "readers/ReaderSupport.h"
 
 namespace {
 
-uint16_t readUint16LE(ByteSource& in) {
-    const unsigned low = in.byte();
-    const unsigned high = in.byte();
-    return uint16_t(low | (high << 8));
-}
+const char kCaption[] = "QRT Reader";
 
 // Reads count samples into row; samples missing at the end of the file are
 // 0xFF, as a byte read there would give.
@@ -28,11 +24,7 @@ int RasterImage::readQrt(FILE* stream) {
     width = readUint16LE(in);
     height = readUint16LE(in);
     bitDepth = 24;
-    if (!allocate()) {
-        platform::showMessage("Unable to allocate memory for bitmap.", "QRT Reader",
-                              platform::kMbIconWarning);
-        return 0;
-    }
+    if (!allocate()) return readers::warn("Unable to allocate memory for bitmap.", kCaption);
 
     const size_t rowLength = size_t(width);
     for (;;) {

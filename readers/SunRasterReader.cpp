@@ -5,22 +5,11 @@
 
 #include "image/ByteSource.h"
 #include "image/RasterImage.h"
-#include "platform/Messages.h"
+#include "readers/ReaderSupport.h"
 
 namespace {
 
 const char kCaption[] = "Sun Raster Reader";
-
-int refuse(const char* text) {
-    platform::showMessage(text, kCaption, platform::kMbIconWarning);
-    return 0;
-}
-
-uint32_t readUint32BE(ByteSource& in) {
-    uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value = (value << 8) | in.byte();
-    return value;
-}
 
 // Decodes one group of rowLength bytes. A run never carries over into the
 // next group: copies that do not fit are dropped. Bytes missing at the end
@@ -62,7 +51,7 @@ int RasterImage::readSunRaster(FILE* stream) {
     readUint32BE(in);  // length of the image data: the size follows from the header
     const uint32_t type = readUint32BE(in);
 
-    if (!allocate()) return refuse("Unable to allocate memory for bitmap.");
+    if (!allocate()) return readers::warn("Unable to allocate memory for bitmap.", kCaption);
 
     const uint32_t mapType = readUint32BE(in);
     in.skip(4);  // the map length: a map is always 256 entries
@@ -77,9 +66,9 @@ int RasterImage::readSunRaster(FILE* stream) {
         }
     }
 
-    if (type != 0 && type != 2) return refuse("Unsupported compression method.");
+    if (type != 0 && type != 2) return readers::warn("Unsupported compression method.", kCaption);
     if (bitDepth != 8 && bitDepth != 24 && bitDepth != 32) {
-        return refuse("Unsupported colour depth.");
+        return readers::warn("Unsupported colour depth.", kCaption);
     }
 
     const size_t rowLength = size_t(width);

@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/Messages.h"
 #include "resources/resource.h"
 #include "ui/Help_logic.h"
 
 namespace {
 
-const char kErrorCaption[] = "Vellumere Error";
+using platform::kErrorCaption;
 
 bool helpFilePresent(const char* helpPath) {
     const DWORD attributes = GetFileAttributesA(helpPath);

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "TestSupport.h"
+#include "image/ByteOrder.h"
 #include "image/RasterImage.h"
 
 TEST(RasterImageAllocate, PlanesAndPaletteFollowTheDepth) {
