@@ -3,90 +3,8 @@
 //
 //     driver.exe SCRIPT REPORT
 //
-// A script holds one command per line; '#' starts a comment line. Arguments are
-// separated by blanks; an argument in double quotes may hold blanks and the
-// escapes \n \t \a (BEL) \" \\. Windows found with `find` are kept under a name.
-// The driver stops at the first failed check; the report ends with
-// "RESULT PASS" or "RESULT FAIL". Every wait is bounded.
-//
-// Commands (timeouts in milliseconds; %{N*C} in an argument stands for N copies of C):
-//   log TEXT                          copy TEXT into the report
-//   sleep MS
-//   launch EXE WORKDIR                start a program (Vellumere) in WORKDIR
-//   expect-exit [TIMEOUT]             the launched program ends
-//   expect-running MS                 the launched program is still running after MS
-//   reg-clear                         delete the program's registry key (and the
-//                                     file dialogs' memory of the last folder)
-//   reg-set NAME TEXT                 store a REG_SZ value under the program's key
-//   reg-set-list NAME PREFIX N [FIRST] an image list: FIRST, then PREFIX0000 ... PREFIX(N-1)
-//   reg-expect NAME TEXT              the value exists with exactly this text
-//   reg-expect-absent NAME
-//   reg-expect-entries NAME N         the value holds an image list of N entries
-//   reg-expect-list NAME LIST         the value is the remembered LIST as an image list
-//   file-expect-list PATH LIST        the file holds the remembered LIST as an image list
-//   file-expect-same PATH REFERENCE [TIMEOUT]  the file holds the reference file's bytes
-//   file-expect-text PATH TEXT [TIMEOUT]  the file holds exactly TEXT
-//   file-expect-absent PATH [MS]      the file does not appear within MS
-//   file-write PATH TEXT / file-delete PATH / file-hold PATH (open, unshared, until the end)
-//   reg-dump-entries NAME             report the lengths of the value's entries
-//   wallpaper-set TEXT                HKCU\Control Panel\Desktop "Wallpaper"
-//   wallpaper-expect TEXT [TIMEOUT]
-//   wallpaper-expect-prefix TEXT [TIMEOUT]
-//   wallpaper-expect-line LIST INDEX  the wallpaper is line INDEX of the remembered LIST
-//   find NAME CLASS TITLE [TIMEOUT]   wait for a visible top-level window ("*" = any class)
-//   expect-windows CLASS TITLE N      exactly N such visible windows
-//   expect-none CLASS TITLE [MS]      no such visible window appears within MS
-//   expect-gone NAME [TIMEOUT]        the named window is destroyed
-//   box TITLE TEXT BUTTON [TIMEOUT]   a message box with this caption and text; press
-//                                     BUTTON (yes, no, ok, cancel)
-//   expect-no-box TITLE [MS]          no message box with this caption within MS
-//   expect-text WIN CONTROL TEXT      CONTROL: a dialog id, or 0 for the window itself
-//   expect-checked WIN ID 0|1
-//   expect-enabled WIN ID 0|1
-//   expect-count WIN ID N             lines of a list box
-//   expect-line WIN ID INDEX TEXT
-//   expect-lines-set WIN ID FIRST "a|b|c"  lines FIRST... are exactly these, in any order
-//   expect-selected WIN ID "i j k"    selected lines of a list box, ascending
-//   expect-selected-range WIN ID FIRST LAST
-//   select WIN ID "i j k"             select exactly these lines
-//   select-range WIN ID FIRST LAST
-//   select-text WIN ID TEXT           also select the first line with this text
-//   remember-list WIN ID LIST         keep the list box's lines under a name
-//   set-text WIN ID TEXT
-//   click WIN ID                      press a button (BM_CLICK)
-//   command WIN ID                    send WM_COMMAND for ID
-//   key WIN ID VK [COUNT]             key press (hex or decimal virtual key) to a control
-//   help WIN ID                       F1 on a control (context help)
-//   updown WIN ID up|down             a click on an up-down control's arrow
-//   drop WIN ID "name|name|..."       files dropped onto a window (ID 0) or a control
-//   close WIN                         the caption's close button
-//   tray MOUSE                        the notification icon's callback with a mouse
-//                                     message: dblclk, rbuttonup or a number
-//   menu-pick N                       in the open popup menu, choose the Nth item
-//                                     (separators skipped)
-//   menu-dismiss
-//   tree-select WIN ID "i j ..."      select the i-th root item's j-th child ...
-//   tree-find WIN TREE EDIT TEXT      select the child of the selected item whose
-//                                     selection puts TEXT into the edit control
-//   expect-tree-expanded WIN ID 0|1   of the selected item
-//   expect-tree-children WIN ID N
-//   expect-tree-children-min WIN ID N
-//   expect-client WIN W H             the client area fits a W x H unit template
-//   expect-control WIN SELECTOR CLASS X Y W H [STYLE]
-//                                     a child's position in dialog units (within 1 unit,
-//                                     "*" skips one), its class and style bits that must
-//                                     be set; SELECTOR is an id or "text:..."
-//   expect-style WIN BITS / expect-exstyle WIN BITS   bits of the window's own styles
-//   expect-order WIN "id id id ..."   these child ids appear in this order (tab order)
-//   expect-tray-icon 0|1              whether the taskbar holds the program's icon
-//   tray-icon-remove                  take the program's icon off the taskbar, as a
-//                                     restarting Explorer loses it
-//   broadcast MESSAGE                 post a registered window message (by name) to
-//                                     every top-level window
-//   expect-foreground WIN [TIMEOUT]   the named window becomes the foreground window
-//   snap FILE                         screenshot of the desktop as a BMP file
-//   file-copy FROM TO                 keep a copy of a file for the checks made afterwards
-//   dump WIN / dump-list WIN ID / dump-boxes   diagnostics in the report
+// The verbs a script may use are the table kVerbGroups at the end of this file;
+// their usage, and the script's syntax, are printed by `driver.exe --help`.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -207,6 +125,21 @@ std::vector<int> numbers(const std::string& list) {
     std::istringstream in(list);
     std::string item;
     while (in >> item) out.push_back(static_cast<int>(number(item)));
+    return out;
+}
+
+// The items of a list separated by '|'.
+std::vector<std::string> items(const std::string& list) {
+    std::vector<std::string> out;
+    std::string item;
+    for (char ch : list + "|") {
+        if (ch == '|') {
+            out.push_back(item);
+            item.clear();
+        } else {
+            item += ch;
+        }
+    }
     return out;
 }
 
@@ -516,606 +449,890 @@ std::string listLine(HWND list, int index) {
     return text;
 }
 
-void run(const std::vector<std::string>& a) {
-    const std::string& c = a[0];
-    if (c == "log") {
-        need(a, 2);
-        say("  %s", a[1].c_str());
-    } else if (c == "sleep") {
-        need(a, 2);
-        Sleep(static_cast<DWORD>(number(a[1])));
-    } else if (c == "launch") {
-        need(a, 3);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        std::string commandLine = "\"" + a[1] + "\"";
-        if (!CreateProcessA(a[1].c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, a[2].c_str(), &startup,
-                            &launched)) {
-            fail("cannot start " + a[1] + " (error " + std::to_string(GetLastError()) + ")");
-        }
-        WaitForInputIdle(launched.hProcess, 5000);
-    } else if (c == "expect-exit") {
-        if (launched.hProcess == nullptr) fail("nothing launched");
-        if (WaitForSingleObject(launched.hProcess, timeoutArg(a, 1)) != WAIT_OBJECT_0) fail("the program is still running");
-        DWORD code = 0;
-        GetExitCodeProcess(launched.hProcess, &code);
-        say("  exit code %lu", static_cast<unsigned long>(code));
-    } else if (c == "expect-running") {
-        need(a, 2);
-        if (launched.hProcess == nullptr) fail("nothing launched");
-        if (WaitForSingleObject(launched.hProcess, static_cast<DWORD>(number(a[1]))) == WAIT_OBJECT_0) {
-            fail("the program ended");
-        }
-    } else if (c == "reg-clear") {
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath");
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvath");
-        // The file dialogs start in the folder the program's last one ended in:
-        // forget it, so that a scenario does not depend on the one run before.
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32");
-    } else if (c == "reg-set") {
-        need(a, 3);
-        writeValue(HKEY_CURRENT_USER, kProgramKey, a[1], a[2]);
-    } else if (c == "reg-expect") {
-        need(a, 3);
-        std::string value;
-        if (!readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " is absent");
-        if (value != a[2]) fail("value " + a[1] + " is " + shown(value) + ", expected " + shown(a[2]));
-    } else if (c == "reg-expect-entries") {
-        need(a, 3);
-        std::string value;
-        if (!readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " is absent");
-        const long entries = static_cast<long>(std::count(value.begin(), value.end(), '\a'));
-        if (entries != number(a[2])) fail("value " + a[1] + " holds " + std::to_string(entries) + " entries");
-    } else if (c == "reg-expect-absent") {
-        need(a, 2);
-        std::string value;
-        if (readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " exists: " + shown(value));
-    } else if (c == "wallpaper-set") {
-        need(a, 2);
-        writeValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", a[1]);
-    } else if (c == "wallpaper-expect") {
-        need(a, 2);
-        // The wallpaper is set by the program in its own time: wait for it a little.
-        std::string value;
-        for (DWORD waited = 0;; waited += kPoll) {
-            value.clear();
-            readValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", value);
-            if (value == a[1]) break;
-            if (waited >= timeoutArg(a, 2)) fail("wallpaper is " + shown(value) + ", expected " + shown(a[1]));
-            Sleep(kPoll);
-        }
-    } else if (c == "file-expect-same") {
-        // The program writes the file in its own time: wait until it holds
-        // exactly the bytes of the reference file.
-        need(a, 3);
-        std::string expected;
-        if (!slurp(a[2], expected)) fail("cannot read " + a[2]);
-        std::string actual;
-        for (DWORD waited = 0;; waited += kPoll) {
-            if (slurp(a[1], actual) && actual == expected) break;
-            if (waited >= timeoutArg(a, 3)) {
-                fail(a[1] + " (" + std::to_string(actual.size()) + " bytes) differs from " + a[2] + " (" +
-                     std::to_string(expected.size()) + " bytes)");
-            }
-            Sleep(kPoll);
-        }
-    } else if (c == "file-expect-text") {
-        // PATH TEXT [TIMEOUT]: wait until the file exists and holds exactly TEXT.
-        need(a, 3);
-        std::string actual;
-        for (DWORD waited = 0;; waited += kPoll) {
-            const bool read = slurp(a[1], actual);
-            if (read && actual == a[2]) break;
-            if (waited >= timeoutArg(a, 3)) {
-                fail(read ? a[1] + " holds " + shown(actual) + ", expected " + shown(a[2]) : a[1] + " does not exist");
-            }
-            Sleep(kPoll);
-        }
-    } else if (c == "file-expect-absent") {
-        // PATH [MS]: the file does not appear within MS.
-        need(a, 2);
-        const DWORD wait = a.size() > 2 ? static_cast<DWORD>(number(a[2])) : 0;
-        for (DWORD waited = 0;; waited += kPoll) {
-            std::string content;
-            if (slurp(a[1], content)) fail(a[1] + " exists and holds " + shown(content));
-            if (waited >= wait) break;
-            Sleep(kPoll);
-        }
-    } else if (c == "file-write") {
-        need(a, 3);
-        FILE* out = fopen(a[1].c_str(), "wb");
-        if (out == nullptr) fail("cannot write " + a[1]);
-        fwrite(a[2].data(), 1, a[2].size(), out);
-        fclose(out);
-    } else if (c == "file-hold") {
-        // Held without sharing until the driver ends, as a program that has
-        // the file open (or a scanner reading it) holds it.
-        need(a, 2);
-        if (CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE)
-            fail("cannot hold " + a[1]);
-    } else if (c == "file-delete") {
-        need(a, 2);
-        if (!DeleteFileA(a[1].c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) fail("cannot delete " + a[1]);
-    } else if (c == "wallpaper-expect-prefix") {
-        need(a, 2);
-        std::string value;
-        for (DWORD waited = 0;; waited += kPoll) {
-            value.clear();
-            readValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", value);
-            if (value.compare(0, a[1].size(), a[1]) == 0) break;
-            if (waited >= timeoutArg(a, 2)) fail("wallpaper is " + shown(value) + ", expected it to begin " + shown(a[1]));
-            Sleep(kPoll);
-        }
-    } else if (c == "find") {
-        need(a, 4);
-        const DWORD timeout = timeoutArg(a, 4);
-        for (DWORD waited = 0;; waited += kPoll) {
-            std::vector<HWND> found = topLevel(a[2], a[3]);
-            if (!found.empty()) {
-                windows[a[1]] = found.front();
-                break;
-            }
-            if (waited >= timeout) {
-                describeBoxes();
-                fail("no window " + a[2] + " " + shown(a[3]));
-            }
-            Sleep(kPoll);
-        }
-    } else if (c == "expect-windows") {
-        // CLASS TITLE N: exactly N such visible windows.
-        need(a, 4);
-        const size_t count = topLevel(a[1], a[2]).size();
-        if (static_cast<long>(count) != number(a[3])) fail(std::to_string(count) + " such windows");
-    } else if (c == "expect-none") {
-        need(a, 3);
-        const DWORD span = timeoutArg(a, 3);
-        for (DWORD waited = 0; waited <= span; waited += kPoll) {
-            if (!topLevel(a[1], a[2]).empty()) fail("window " + a[1] + " " + shown(a[2]) + " is shown");
-            Sleep(kPoll);
-        }
-    } else if (c == "expect-gone") {
-        need(a, 2);
-        HWND window = windows[a[1]];
-        for (DWORD waited = 0; IsWindow(window); waited += kPoll) {
-            if (waited >= timeoutArg(a, 2)) fail("window " + a[1] + " still exists");
-            Sleep(kPoll);
-        }
-    } else if (c == "box") {
-        need(a, 4);
-        const std::map<std::string, int> buttons{{"yes", IDYES}, {"no", IDNO}, {"ok", IDOK}, {"cancel", IDCANCEL}};
-        auto button = buttons.find(a[3]);
-        if (button == buttons.end()) fail("unknown button " + a[3]);
-        HWND box = nullptr;
-        for (DWORD waited = 0; (box = messageBox(a[1], &a[2])) == nullptr; waited += kPoll) {
-            if (waited >= timeoutArg(a, 4)) {
-                describeBoxes();
-                fail("no message box " + shown(a[1]) + " saying " + shown(a[2]));
-            }
-            Sleep(kPoll);
-        }
-        HWND target = GetDlgItem(box, button->second);
-        if (target == nullptr) fail("the message box has no button " + a[3]);
-        postClick(box, target);
-        for (DWORD waited = 0; IsWindow(box) && waited < kDefaultTimeout; waited += kPoll) Sleep(kPoll);
-        if (IsWindow(box)) fail("the message box did not close");
-    } else if (c == "expect-no-box") {
-        need(a, 2);
-        const DWORD span = timeoutArg(a, 2);
-        for (DWORD waited = 0; waited <= span; waited += kPoll) {
-            if (messageBox(a[1], nullptr) != nullptr) {
-                describeBoxes();
-                fail("a message box " + shown(a[1]) + " is shown");
-            }
-            Sleep(kPoll);
-        }
-    } else if (c == "expect-text") {
-        need(a, 4);
-        const std::string text = windowText(control(named(a[1]), a[2]));
-        if (text != a[3]) fail("text is " + shown(text) + ", expected " + shown(a[3]));
-    } else if (c == "expect-checked" || c == "expect-enabled") {
-        need(a, 4);
-        HWND target = control(named(a[1]), a[2]);
-        const long actual = c == "expect-checked" ? static_cast<long>(sendTo(target, BM_GETCHECK, 0, 0))
-                                                  : (IsWindowEnabled(target) ? 1 : 0);
-        if (actual != number(a[3])) fail(c + ": " + std::to_string(actual));
-    } else if (c == "expect-count") {
-        need(a, 4);
-        const LRESULT count = sendTo(control(named(a[1]), a[2]), LB_GETCOUNT, 0, 0);
-        if (count != number(a[3])) fail("the list has " + std::to_string(count) + " lines");
-    } else if (c == "expect-line") {
-        need(a, 5);
-        const std::string line = listLine(control(named(a[1]), a[2]), static_cast<int>(number(a[3])));
-        if (line != a[4]) fail("line " + a[3] + " is " + shown(line) + ", expected " + shown(a[4]));
-    } else if (c == "expect-selected") {
-        need(a, 4);
-        HWND list = control(named(a[1]), a[2]);
-        const LRESULT count = sendTo(list, LB_GETSELCOUNT, 0, 0);
-        std::vector<int> selected(count > 0 ? static_cast<size_t>(count) : 0);
-        if (count > 0) sendTo(list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(selected.data()));
-        if (selected != numbers(a[3])) {
-            std::string got;
-            for (int i : selected) got += std::to_string(i) + " ";
-            fail("selected lines are " + got);
-        }
-    } else if (c == "select") {
-        need(a, 4);
-        HWND list = control(named(a[1]), a[2]);
-        sendTo(list, LB_SETSEL, FALSE, -1);
-        for (int index : numbers(a[3])) sendTo(list, LB_SETSEL, TRUE, index);
-    } else if (c == "select-range") {
-        need(a, 5);
-        HWND list = control(named(a[1]), a[2]);
-        sendTo(list, LB_SETSEL, FALSE, -1);
-        sendTo(list, LB_SELITEMRANGEEX, static_cast<WPARAM>(number(a[3])), number(a[4]));
-    } else if (c == "select-text") {
-        need(a, 4);
-        HWND list = control(named(a[1]), a[2]);
-        const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
-        int found = -1;
-        for (int i = 0; i < count && found < 0; ++i) {
-            if (listLine(list, i) == a[3]) found = i;
-        }
-        if (found < 0) fail("no line " + shown(a[3]));
-        sendTo(list, LB_SETSEL, TRUE, found);
-    } else if (c == "expect-selected-range") {
-        need(a, 5);
-        HWND list = control(named(a[1]), a[2]);
-        const LRESULT count = sendTo(list, LB_GETSELCOUNT, 0, 0);
-        std::vector<int> selected(count > 0 ? static_cast<size_t>(count) : 0);
-        if (count > 0) sendTo(list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(selected.data()));
-        const long first = number(a[3]);
-        const long last = number(a[4]);
-        bool same = static_cast<long>(selected.size()) == last - first + 1;
-        for (size_t i = 0; same && i < selected.size(); ++i) same = selected[i] == first + static_cast<long>(i);
-        if (!same) fail(std::to_string(selected.size()) + " lines selected, not exactly " + a[3] + " to " + a[4]);
-    } else if (c == "expect-lines-set") {
-        // Lines FIRST... are exactly these, separated by '|', in any order (directory order).
-        need(a, 5);
-        HWND list = control(named(a[1]), a[2]);
-        std::vector<std::string> wanted;
-        std::string item;
-        for (char ch : a[4] + "|") {
-            if (ch == '|') {
-                wanted.push_back(item);
-                item.clear();
-            } else {
-                item += ch;
-            }
-        }
-        const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
-        const long first = number(a[3]);
-        if (count != first + static_cast<long>(wanted.size())) fail("the list has " + std::to_string(count) + " lines");
-        for (long i = first; i < count; ++i) {
-            const std::string line = listLine(list, static_cast<int>(i));
-            bool matched = false;
-            for (std::string& w : wanted) {
-                if (!matched && w == line) {
-                    w = std::string(1, '\0');
-                    matched = true;
-                }
-            }
-            if (!matched) fail("unexpected line " + shown(line));
-        }
-    } else if (c == "remember-list") {
-        need(a, 4);
-        HWND list = control(named(a[1]), a[2]);
-        const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
-        std::vector<std::string>& lines = remembered[a[3]];
-        lines.clear();
-        for (int i = 0; i < count; ++i) lines.push_back(listLine(list, i));
-        say("  %d lines", static_cast<int>(count));
-    } else if (c == "reg-expect-list" || c == "file-expect-list") {
-        // The remembered lines as an image list: each followed by BEL.
-        need(a, 3);
-        auto it = remembered.find(a[2]);
-        if (it == remembered.end()) fail("nothing remembered as " + a[2]);
-        std::string joined;
-        for (const std::string& line : it->second) joined += line + '\a';
-        std::string value;
-        if (c == "reg-expect-list") {
-            if (!readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " is absent");
-        } else {
-            FILE* in = fopen(a[1].c_str(), "rb");
-            if (in == nullptr) fail("cannot read " + a[1]);
-            char chunk[4096];
-            size_t n;
-            while ((n = fread(chunk, 1, sizeof chunk, in)) > 0) value.append(chunk, n);
-            fclose(in);
-        }
-        if (value != joined) fail(a[1] + " holds " + shown(value) + ", expected " + shown(joined));
-        say("  %d characters", static_cast<int>(value.size()));
-    } else if (c == "wallpaper-expect-line") {
-        need(a, 3);
-        auto it = remembered.find(a[1]);
-        if (it == remembered.end() || static_cast<long>(it->second.size()) <= number(a[2])) fail("no such remembered line");
-        const std::string& wanted = it->second[static_cast<size_t>(number(a[2]))];
-        std::string value;
-        for (DWORD waited = 0;; waited += kPoll) {
-            value.clear();
-            readValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", value);
-            if (value == wanted) break;
-            if (waited >= kDefaultTimeout) fail("wallpaper is " + shown(value) + ", expected " + shown(wanted));
-            Sleep(kPoll);
-        }
-    } else if (c == "reg-set-list") {
-        // NAME PREFIX COUNT [FIRST]: FIRST (if given), then PREFIX0000, PREFIX0001, ...,
-        // each followed by BEL.
-        need(a, 4);
-        std::string list = a.size() > 4 ? a[4] + '\a' : std::string();
-        char suffix[16];
-        for (long i = 0; i < number(a[3]); ++i) {
-            snprintf(suffix, sizeof suffix, "%04ld", i);
-            list += a[2] + suffix + '\a';
-        }
-        writeValue(HKEY_CURRENT_USER, kProgramKey, a[1], list);
-    } else if (c == "tree-select") {
-        // WIN ID "i j ...": the i-th root item, its j-th child, ... (in display order).
-        need(a, 4);
-        HWND tree = control(named(a[1]), a[2]);
-        HTREEITEM item = nullptr;
-        bool first = true;
-        for (int index : numbers(a[3])) {
-            item = reinterpret_cast<HTREEITEM>(sendTo(tree, TVM_GETNEXTITEM, first ? TVGN_ROOT : TVGN_CHILD,
-                                                      reinterpret_cast<LPARAM>(item)));
-            first = false;
-            for (int i = 0; i < index && item != nullptr; ++i) {
-                item = reinterpret_cast<HTREEITEM>(sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
-            }
-            if (item == nullptr) fail("no tree item " + a[3]);
-        }
-        sendTo(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-    } else if (c == "tree-find") {
-        // WIN TREE EDIT TEXT: selects, among the children of the selected item, the
-        // one whose selection puts TEXT into the edit control.
-        need(a, 5);
-        HWND window = named(a[1]);
-        HWND tree = control(window, a[2]);
-        HWND edit = control(window, a[3]);
-        const LPARAM parent = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-        if (parent == 0) fail("nothing selected in the tree");
-        bool found = false;
-        for (LPARAM item = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, parent); item != 0 && !found;
-             item = sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
-            sendTo(tree, TVM_SELECTITEM, TVGN_CARET, item);
-            found = windowText(edit) == a[4];
-        }
-        if (!found) fail("no child item for " + shown(a[4]));
-    } else if (c == "expect-tree-children-min") {
-        need(a, 4);
-        HWND tree = control(named(a[1]), a[2]);
-        const LPARAM selected = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-        long count = 0;
-        for (LPARAM item = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, selected); item != 0;
-             item = sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
-            ++count;
-        }
-        if (count < number(a[3])) fail("the item has " + std::to_string(count) + " children");
-    } else if (c == "expect-tree-children") {
-        // WIN ID N: the selected item has N children.
-        need(a, 4);
-        HWND tree = control(named(a[1]), a[2]);
-        const LPARAM selected = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-        if (selected == 0) fail("nothing selected in the tree");
-        long count = 0;
-        for (LPARAM item = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, selected); item != 0;
-             item = sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
-            ++count;
-        }
-        if (count != number(a[3])) fail("the item has " + std::to_string(count) + " children");
-    } else if (c == "expect-tree-expanded") {
-        need(a, 4);
-        HWND tree = control(named(a[1]), a[2]);
-        const LPARAM selected = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-        const long expanded = (sendTo(tree, TVM_GETITEMSTATE, static_cast<WPARAM>(selected), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
-        if (expanded != number(a[3])) fail("expanded is " + std::to_string(expanded));
-    } else if (c == "set-text") {
-        need(a, 4);
-        sendTo(control(named(a[1]), a[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()));
-    } else if (c == "click") {
-        need(a, 3);
-        HWND window = named(a[1]);
-        HWND button = control(window, a[2]);
-        if (!IsWindowEnabled(button)) fail("control " + a[2] + " is disabled");
-        // BM_CLICK checks radio buttons and check boxes as a mouse click does.
-        PostMessageA(button, BM_CLICK, 0, 0);
-    } else if (c == "command") {
-        need(a, 3);
-        HWND window = named(a[1]);
-        const int id = static_cast<int>(number(a[2]));
-        PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-    } else if (c == "key") {
-        need(a, 4);
-        HWND target = control(named(a[1]), a[2]);
-        const long count = a.size() > 4 ? number(a[4]) : 1;
-        for (long i = 0; i < count; ++i) pressKey(target, static_cast<UINT>(number(a[3])));
-    } else if (c == "help") {
-        // WIN ID: F1 on a control. The system answers F1 with WM_KEYF1 to the window
-        // with the focus, whose default handling sends WM_HELP with the control's help
-        // record; a posted key press does not pass that way, so WM_KEYF1 is posted.
-        need(a, 3);
-        PostMessageA(control(named(a[1]), a[2]), 0x004D /* WM_KEYF1 */, 0, 0);
-    } else if (c == "updown") {
-        // WIN ID up|down: a click on the control's upper or lower arrow.
-        need(a, 4);
-        HWND arrows = control(named(a[1]), a[2]);
-        RECT r;
-        GetClientRect(arrows, &r);
-        const LPARAM at = MAKELPARAM(r.right / 2, a[3] == "up" ? r.bottom / 4 : r.bottom * 3 / 4);
-        PostMessageA(arrows, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageA(arrows, WM_LBUTTONUP, 0, at);
-    } else if (c == "drop") {
-        // WIN ID "name|name|...": files dropped onto a window of the launched program.
-        // The DROPFILES block is written into the program's memory, as a drop would
-        // hand it over; the program releases it with DragFinish.
-        need(a, 4);
-        if (launched.hProcess == nullptr) fail("nothing launched");
-        HWND target = control(named(a[1]), a[2]);
-        std::string block(sizeof(DROPFILES), '\0');
-        DROPFILES header{};
-        header.pFiles = sizeof(DROPFILES);
-        header.fWide = FALSE;
-        std::memcpy(&block[0], &header, sizeof header);
-        std::string name;
-        for (char ch : a[3] + "|") {
-            if (ch == '|') {
-                block += name;
-                block += '\0';
-                name.clear();
-            } else {
-                name += ch;
-            }
-        }
-        block += '\0';
-        void* remote = VirtualAllocEx(launched.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        if (remote == nullptr) fail("cannot allocate in the program");
-        if (!WriteProcessMemory(launched.hProcess, remote, block.data(), block.size(), nullptr)) {
-            fail("cannot write into the program");
-        }
-        PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
-    } else if (c == "close") {
-        need(a, 2);
-        PostMessageA(named(a[1]), WM_SYSCOMMAND, SC_CLOSE, 0);
-    } else if (c == "tray") {
-        need(a, 2);
-        const LPARAM mouse = a[1] == "dblclk" ? WM_LBUTTONDBLCLK : a[1] == "rbuttonup" ? WM_RBUTTONUP : number(a[1]);
-        PostMessageA(trayWindow(), WM_USER, 0, mouse);
-    } else if (c == "menu-pick") {
-        need(a, 2);
-        HWND menu = waitForMenu();
-        Sleep(200);
-        const long n = number(a[1]);
-        for (long i = 0; i < n; ++i) pressKey(menu, VK_DOWN);
-        pressKey(menu, VK_RETURN);
-        for (DWORD waited = 0; IsWindowVisible(menu) && waited < kDefaultTimeout; waited += kPoll) Sleep(kPoll);
-    } else if (c == "menu-dismiss") {
-        HWND menu = waitForMenu();
-        Sleep(200);
-        pressKey(menu, VK_ESCAPE);
-        for (DWORD waited = 0; IsWindowVisible(menu) && waited < kDefaultTimeout; waited += kPoll) Sleep(kPoll);
-    } else if (c == "expect-client") {
-        need(a, 4);
-        HWND window = named(a[1]);
-        templateSizes[window] = {static_cast<int>(number(a[2])), static_cast<int>(number(a[3]))};
-        // The client area must be what the template's size gives with the dialog's
-        // font ("MS Sans Serif" 8: 1.5 pixels a unit across, 1.5 to 1.625 down at 96 dpi).
-        RECT client;
-        GetClientRect(window, &client);
-        const double ux = static_cast<double>(client.right) / number(a[2]);
-        const double uy = static_cast<double>(client.bottom) / number(a[3]);
-        say("  client %ldx%ld pixels: %.3f x %.3f pixels a unit", client.right, client.bottom, ux, uy);
-        if (ux < 1.45 || ux > 1.55 || uy < 1.45 || uy > 1.7) fail("the dialog's size does not fit its template and font");
-        LOGFONTA font{};
-        HFONT handle = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
-        if (handle != nullptr && GetObjectA(handle, sizeof font, &font) == sizeof font) {
-            say("  font %s, height %ld", font.lfFaceName, static_cast<long>(font.lfHeight));
-            if (std::strcmp(font.lfFaceName, "MS Sans Serif") != 0) fail("the dialog's font is not MS Sans Serif");
-        }
-    } else if (c == "expect-control") {
-        need(a, 8);
-        HWND window = named(a[1]);
-        auto size = templateSizes.find(window);
-        if (size == templateSizes.end()) fail("expect-client first");
-        HWND child = selectChild(window, a[2]);
-        if (className(child) != a[3]) fail("class is " + className(child));
-        const DialogUnits units = unitsOf(window, size->second.first, size->second.second);
-        RECT r;
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        const double got[4] = {r.left / units.x, r.top / units.y, (r.right - r.left) / units.x,
-                               (r.bottom - r.top) / units.y};
-        const char* names[4] = {"x", "y", "width", "height"};
-        for (int i = 0; i < 4; ++i) {
-            if (a[4 + i] == "*") continue;  // not checked (a list box rounds its height to whole lines)
-            const double expected = static_cast<double>(number(a[4 + i]));
-            if (got[i] < expected - 1.01 || got[i] > expected + 1.01) {
-                fail(a[2] + ": " + names[i] + " is " + std::to_string(got[i]) + " units, expected " + a[4 + i]);
-            }
-        }
-        if (a.size() > 8) {
-            const unsigned long style = static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE));
-            const unsigned long bits = static_cast<unsigned long>(std::strtoul(a[8].c_str(), nullptr, 0));
-            if ((style & bits) != bits) fail(a[2] + ": style " + std::to_string(style) + " lacks " + a[8]);
-        }
-    } else if (c == "expect-style" || c == "expect-exstyle") {
-        // WIN BITS: style (or extended style) bits the window itself must have.
-        need(a, 3);
-        const unsigned long style =
-            static_cast<unsigned long>(GetWindowLongA(named(a[1]), c == "expect-style" ? GWL_STYLE : GWL_EXSTYLE));
-        const unsigned long bits = static_cast<unsigned long>(std::strtoul(a[2].c_str(), nullptr, 0));
-        if ((style & bits) != bits) fail(c + ": " + std::to_string(style) + " lacks " + a[2]);
-    } else if (c == "expect-order") {
-        need(a, 3);
-        std::vector<int> ids;
-        for (HWND child : children(named(a[1]))) ids.push_back(GetDlgCtrlID(child));
-        size_t at = 0;
-        for (int wanted : numbers(a[2])) {
-            while (at < ids.size() && ids[at] != wanted) ++at;
-            if (at == ids.size()) fail("control " + std::to_string(wanted) + " is out of order");
-            ++at;
-        }
-    } else if (c == "tray-icon-remove") {
-        NOTIFYICONDATAA icon{};
-        icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-        icon.hWnd = trayWindow();
-        icon.uID = 0;
-        if (!Shell_NotifyIconA(NIM_DELETE, &icon)) fail("the icon could not be removed");
-    } else if (c == "broadcast") {
-        need(a, 2);
-        const UINT registered = RegisterWindowMessageA(a[1].c_str());
-        if (registered == 0) fail("cannot register " + a[1]);
-        PostMessageA(HWND_BROADCAST, registered, 0, 0);
-    } else if (c == "expect-foreground") {
-        need(a, 2);
-        HWND window = named(a[1]);
-        const DWORD timeout = a.size() > 2 ? static_cast<DWORD>(number(a[2])) : kDefaultTimeout;
-        DWORD waited = 0;
-        while (GetForegroundWindow() != window) {
-            if (waited >= timeout) fail(a[1] + " is not the foreground window");
-            Sleep(kPoll);
-            waited += kPoll;
-        }
-    } else if (c == "expect-tray-icon") {
-        need(a, 2);
-        if (FindWindowA("Shell_TrayWnd", nullptr) == nullptr) fail("no taskbar");
-        const bool shown = trayIconShown();
-        if ((shown ? 1 : 0) != number(a[1])) fail(shown ? "the icon is shown" : "the icon is not shown");
-    } else if (c == "file-copy") {
-        need(a, 3);
-        if (!CopyFileA(a[1].c_str(), a[2].c_str(), FALSE)) fail("cannot copy " + a[1]);
-    } else if (c == "snap") {
-        need(a, 2);
-        snapshot(a[1]);
-    } else if (c == "reg-dump-entries") {
-        need(a, 2);
-        std::string value;
-        if (!readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " is absent");
-        size_t start = 0;
-        for (size_t bel; (bel = value.find('\a', start)) != std::string::npos; start = bel + 1) {
-            say("  entry of %d characters", static_cast<int>(bel - start));
-        }
-    } else if (c == "dump-boxes") {
-        describeBoxes();
-    } else if (c == "dump-list") {
-        need(a, 3);
-        HWND list = control(named(a[1]), a[2]);
-        const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
-        for (int i = 0; i < count; ++i) {
-            const LRESULT length = sendTo(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-            say("  line %d: %ld characters, read %d", i, static_cast<long>(length), static_cast<int>(listLine(list, i).size()));
-        }
-    } else if (c == "dump") {
-        need(a, 2);
-        dump(named(a[1]));
-    } else {
-        fail("unknown command " + c);
+// --- verbs ------------------------------------------------------------------------
+// Each is handed its script line split into words, the verb first; the table at
+// the end has checked that the words its syntax requires are there.
+
+using Args = std::vector<std::string>;
+
+// --- verbs: the program and the script
+
+void logText(const Args& a) {
+    say("  %s", a[1].c_str());
+}
+
+void sleepFor(const Args& a) {
+    Sleep(static_cast<DWORD>(number(a[1])));
+}
+
+void launch(const Args& a) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + a[1] + "\"";
+    if (!CreateProcessA(a[1].c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, a[2].c_str(), &startup,
+                        &launched)) {
+        fail("cannot start " + a[1] + " (error " + std::to_string(GetLastError()) + ")");
     }
+    WaitForInputIdle(launched.hProcess, 5000);
+}
+
+void expectExit(const Args& a) {
+    if (launched.hProcess == nullptr) fail("nothing launched");
+    if (WaitForSingleObject(launched.hProcess, timeoutArg(a, 1)) != WAIT_OBJECT_0) fail("the program is still running");
+    DWORD code = 0;
+    GetExitCodeProcess(launched.hProcess, &code);
+    say("  exit code %lu", static_cast<unsigned long>(code));
+}
+
+void expectRunning(const Args& a) {
+    if (launched.hProcess == nullptr) fail("nothing launched");
+    if (WaitForSingleObject(launched.hProcess, static_cast<DWORD>(number(a[1]))) == WAIT_OBJECT_0) {
+        fail("the program ended");
+    }
+}
+
+// --- verbs: the registry
+
+void regClear(const Args&) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvath");
+    // The file dialogs start in the folder the program's last one ended in:
+    // forget it, so that a scenario does not depend on the one run before.
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32");
+}
+
+void regSet(const Args& a) {
+    writeValue(HKEY_CURRENT_USER, kProgramKey, a[1], a[2]);
+}
+
+void regSetList(const Args& a) {
+    std::string list = a.size() > 4 ? a[4] + '\a' : std::string();
+    char suffix[16];
+    for (long i = 0; i < number(a[3]); ++i) {
+        snprintf(suffix, sizeof suffix, "%04ld", i);
+        list += a[2] + suffix + '\a';
+    }
+    writeValue(HKEY_CURRENT_USER, kProgramKey, a[1], list);
+}
+
+// The text of the program's value NAME, which must exist.
+std::string programValue(const std::string& name) {
+    std::string value;
+    if (!readValue(HKEY_CURRENT_USER, kProgramKey, name, value)) fail("value " + name + " is absent");
+    return value;
+}
+
+void regExpect(const Args& a) {
+    const std::string value = programValue(a[1]);
+    if (value != a[2]) fail("value " + a[1] + " is " + shown(value) + ", expected " + shown(a[2]));
+}
+
+void regExpectAbsent(const Args& a) {
+    std::string value;
+    if (readValue(HKEY_CURRENT_USER, kProgramKey, a[1], value)) fail("value " + a[1] + " exists: " + shown(value));
+}
+
+void regExpectEntries(const Args& a) {
+    const std::string value = programValue(a[1]);
+    const long entries = static_cast<long>(std::count(value.begin(), value.end(), '\a'));
+    if (entries != number(a[2])) fail("value " + a[1] + " holds " + std::to_string(entries) + " entries");
+}
+
+// The lines remembered under NAME as an image list: each followed by BEL.
+std::string rememberedList(const std::string& name) {
+    auto it = remembered.find(name);
+    if (it == remembered.end()) fail("nothing remembered as " + name);
+    std::string joined;
+    for (const std::string& line : it->second) joined += line + '\a';
+    return joined;
+}
+
+// What WHERE holds, VALUE, must be the image list WANTED.
+void expectImageList(const std::string& where, const std::string& value, const std::string& wanted) {
+    if (value != wanted) fail(where + " holds " + shown(value) + ", expected " + shown(wanted));
+    say("  %d characters", static_cast<int>(value.size()));
+}
+
+void regExpectList(const Args& a) {
+    const std::string wanted = rememberedList(a[2]);
+    expectImageList(a[1], programValue(a[1]), wanted);
+}
+
+void regDumpEntries(const Args& a) {
+    const std::string value = programValue(a[1]);
+    size_t start = 0;
+    for (size_t bel; (bel = value.find('\a', start)) != std::string::npos; start = bel + 1) {
+        say("  entry of %d characters", static_cast<int>(bel - start));
+    }
+}
+
+// --- verbs: files
+
+void fileExpectList(const Args& a) {
+    const std::string wanted = rememberedList(a[2]);
+    std::string value;
+    if (!slurp(a[1], value)) fail("cannot read " + a[1]);
+    expectImageList(a[1], value, wanted);
+}
+
+// The program writes the file in its own time: wait until it holds exactly the
+// bytes of the reference file.
+void fileExpectSame(const Args& a) {
+    std::string expected;
+    if (!slurp(a[2], expected)) fail("cannot read " + a[2]);
+    std::string actual;
+    for (DWORD waited = 0;; waited += kPoll) {
+        if (slurp(a[1], actual) && actual == expected) break;
+        if (waited >= timeoutArg(a, 3)) {
+            fail(a[1] + " (" + std::to_string(actual.size()) + " bytes) differs from " + a[2] + " (" +
+                 std::to_string(expected.size()) + " bytes)");
+        }
+        Sleep(kPoll);
+    }
+}
+
+void fileExpectText(const Args& a) {
+    std::string actual;
+    for (DWORD waited = 0;; waited += kPoll) {
+        const bool read = slurp(a[1], actual);
+        if (read && actual == a[2]) break;
+        if (waited >= timeoutArg(a, 3)) {
+            fail(read ? a[1] + " holds " + shown(actual) + ", expected " + shown(a[2]) : a[1] + " does not exist");
+        }
+        Sleep(kPoll);
+    }
+}
+
+void fileExpectAbsent(const Args& a) {
+    const DWORD wait = a.size() > 2 ? static_cast<DWORD>(number(a[2])) : 0;
+    for (DWORD waited = 0;; waited += kPoll) {
+        std::string content;
+        if (slurp(a[1], content)) fail(a[1] + " exists and holds " + shown(content));
+        if (waited >= wait) break;
+        Sleep(kPoll);
+    }
+}
+
+void fileWrite(const Args& a) {
+    FILE* out = fopen(a[1].c_str(), "wb");
+    if (out == nullptr) fail("cannot write " + a[1]);
+    fwrite(a[2].data(), 1, a[2].size(), out);
+    fclose(out);
+}
+
+void fileDelete(const Args& a) {
+    if (!DeleteFileA(a[1].c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) fail("cannot delete " + a[1]);
+}
+
+// Held without sharing until the driver ends, as a program that has the file
+// open (or a scanner reading it) holds it.
+void fileHold(const Args& a) {
+    if (CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE)
+        fail("cannot hold " + a[1]);
+}
+
+void fileCopy(const Args& a) {
+    if (!CopyFileA(a[1].c_str(), a[2].c_str(), FALSE)) fail("cannot copy " + a[1]);
+}
+
+// --- verbs: the wallpaper
+// The program sets it in its own time: the checks wait for it a little.
+
+std::string wallpaper() {
+    std::string value;
+    readValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", value);
+    return value;
+}
+
+void wallpaperSet(const Args& a) {
+    writeValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", a[1]);
+}
+
+void wallpaperExpect(const Args& a) {
+    for (DWORD waited = 0;; waited += kPoll) {
+        const std::string value = wallpaper();
+        if (value == a[1]) break;
+        if (waited >= timeoutArg(a, 2)) fail("wallpaper is " + shown(value) + ", expected " + shown(a[1]));
+        Sleep(kPoll);
+    }
+}
+
+void wallpaperExpectPrefix(const Args& a) {
+    for (DWORD waited = 0;; waited += kPoll) {
+        const std::string value = wallpaper();
+        if (value.compare(0, a[1].size(), a[1]) == 0) break;
+        if (waited >= timeoutArg(a, 2)) fail("wallpaper is " + shown(value) + ", expected it to begin " + shown(a[1]));
+        Sleep(kPoll);
+    }
+}
+
+void wallpaperExpectLine(const Args& a) {
+    auto it = remembered.find(a[1]);
+    if (it == remembered.end() || static_cast<long>(it->second.size()) <= number(a[2])) fail("no such remembered line");
+    const std::string& wanted = it->second[static_cast<size_t>(number(a[2]))];
+    for (DWORD waited = 0;; waited += kPoll) {
+        const std::string value = wallpaper();
+        if (value == wanted) break;
+        if (waited >= kDefaultTimeout) fail("wallpaper is " + shown(value) + ", expected " + shown(wanted));
+        Sleep(kPoll);
+    }
+}
+
+// --- verbs: windows and message boxes
+
+void findWindow(const Args& a) {
+    const DWORD timeout = timeoutArg(a, 4);
+    for (DWORD waited = 0;; waited += kPoll) {
+        std::vector<HWND> found = topLevel(a[2], a[3]);
+        if (!found.empty()) {
+            windows[a[1]] = found.front();
+            break;
+        }
+        if (waited >= timeout) {
+            describeBoxes();
+            fail("no window " + a[2] + " " + shown(a[3]));
+        }
+        Sleep(kPoll);
+    }
+}
+
+void expectWindows(const Args& a) {
+    const size_t count = topLevel(a[1], a[2]).size();
+    if (static_cast<long>(count) != number(a[3])) fail(std::to_string(count) + " such windows");
+}
+
+void expectNone(const Args& a) {
+    const DWORD span = timeoutArg(a, 3);
+    for (DWORD waited = 0; waited <= span; waited += kPoll) {
+        if (!topLevel(a[1], a[2]).empty()) fail("window " + a[1] + " " + shown(a[2]) + " is shown");
+        Sleep(kPoll);
+    }
+}
+
+void expectGone(const Args& a) {
+    HWND window = windows[a[1]];
+    for (DWORD waited = 0; IsWindow(window); waited += kPoll) {
+        if (waited >= timeoutArg(a, 2)) fail("window " + a[1] + " still exists");
+        Sleep(kPoll);
+    }
+}
+
+void expectForeground(const Args& a) {
+    HWND window = named(a[1]);
+    const DWORD timeout = a.size() > 2 ? static_cast<DWORD>(number(a[2])) : kDefaultTimeout;
+    DWORD waited = 0;
+    while (GetForegroundWindow() != window) {
+        if (waited >= timeout) fail(a[1] + " is not the foreground window");
+        Sleep(kPoll);
+        waited += kPoll;
+    }
+}
+
+void closeWindow(const Args& a) {
+    PostMessageA(named(a[1]), WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void broadcast(const Args& a) {
+    const UINT registered = RegisterWindowMessageA(a[1].c_str());
+    if (registered == 0) fail("cannot register " + a[1]);
+    PostMessageA(HWND_BROADCAST, registered, 0, 0);
+}
+
+void answerBox(const Args& a) {
+    const std::map<std::string, int> buttons{{"yes", IDYES}, {"no", IDNO}, {"ok", IDOK}, {"cancel", IDCANCEL}};
+    auto button = buttons.find(a[3]);
+    if (button == buttons.end()) fail("unknown button " + a[3]);
+    HWND box = nullptr;
+    for (DWORD waited = 0; (box = messageBox(a[1], &a[2])) == nullptr; waited += kPoll) {
+        if (waited >= timeoutArg(a, 4)) {
+            describeBoxes();
+            fail("no message box " + shown(a[1]) + " saying " + shown(a[2]));
+        }
+        Sleep(kPoll);
+    }
+    HWND target = GetDlgItem(box, button->second);
+    if (target == nullptr) fail("the message box has no button " + a[3]);
+    postClick(box, target);
+    for (DWORD waited = 0; IsWindow(box) && waited < kDefaultTimeout; waited += kPoll) Sleep(kPoll);
+    if (IsWindow(box)) fail("the message box did not close");
+}
+
+void expectNoBox(const Args& a) {
+    const DWORD span = timeoutArg(a, 2);
+    for (DWORD waited = 0; waited <= span; waited += kPoll) {
+        if (messageBox(a[1], nullptr) != nullptr) {
+            describeBoxes();
+            fail("a message box " + shown(a[1]) + " is shown");
+        }
+        Sleep(kPoll);
+    }
+}
+
+// --- verbs: controls
+
+void expectText(const Args& a) {
+    const std::string text = windowText(control(named(a[1]), a[2]));
+    if (text != a[3]) fail("text is " + shown(text) + ", expected " + shown(a[3]));
+}
+
+// A control's state, 0 or 1, against the script's.
+void expectState(const Args& a, long actual) {
+    if (actual != number(a[3])) fail(a[0] + ": " + std::to_string(actual));
+}
+
+void expectChecked(const Args& a) {
+    expectState(a, static_cast<long>(sendTo(control(named(a[1]), a[2]), BM_GETCHECK, 0, 0)));
+}
+
+void expectEnabled(const Args& a) {
+    expectState(a, IsWindowEnabled(control(named(a[1]), a[2])) ? 1 : 0);
+}
+
+void setText(const Args& a) {
+    sendTo(control(named(a[1]), a[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()));
+}
+
+void click(const Args& a) {
+    HWND window = named(a[1]);
+    HWND button = control(window, a[2]);
+    if (!IsWindowEnabled(button)) fail("control " + a[2] + " is disabled");
+    // BM_CLICK checks radio buttons and check boxes as a mouse click does.
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+void postCommand(const Args& a) {
+    HWND window = named(a[1]);
+    const int id = static_cast<int>(number(a[2]));
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+}
+
+void keyPress(const Args& a) {
+    HWND target = control(named(a[1]), a[2]);
+    const long count = a.size() > 4 ? number(a[4]) : 1;
+    for (long i = 0; i < count; ++i) pressKey(target, static_cast<UINT>(number(a[3])));
+}
+
+// The system answers F1 with WM_KEYF1 to the window with the focus, whose default
+// handling sends WM_HELP with the control's help record; a posted key press does
+// not pass that way, so WM_KEYF1 is posted.
+void helpKey(const Args& a) {
+    PostMessageA(control(named(a[1]), a[2]), 0x004D /* WM_KEYF1 */, 0, 0);
+}
+
+void upDown(const Args& a) {
+    HWND arrows = control(named(a[1]), a[2]);
+    RECT r;
+    GetClientRect(arrows, &r);
+    const LPARAM at = MAKELPARAM(r.right / 2, a[3] == "up" ? r.bottom / 4 : r.bottom * 3 / 4);
+    PostMessageA(arrows, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(arrows, WM_LBUTTONUP, 0, at);
+}
+
+// The DROPFILES block is written into the program's memory, as a drop would hand
+// it over; the program releases it with DragFinish.
+void dropFiles(const Args& a) {
+    if (launched.hProcess == nullptr) fail("nothing launched");
+    HWND target = control(named(a[1]), a[2]);
+    std::string block(sizeof(DROPFILES), '\0');
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = FALSE;
+    std::memcpy(&block[0], &header, sizeof header);
+    for (const std::string& name : items(a[3])) {
+        block += name;
+        block += '\0';
+    }
+    block += '\0';
+    void* remote = VirtualAllocEx(launched.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr) fail("cannot allocate in the program");
+    if (!WriteProcessMemory(launched.hProcess, remote, block.data(), block.size(), nullptr)) {
+        fail("cannot write into the program");
+    }
+    PostMessageA(target, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+}
+
+// --- verbs: list boxes
+
+void expectCount(const Args& a) {
+    const LRESULT count = sendTo(control(named(a[1]), a[2]), LB_GETCOUNT, 0, 0);
+    if (count != number(a[3])) fail("the list has " + std::to_string(count) + " lines");
+}
+
+void expectLine(const Args& a) {
+    const std::string line = listLine(control(named(a[1]), a[2]), static_cast<int>(number(a[3])));
+    if (line != a[4]) fail("line " + a[3] + " is " + shown(line) + ", expected " + shown(a[4]));
+}
+
+void expectLinesSet(const Args& a) {
+    HWND list = control(named(a[1]), a[2]);
+    std::vector<std::string> wanted = items(a[4]);
+    const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
+    const long first = number(a[3]);
+    if (count != first + static_cast<long>(wanted.size())) fail("the list has " + std::to_string(count) + " lines");
+    for (long i = first; i < count; ++i) {
+        const std::string line = listLine(list, static_cast<int>(i));
+        bool matched = false;
+        for (std::string& w : wanted) {
+            if (!matched && w == line) {
+                w = std::string(1, '\0');
+                matched = true;
+            }
+        }
+        if (!matched) fail("unexpected line " + shown(line));
+    }
+}
+
+// The list box's selected lines, ascending.
+std::vector<int> selectedLines(HWND list) {
+    const LRESULT count = sendTo(list, LB_GETSELCOUNT, 0, 0);
+    std::vector<int> selected(count > 0 ? static_cast<size_t>(count) : 0);
+    if (count > 0) sendTo(list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(selected.data()));
+    return selected;
+}
+
+void expectSelected(const Args& a) {
+    const std::vector<int> selected = selectedLines(control(named(a[1]), a[2]));
+    if (selected != numbers(a[3])) {
+        std::string got;
+        for (int i : selected) got += std::to_string(i) + " ";
+        fail("selected lines are " + got);
+    }
+}
+
+void expectSelectedRange(const Args& a) {
+    const std::vector<int> selected = selectedLines(control(named(a[1]), a[2]));
+    const long first = number(a[3]);
+    const long last = number(a[4]);
+    bool same = static_cast<long>(selected.size()) == last - first + 1;
+    for (size_t i = 0; same && i < selected.size(); ++i) same = selected[i] == first + static_cast<long>(i);
+    if (!same) fail(std::to_string(selected.size()) + " lines selected, not exactly " + a[3] + " to " + a[4]);
+}
+
+void selectLines(const Args& a) {
+    HWND list = control(named(a[1]), a[2]);
+    sendTo(list, LB_SETSEL, FALSE, -1);
+    for (int index : numbers(a[3])) sendTo(list, LB_SETSEL, TRUE, index);
+}
+
+void selectRange(const Args& a) {
+    HWND list = control(named(a[1]), a[2]);
+    sendTo(list, LB_SETSEL, FALSE, -1);
+    sendTo(list, LB_SELITEMRANGEEX, static_cast<WPARAM>(number(a[3])), number(a[4]));
+}
+
+void selectText(const Args& a) {
+    HWND list = control(named(a[1]), a[2]);
+    const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
+    int found = -1;
+    for (int i = 0; i < count && found < 0; ++i) {
+        if (listLine(list, i) == a[3]) found = i;
+    }
+    if (found < 0) fail("no line " + shown(a[3]));
+    sendTo(list, LB_SETSEL, TRUE, found);
+}
+
+void rememberList(const Args& a) {
+    HWND list = control(named(a[1]), a[2]);
+    const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
+    std::vector<std::string>& lines = remembered[a[3]];
+    lines.clear();
+    for (int i = 0; i < count; ++i) lines.push_back(listLine(list, i));
+    say("  %d lines", static_cast<int>(count));
+}
+
+// --- verbs: tree views
+
+void treeSelect(const Args& a) {
+    HWND tree = control(named(a[1]), a[2]);
+    HTREEITEM item = nullptr;
+    bool first = true;
+    for (int index : numbers(a[3])) {
+        item = reinterpret_cast<HTREEITEM>(
+            sendTo(tree, TVM_GETNEXTITEM, first ? TVGN_ROOT : TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+        first = false;
+        for (int i = 0; i < index && item != nullptr; ++i) {
+            item =
+                reinterpret_cast<HTREEITEM>(sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+        }
+        if (item == nullptr) fail("no tree item " + a[3]);
+    }
+    sendTo(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+void treeFind(const Args& a) {
+    HWND window = named(a[1]);
+    HWND tree = control(window, a[2]);
+    HWND edit = control(window, a[3]);
+    const LPARAM parent = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    if (parent == 0) fail("nothing selected in the tree");
+    bool found = false;
+    for (LPARAM item = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, parent); item != 0 && !found;
+         item = sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+        sendTo(tree, TVM_SELECTITEM, TVGN_CARET, item);
+        found = windowText(edit) == a[4];
+    }
+    if (!found) fail("no child item for " + shown(a[4]));
+}
+
+long childCount(HWND tree, LPARAM parent) {
+    long count = 0;
+    for (LPARAM item = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, parent); item != 0;
+         item = sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+        ++count;
+    }
+    return count;
+}
+
+void expectTreeChildren(const Args& a) {
+    HWND tree = control(named(a[1]), a[2]);
+    const LPARAM selected = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    if (selected == 0) fail("nothing selected in the tree");
+    const long count = childCount(tree, selected);
+    if (count != number(a[3])) fail("the item has " + std::to_string(count) + " children");
+}
+
+void expectTreeChildrenMin(const Args& a) {
+    HWND tree = control(named(a[1]), a[2]);
+    const long count = childCount(tree, sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (count < number(a[3])) fail("the item has " + std::to_string(count) + " children");
+}
+
+void expectTreeExpanded(const Args& a) {
+    HWND tree = control(named(a[1]), a[2]);
+    const LPARAM selected = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    const long expanded =
+        (sendTo(tree, TVM_GETITEMSTATE, static_cast<WPARAM>(selected), TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+    if (expanded != number(a[3])) fail("expanded is " + std::to_string(expanded));
+}
+
+// --- verbs: the tray and its menu
+
+void trayMouse(const Args& a) {
+    const LPARAM mouse = a[1] == "dblclk" ? WM_LBUTTONDBLCLK : a[1] == "rbuttonup" ? WM_RBUTTONUP : number(a[1]);
+    PostMessageA(trayWindow(), WM_USER, 0, mouse);
+}
+
+void menuPick(const Args& a) {
+    HWND menu = waitForMenu();
+    Sleep(200);
+    const long n = number(a[1]);
+    for (long i = 0; i < n; ++i) pressKey(menu, VK_DOWN);
+    pressKey(menu, VK_RETURN);
+    for (DWORD waited = 0; IsWindowVisible(menu) && waited < kDefaultTimeout; waited += kPoll) Sleep(kPoll);
+}
+
+void menuDismiss(const Args&) {
+    HWND menu = waitForMenu();
+    Sleep(200);
+    pressKey(menu, VK_ESCAPE);
+    for (DWORD waited = 0; IsWindowVisible(menu) && waited < kDefaultTimeout; waited += kPoll) Sleep(kPoll);
+}
+
+void expectTrayIcon(const Args& a) {
+    if (FindWindowA("Shell_TrayWnd", nullptr) == nullptr) fail("no taskbar");
+    const bool shown = trayIconShown();
+    if ((shown ? 1 : 0) != number(a[1])) fail(shown ? "the icon is shown" : "the icon is not shown");
+}
+
+void trayIconRemove(const Args&) {
+    NOTIFYICONDATAA icon{};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = trayWindow();
+    icon.uID = 0;
+    if (!Shell_NotifyIconA(NIM_DELETE, &icon)) fail("the icon could not be removed");
+}
+
+// --- verbs: layout
+
+void expectClient(const Args& a) {
+    HWND window = named(a[1]);
+    templateSizes[window] = {static_cast<int>(number(a[2])), static_cast<int>(number(a[3]))};
+    // The client area must be what the template's size gives with the dialog's
+    // font ("MS Sans Serif" 8: 1.5 pixels a unit across, 1.5 to 1.625 down at 96 dpi).
+    RECT client;
+    GetClientRect(window, &client);
+    const double ux = static_cast<double>(client.right) / number(a[2]);
+    const double uy = static_cast<double>(client.bottom) / number(a[3]);
+    say("  client %ldx%ld pixels: %.3f x %.3f pixels a unit", client.right, client.bottom, ux, uy);
+    if (ux < 1.45 || ux > 1.55 || uy < 1.45 || uy > 1.7) fail("the dialog's size does not fit its template and font");
+    LOGFONTA font{};
+    HFONT handle = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
+    if (handle != nullptr && GetObjectA(handle, sizeof font, &font) == sizeof font) {
+        say("  font %s, height %ld", font.lfFaceName, static_cast<long>(font.lfHeight));
+        if (std::strcmp(font.lfFaceName, "MS Sans Serif") != 0) fail("the dialog's font is not MS Sans Serif");
+    }
+}
+
+void expectControl(const Args& a) {
+    HWND window = named(a[1]);
+    auto size = templateSizes.find(window);
+    if (size == templateSizes.end()) fail("expect-client first");
+    HWND child = selectChild(window, a[2]);
+    if (className(child) != a[3]) fail("class is " + className(child));
+    const DialogUnits units = unitsOf(window, size->second.first, size->second.second);
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    const double got[4] = {r.left / units.x, r.top / units.y, (r.right - r.left) / units.x,
+                           (r.bottom - r.top) / units.y};
+    const char* names[4] = {"x", "y", "width", "height"};
+    for (int i = 0; i < 4; ++i) {
+        if (a[4 + i] == "*") continue;  // not checked (a list box rounds its height to whole lines)
+        const double expected = static_cast<double>(number(a[4 + i]));
+        if (got[i] < expected - 1.01 || got[i] > expected + 1.01) {
+            fail(a[2] + ": " + names[i] + " is " + std::to_string(got[i]) + " units, expected " + a[4 + i]);
+        }
+    }
+    if (a.size() > 8) {
+        const unsigned long style = static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE));
+        const unsigned long bits = static_cast<unsigned long>(std::strtoul(a[8].c_str(), nullptr, 0));
+        if ((style & bits) != bits) fail(a[2] + ": style " + std::to_string(style) + " lacks " + a[8]);
+    }
+}
+
+// Bits the window's own style (GWL_STYLE) or extended style (GWL_EXSTYLE) must have.
+void expectStyleBits(const Args& a, int which) {
+    const unsigned long style = static_cast<unsigned long>(GetWindowLongA(named(a[1]), which));
+    const unsigned long bits = static_cast<unsigned long>(std::strtoul(a[2].c_str(), nullptr, 0));
+    if ((style & bits) != bits) fail(a[0] + ": " + std::to_string(style) + " lacks " + a[2]);
+}
+
+void expectStyle(const Args& a) {
+    expectStyleBits(a, GWL_STYLE);
+}
+
+void expectExStyle(const Args& a) {
+    expectStyleBits(a, GWL_EXSTYLE);
+}
+
+void expectOrder(const Args& a) {
+    std::vector<int> ids;
+    for (HWND child : children(named(a[1]))) ids.push_back(GetDlgCtrlID(child));
+    size_t at = 0;
+    for (int wanted : numbers(a[2])) {
+        while (at < ids.size() && ids[at] != wanted) ++at;
+        if (at == ids.size()) fail("control " + std::to_string(wanted) + " is out of order");
+        ++at;
+    }
+}
+
+// --- verbs: diagnostics
+
+void snap(const Args& a) {
+    snapshot(a[1]);
+}
+
+void dumpWindow(const Args& a) {
+    dump(named(a[1]));
+}
+
+void dumpList(const Args& a) {
+    HWND list = control(named(a[1]), a[2]);
+    const LRESULT count = sendTo(list, LB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = sendTo(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        say("  line %d: %ld characters, read %d", i, static_cast<long>(length),
+            static_cast<int>(listLine(list, i).size()));
+    }
+}
+
+void dumpBoxes(const Args&) {
+    describeBoxes();
+}
+
+// --- the table of verbs -----------------------------------------------------------
+
+struct Verb {
+    const char* name;
+    void (*run)(const Args&);
+    size_t arguments;    // the fewest it takes: the words of its syntax outside brackets
+    const char* syntax;  // its arguments, the optional ones in brackets
+    const char* meaning;
+};
+
+struct VerbGroup {
+    const char* title;
+    std::vector<Verb> verbs;
+};
+
+const std::vector<VerbGroup> kVerbGroups = {
+    {"The program and the script",
+     {
+         {"log", logText, 1, "TEXT", "copy TEXT into the report"},
+         {"sleep", sleepFor, 1, "MS", "wait MS"},
+         {"launch", launch, 2, "EXE WORKDIR", "start a program (Vellumere) in WORKDIR"},
+         {"expect-exit", expectExit, 0, "[TIMEOUT]", "the launched program ends; its exit code goes into the report"},
+         {"expect-running", expectRunning, 1, "MS", "the launched program is still running after MS"},
+     }},
+    {"The registry (NAME: a value under the program's key)",
+     {
+         {"reg-clear", regClear, 0, "", "delete the program's key and the file dialogs' memory of the last folder"},
+         {"reg-set", regSet, 2, "NAME TEXT", "store TEXT as a REG_SZ value"},
+         {"reg-set-list", regSetList, 3, "NAME PREFIX N [FIRST]",
+          "an image list: FIRST, then PREFIX0000 ... PREFIX(N-1)"},
+         {"reg-expect", regExpect, 2, "NAME TEXT", "the value exists with exactly this text"},
+         {"reg-expect-absent", regExpectAbsent, 1, "NAME", "the value does not exist"},
+         {"reg-expect-entries", regExpectEntries, 2, "NAME N", "the value holds an image list of N entries"},
+         {"reg-expect-list", regExpectList, 2, "NAME LIST", "the value is the remembered LIST as an image list"},
+         {"reg-dump-entries", regDumpEntries, 1, "NAME", "report the lengths of the value's entries"},
+     }},
+    {"Files",
+     {
+         {"file-expect-list", fileExpectList, 2, "PATH LIST", "the file holds the remembered LIST as an image list"},
+         {"file-expect-same", fileExpectSame, 2, "PATH REFERENCE [TIMEOUT]",
+          "the file holds the reference file's bytes"},
+         {"file-expect-text", fileExpectText, 2, "PATH TEXT [TIMEOUT]", "the file holds exactly TEXT"},
+         {"file-expect-absent", fileExpectAbsent, 1, "PATH [MS]", "the file does not appear within MS"},
+         {"file-write", fileWrite, 2, "PATH TEXT", "write TEXT as the file's content"},
+         {"file-delete", fileDelete, 1, "PATH", "delete the file, if there is one"},
+         {"file-hold", fileHold, 1, "PATH", "keep the file open, unshared, until the driver ends"},
+         {"file-copy", fileCopy, 2, "FROM TO", "keep a copy of a file for the checks made afterwards"},
+     }},
+    {"The wallpaper (HKCU\\Control Panel\\Desktop \"Wallpaper\")",
+     {
+         {"wallpaper-set", wallpaperSet, 1, "TEXT", "set it to TEXT"},
+         {"wallpaper-expect", wallpaperExpect, 1, "TEXT [TIMEOUT]", "it becomes TEXT"},
+         {"wallpaper-expect-prefix", wallpaperExpectPrefix, 1, "TEXT [TIMEOUT]",
+          "it becomes one that begins with TEXT"},
+         {"wallpaper-expect-line", wallpaperExpectLine, 2, "LIST INDEX",
+          "it becomes line INDEX of the remembered LIST"},
+     }},
+    {"Windows and message boxes",
+     {
+         {"find", findWindow, 3, "NAME CLASS TITLE [TIMEOUT]",
+          "wait for a visible top-level window (\"*\" = any class), known as NAME from then on"},
+         {"expect-windows", expectWindows, 3, "CLASS TITLE N", "exactly N such visible windows"},
+         {"expect-none", expectNone, 2, "CLASS TITLE [MS]", "no such visible window appears within MS"},
+         {"expect-gone", expectGone, 1, "NAME [TIMEOUT]", "the named window is destroyed"},
+         {"expect-foreground", expectForeground, 1, "WIN [TIMEOUT]", "the named window becomes the foreground window"},
+         {"close", closeWindow, 1, "WIN", "the caption's close button"},
+         {"broadcast", broadcast, 1, "MESSAGE", "post a registered window message (by name) to every top-level window"},
+         {"box", answerBox, 3, "TITLE TEXT BUTTON [TIMEOUT]",
+          "a message box with this caption and text; press BUTTON (yes, no, ok, cancel)"},
+         {"expect-no-box", expectNoBox, 1, "TITLE [MS]", "no message box with this caption within MS"},
+     }},
+    {"Controls (ID: a dialog id, or 0 for the window itself)",
+     {
+         {"expect-text", expectText, 3, "WIN ID TEXT", "the control's text is exactly TEXT"},
+         {"expect-checked", expectChecked, 3, "WIN ID 0|1", "whether the button is checked"},
+         {"expect-enabled", expectEnabled, 3, "WIN ID 0|1", "whether the control is enabled"},
+         {"set-text", setText, 3, "WIN ID TEXT", "set the control's text"},
+         {"click", click, 2, "WIN ID", "press a button (BM_CLICK)"},
+         {"command", postCommand, 2, "WIN ID", "post WM_COMMAND for ID"},
+         {"key", keyPress, 3, "WIN ID VK [COUNT]", "key press (hex or decimal virtual key) to a control"},
+         {"help", helpKey, 2, "WIN ID", "F1 on a control (context help)"},
+         {"updown", upDown, 3, "WIN ID up|down", "a click on an up-down control's arrow"},
+         {"drop", dropFiles, 3, "WIN ID \"name|name|...\"", "files dropped onto a window (ID 0) or a control"},
+     }},
+    {"List boxes",
+     {
+         {"expect-count", expectCount, 3, "WIN ID N", "the list box has N lines"},
+         {"expect-line", expectLine, 4, "WIN ID INDEX TEXT", "line INDEX is TEXT"},
+         {"expect-lines-set", expectLinesSet, 4, "WIN ID FIRST \"a|b|c\"",
+          "lines FIRST... are exactly these, in any order"},
+         {"expect-selected", expectSelected, 3, "WIN ID \"i j k\"", "the selected lines, ascending"},
+         {"expect-selected-range", expectSelectedRange, 4, "WIN ID FIRST LAST",
+          "exactly lines FIRST to LAST are selected"},
+         {"select", selectLines, 3, "WIN ID \"i j k\"", "select exactly these lines"},
+         {"select-range", selectRange, 4, "WIN ID FIRST LAST", "select exactly lines FIRST to LAST"},
+         {"select-text", selectText, 3, "WIN ID TEXT", "also select the first line with this text"},
+         {"remember-list", rememberList, 3, "WIN ID LIST", "keep the list box's lines under the name LIST"},
+     }},
+    {"Tree views (the checks look at the selected item)",
+     {
+         {"tree-select", treeSelect, 3, "WIN ID \"i j ...\"", "select the i-th root item's j-th child ..."},
+         {"tree-find", treeFind, 4, "WIN TREE EDIT TEXT",
+          "select the child of the selected item whose selection puts TEXT into the edit control"},
+         {"expect-tree-expanded", expectTreeExpanded, 3, "WIN ID 0|1", "whether it is expanded"},
+         {"expect-tree-children", expectTreeChildren, 3, "WIN ID N", "it has N children"},
+         {"expect-tree-children-min", expectTreeChildrenMin, 3, "WIN ID N", "it has at least N children"},
+     }},
+    {"The tray and its menu",
+     {
+         {"tray", trayMouse, 1, "MOUSE",
+          "the notification icon's callback with a mouse message: dblclk, rbuttonup or a number"},
+         {"menu-pick", menuPick, 1, "N", "in the open popup menu, choose the Nth item (separators skipped)"},
+         {"menu-dismiss", menuDismiss, 0, "", "close the open popup menu"},
+         {"expect-tray-icon", expectTrayIcon, 1, "0|1", "whether the taskbar holds the program's icon"},
+         {"tray-icon-remove", trayIconRemove, 0, "",
+          "take the program's icon off the taskbar, as a restarting Explorer loses it"},
+     }},
+    {"Layout (in dialog units)",
+     {
+         {"expect-client", expectClient, 3, "WIN W H", "the client area fits a W x H unit template"},
+         {"expect-control", expectControl, 7, "WIN SELECTOR CLASS X Y W H [STYLE]",
+          "a child's place (within 1 unit, \"*\" skips one), class and style bits; SELECTOR: an id or \"text:...\""},
+         {"expect-style", expectStyle, 2, "WIN BITS", "bits of the window's own style"},
+         {"expect-exstyle", expectExStyle, 2, "WIN BITS", "bits of the window's own extended style"},
+         {"expect-order", expectOrder, 2, "WIN \"id id id ...\"", "these child ids appear in this order (tab order)"},
+     }},
+    {"Diagnostics",
+     {
+         {"snap", snap, 1, "FILE", "screenshot of the desktop as a BMP file"},
+         {"dump", dumpWindow, 1, "WIN", "the window's children: ids, classes, texts, places and styles"},
+         {"dump-list", dumpList, 2, "WIN ID", "the lengths of a list box's lines"},
+         {"dump-boxes", dumpBoxes, 0, "", "the visible dialogs' captions and texts"},
+     }},
+};
+
+const char kUsage[] =
+    "usage: driver SCRIPT REPORT\n"
+    "\n"
+    "Runs SCRIPT and writes what it saw to REPORT, which ends with \"RESULT PASS\" or\n"
+    "\"RESULT FAIL\"; the first failed check ends the run, and every wait is bounded.\n"
+    "A script holds one verb a line; '#' starts a comment line. Arguments are separated\n"
+    "by blanks; one in double quotes may hold blanks and the escapes \\n \\t \\r \\a (BEL)\n"
+    "\\\" \\\\, and %{N*C} in any stands for N copies of C. Times are in milliseconds.\n"
+    "WIN is a window kept by find under a name.\n";
+
+// Where the verbs' meanings start in the usage; a longer syntax puts its meaning
+// on a line of its own.
+const size_t kMeaningColumn = 40;
+
+void printUsage(FILE* out) {
+    fputs(kUsage, out);
+    for (const VerbGroup& group : kVerbGroups) {
+        fprintf(out, "\n%s:\n", group.title);
+        for (const Verb& verb : group.verbs) {
+            std::string line = "  " + std::string(verb.name) + (*verb.syntax != '\0' ? " " : "") + verb.syntax;
+            if (line.size() + 2 > kMeaningColumn) {
+                fprintf(out, "%s\n", line.c_str());
+                line.clear();
+            }
+            line.resize(kMeaningColumn, ' ');
+            fprintf(out, "%s%s\n", line.c_str(), verb.meaning);
+        }
+    }
+}
+
+const Verb* verbNamed(const std::string& name) {
+    for (const VerbGroup& group : kVerbGroups) {
+        for (const Verb& verb : group.verbs) {
+            if (name == verb.name) return &verb;
+        }
+    }
+    return nullptr;
+}
+
+void run(const Args& a) {
+    const Verb* verb = verbNamed(a[0]);
+    if (verb == nullptr) {
+        printUsage(stderr);
+        fail("unknown command " + a[0]);
+    }
+    need(a, 1 + verb->arguments);
+    verb->run(a);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        printUsage(stdout);
+        return 0;
+    }
     if (argc != 3) {
-        fprintf(stderr, "usage: driver SCRIPT REPORT\n");
+        printUsage(stderr);
         return 2;
     }
     report = fopen(argv[2], "w");
