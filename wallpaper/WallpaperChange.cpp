@@ -30,21 +30,36 @@ constexpr const char* kDirectoryErrorQuestion =
     "contain files that can be loaded by Vellumere. Do you wish to move the directory from the "
     "list?";
 
+constexpr const char* kRoundNotStored =
+    "Unable to store which pictures this shuffled round has shown.\n"
+    "Vellumere remembers them until it ends; after a restart they may come again before the round is over.";
+
 struct Choice {
     int index;
     bool shuffled;
-    std::string round;  // the shuffle round once the entry is shown
 };
 
 // The entry to try next, out of count entries.
-Choice chooseEntry(const WallpaperState& state, const char* list, int count) {
+Choice chooseEntry(WallpaperState& state, const char* list, int count) {
     std::unique_ptr<char[]> method = readSetting(kSelectionMethodSetting);
-    if (!method || std::strcmp(method.get(), "Random") == 0) return {randomChoice(count), false, {}};
+    if (!method || std::strcmp(method.get(), "Random") == 0) return {randomChoice(count), false};
     if (std::strcmp(method.get(), "Shuffle") == 0) {
-        ShuffleDraw draw = drawShuffled(list, count);
-        return {draw.index, true, std::move(draw.round)};
+        if (!state.shuffleRoundRead) {
+            // A round never holds more than the list.
+            state.shuffleRound = readShuffleRound(std::strlen(list));
+            state.shuffleRoundRead = true;
+        }
+        return {drawShuffled(list, count, state.shuffleRound), true};
     }
-    return {(state.currentIndex < -1 || state.currentIndex + 1 >= count) ? 0 : state.currentIndex + 1, false, {}};
+    return {(state.currentIndex < -1 || state.currentIndex + 1 >= count) ? 0 : state.currentIndex + 1, false};
+}
+
+// The entry is on screen: it counts as shown in the round, which is stored.
+void countShown(WallpaperState& state, const char* list, int count, int index) {
+    state.shuffleRound = roundAfterShowing(list, count, state.shuffleRound, index);
+    if (storeShuffleRound(state.shuffleRound) || state.shuffleStoreFailureReported) return;
+    state.shuffleStoreFailureReported = true;
+    platform::showMessage(kRoundNotStored, platform::kErrorCaption, platform::kMbIconWarning);
 }
 
 // The screen the picture is scaled to, for the positions in which the
@@ -166,7 +181,7 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
             platform::setDesktopWallpaper("");
             return;
         }
-        Choice choice = chooseEntry(state, list, count);
+        const Choice choice = chooseEntry(state, list, count);
         state.currentIndex = choice.index;
         size_t start = 0;
         size_t terminator = 0;
@@ -177,7 +192,6 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
         const bool fits = entry.size() < kPathBufferSize;
         if (fits) std::memcpy(path, entry.c_str(), entry.size() + 1);
         if (!state.changesActive) return;
-        if (choice.shuffled) storeShuffleRound(choice.round);
 
         const char* question = nullptr;
         std::string shownPath;
@@ -194,6 +208,7 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
         } else {
             switch (prepareAndSet(state, path)) {
             case Preparation::Ready:
+                if (choice.shuffled) countShown(state, list, count, choice.index);
                 return;
             case Preparation::NotWritten:
                 return;  // the place, not the picture: the user has been asked already

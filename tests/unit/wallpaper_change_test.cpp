@@ -310,7 +310,7 @@ TEST_F(WallpaperChange, ShuffleShowsEveryEntryOnceARoundAcrossRestartsAndEdits) 
 
     // A restart remembers nothing but the stored round; meanwhile b was
     // removed and f added: d and f are still to come, then a new round.
-    state.currentIndex = -1;
+    state = WallpaperState{};
     for (int value : {drawOf(1, 2), drawOf(0, 1), drawOf(2, 4)}) random.add(value);
     for (int i = 0; i < 3; ++i) change(listOf({a, c, d, e, f}));
     EXPECT_EQ(desktop.wallpapers, (Strings{e, a, c, f, d, d}));
@@ -324,6 +324,74 @@ TEST_F(WallpaperChange, ShuffleShowsEveryEntryOnceARoundAcrossRestartsAndEdits) 
     change(listOf({a, c}));
     EXPECT_EQ(files.files["C:\\lists\\list.qx.round"], listOf({a}));
     EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({d}));
+}
+
+// The stored round is plain data, never more than the list, and anything
+// else is a new round, silently: the draw then ranges over every entry.
+TEST_F(WallpaperChange, AStoredRoundThatCannotBeTheListsIsANewRound) {
+    method("Shuffle");
+    const std::string a = file("a.bmp"), b = file("b.bmp");
+    const std::string list = listOf({a, b});
+    const std::string oversized = listOf({a}) + std::string(list.size(), '\a');
+    struct Case {
+        const char* what;
+        bool listInFile;
+        std::string round;  // as stored
+    };
+    const Case cases[] = {
+        {"longer than the list", false, oversized},
+        {"longer than the list, in its file", true, oversized},
+        {"the text of a file-backed value's marker", false, "File"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        state = WallpaperState{};
+        registry.keys.clear();
+        method("Shuffle");
+        desktop.wallpapers.clear();
+        messages.shown.clear();
+        if (c.listInFile) {
+            registry.setText(kSettingsKey, kFilesSetting, "File");
+            registry.setText(kSettingsKey, "FilesFile", "C:\\lists\\list.qx");
+            files.files["C:\\lists\\list.qx"] = list;
+            files.files["C:\\lists\\list.qx.round"] = c.round;
+        } else {
+            registry.setText(kSettingsKey, kShuffleRoundSetting, c.round);
+            // Followed as a marker, this would send the round to a missing file.
+            registry.setText(kSettingsKey, "Shuffle RoundFile", missing("round.txt"));
+        }
+        random.add(0);
+        change(list);
+        EXPECT_EQ(desktop.wallpapers, Strings{a});
+        EXPECT_TRUE(messages.shown.empty());
+    }
+}
+
+// The round counts a picture once it is on screen, stays in the run when it
+// cannot be stored, and the failure to store it is told once a run.
+TEST_F(WallpaperChange, TheRoundCountsWhatWasSetAndOutlivesAFailedStore) {
+    method("Shuffle");
+    const std::string gone = missing("gone.bmp"), a = file("a.bmp"), b = file("b.bmp");
+    // gone is drawn and fails (No); the second attempt draws among all three again.
+    for (int value : {drawOf(0, 3), drawOf(1, 3)}) random.add(value);
+    messages.answers = {platform::kIdNo};
+    change(listOf({gone, a, b}));
+    EXPECT_EQ(desktop.wallpapers, Strings{a});
+    EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({a}));
+
+    state = WallpaperState{};
+    desktop.wallpapers.clear();
+    messages.shown.clear();
+    registry.keys[kSettingsKey].erase(kShuffleRoundSetting);
+    registry.failSetValueNamed = kShuffleRoundSetting;
+    for (int value : {drawOf(0, 2), drawOf(0, 1)}) random.add(value);
+    for (int i = 0; i < 2; ++i) change(listOf({a, b}));
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b}));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "Unable to store which pictures this shuffled round has shown.\nVellumere remembers them until it "
+              "ends; after a restart they may come again before the round is over.");
+    EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
 }
 
 // "Center" and "Tile" set the system's layout; "Fit", "Fill" and "Stretch"
