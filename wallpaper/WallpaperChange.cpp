@@ -82,14 +82,15 @@ bool screenTarget(Position position, ScaleTarget* target) {
 }
 
 // Prepares the picture at path for the stored position and sets it. Ready
-// when it is on screen; path then names the bitmap set.
-Preparation prepareAndSet(WallpaperState& state, char* path) {
+// when it is on screen; path then names the bitmap set. The temporary
+// bitmap never goes over a file of `list`, the image list.
+Preparation prepareAndSet(WallpaperState& state, char* path, const char* list) {
     const Position position = readPosition();
     ScaleTarget target{};
     const bool scaling = screenTarget(position, &target);
     const std::string picture = path;
     const Preparation prepared =
-        prepareWallpaperFile(path, state.defaultTempPath.c_str(), scaling ? &target : nullptr);
+        prepareWallpaperFile(path, state.defaultTempPath.c_str(), scaling ? &target : nullptr, list);
     if (prepared != Preparation::Ready) return prepared;
 
     // A converted picture has been sized by the program already and is set
@@ -206,7 +207,7 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
             question = kDirectoryErrorQuestion;
             shownPath = path;
         } else {
-            switch (prepareAndSet(state, path)) {
+            switch (prepareAndSet(state, path, list)) {
             case Preparation::Ready:
                 if (choice.shuffled) countShown(state, list, count, choice.index);
                 return;
@@ -249,7 +250,8 @@ void showPreviousWallpaper(WallpaperState& state) {
     char path[kPathBufferSize];
     std::memcpy(path, previous.c_str(), previous.size() + 1);
     history.goBack();
-    const Preparation prepared = prepareAndSet(state, path);
+    std::unique_ptr<char[]> list = readSetting(kFilesSetting);
+    const Preparation prepared = prepareAndSet(state, path, list ? list.get() : "");
     if (prepared == Preparation::Ready) return;
     // Still on screen: the picture shown before the attempt.
     history.remember(onScreen);
