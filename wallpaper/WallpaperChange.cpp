@@ -119,7 +119,9 @@ Preparation prepareAndSet(WallpaperState& state, char* path, const char* list) {
         break;
     }
     desktop.setWallpaper(path);
-    state.history.remember(picture);
+    // By its full path: a relative entry names another file once the current
+    // folder has changed.
+    state.history.remember(platform::fileSystem().fullPath(picture.c_str()));
     return Preparation::Ready;
 }
 
@@ -152,9 +154,8 @@ void removeAnsweredEntry(std::string& list, int index, const std::string& entry)
     writeSetting(kFilesSetting, list.c_str());
 }
 
-// One change at a time: a tick or a command that falls due while a change
-// is showing a question (or the save dialog) is skipped, rather than
-// starting a second change inside the first one's modal loop.
+// One change at a time: a change that falls due while another is showing a
+// question (or the save dialog) never starts inside that one's modal loop.
 class RunningChange {
 public:
     explicit RunningChange(WallpaperState& state) : state_(state) { state_.changeRunning = true; }
@@ -166,10 +167,7 @@ private:
     WallpaperState& state_;
 };
 
-}  // namespace
-
-void changeWallpaper(WallpaperState& state, const char* callerList) {
-    if (state.changeRunning) return;
+void runChange(WallpaperState& state, const char* callerList) {
     const RunningChange running(state);
     // The caller's copy until a question has been answered; from then on the
     // list as it is stored (copied only then: lists can be long).
@@ -236,12 +234,8 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
     }
 }
 
-bool hasPreviousWallpaper(const WallpaperState& state) {
-    return !state.history.previous().empty();
-}
 
-void showPreviousWallpaper(WallpaperState& state) {
-    if (state.changeRunning) return;
+void showPrevious(WallpaperState& state) {
     const RunningChange running(state);
     WallpaperHistory& history = state.history;
     const std::string previous = history.previous();
@@ -258,4 +252,36 @@ void showPreviousWallpaper(WallpaperState& state) {
     // The preparation has told the user why the picture cannot come back
     // (its file deleted, say): forget it, so the next step goes further.
     if (prepared == Preparation::Unusable) history.forgetPrevious();
+}
+
+
+// A change the user asked for while another was in progress runs now, once,
+// from the list as stored (the options dialog's OK has just stored it).
+void runPendingChange(WallpaperState& state) {
+    while (state.changePending && !state.changeRunning) {
+        state.changePending = false;
+        std::unique_ptr<char[]> list = readSetting(kFilesSetting);
+        if (list) runChange(state, list.get());
+    }
+}
+
+}  // namespace
+
+void changeWallpaper(WallpaperState& state, const char* callerList, ChangeRequest request) {
+    if (state.changeRunning) {
+        if (request == ChangeRequest::Command) state.changePending = true;
+        return;
+    }
+    runChange(state, callerList);
+    runPendingChange(state);
+}
+
+bool hasPreviousWallpaper(const WallpaperState& state) {
+    return !state.history.previous().empty();
+}
+
+void showPreviousWallpaper(WallpaperState& state) {
+    if (state.changeRunning) return;
+    showPrevious(state);
+    runPendingChange(state);
 }

@@ -17,6 +17,7 @@
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 #include "wallpaper/DirectoryPick.h"
+#include "wallpaper/PictureFile.h"
 #include "wallpaper/WallpaperChange.h"
 
 namespace {
@@ -84,7 +85,7 @@ protected:
 
     void method(const std::string& word) { registry.setText(kSettingsKey, kSelectionMethodSetting, word); }
 
-    void change(const std::string& list) { changeWallpaper(state, list.c_str()); }
+    void change(const std::string& list) { changeWallpaper(state, list.c_str(), ChangeRequest::Command); }
     std::string storedList() const { return registry.text(kSettingsKey, kFilesSetting); }
 
     WallpaperState state;
@@ -280,7 +281,7 @@ TEST_F(WallpaperChange, AnAnswerActsOnTheListAsItIsNowAndNoChangeNestsInIt) {
         messages.onShow = [&] {
             registry.setText(kSettingsKey, kFilesSetting, c.storedMeanwhile);
             ++nested;
-            changeWallpaper(state, listOf({a}).c_str());  // a tick during the question
+            changeWallpaper(state, listOf({a}).c_str(), ChangeRequest::Tick);  // a tick during the question
         };
         change(listOf({gone, a}));
         messages.onShow = nullptr;
@@ -290,6 +291,26 @@ TEST_F(WallpaperChange, AnAnswerActsOnTheListAsItIsNowAndNoChangeNestsInIt) {
         EXPECT_EQ(desktop.wallpapers, c.wallpapers);
         EXPECT_FALSE(state.changeRunning);
     }
+}
+
+// A change the user asks for while another is asking (the options dialog's
+// OK with a new list, "Change Wallpaper") runs once that one ends, from the
+// list stored then; ticks meanwhile are skipped.
+TEST_F(WallpaperChange, ACommandDuringAQuestionRunsOnceItEnds) {
+    method("Sequential");
+    const std::string gone = missing("gone.jpg"), a = file("a.bmp"), b = file("b.bmp");
+    registry.setText(kSettingsKey, kFilesSetting, listOf({gone, a}));
+    messages.answers = {platform::kIdCancel};
+    messages.onShow = [&] {
+        registry.setText(kSettingsKey, kFilesSetting, listOf({b}));  // OK stores its list
+        for (int i = 0; i < 2; ++i) changeWallpaper(state, listOf({b}).c_str(), ChangeRequest::Command);
+        changeWallpaper(state, listOf({a}).c_str(), ChangeRequest::Tick);
+    };
+    change(listOf({gone, a}));
+    messages.onShow = nullptr;
+    EXPECT_EQ(desktop.wallpapers, Strings{b});
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_FALSE(state.changePending);
 }
 
 // The generator value that makes a draw among n choices take choice k.
@@ -488,6 +509,33 @@ TEST_F(WallpaperChange, PreviousWallpaperBringsBackThePicturesSetBefore) {
     showPreviousWallpaper(state);
     EXPECT_EQ(desktop.wallpapers.back(), a);
     EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+// The picture on screen is known by its full path, so a relative entry is
+// still found once the current folder has changed; "Show Picture File" opens
+// Explorer at it, or says that it is gone rather than open some other folder.
+TEST_F(WallpaperChange, ThePictureOnScreenIsKnownByItsFullPath) {
+    const std::string a = file("a.bmp");
+    files.kinds["a.bmp"] = platform::PathKind::File;
+    files.currentDirectory = base();
+    const fs::path started = fs::current_path();
+    fs::current_path(base());
+    change(listOf({"a.bmp"}));
+    fs::current_path(started);
+    EXPECT_EQ(desktop.wallpapers, Strings{"a.bmp"});
+    EXPECT_EQ(state.history.current(), a);
+
+    showPictureFile(state);
+    EXPECT_EQ(desktop.inExplorer, Strings{a});
+    EXPECT_TRUE(messages.shown.empty());
+
+    files.kinds.erase(a);  // deleted meanwhile
+    showPictureFile(state);
+    EXPECT_EQ(desktop.inExplorer, Strings{a});
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "The picture file \"" + a + "\" no longer exists.\nIt may have been moved or deleted.");
+    EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
 }
 
 TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {

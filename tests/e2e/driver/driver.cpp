@@ -83,6 +83,8 @@
 //                                     restarting Explorer loses it
 //   broadcast MESSAGE                 post a registered window message (by name) to
 //                                     every top-level window
+//   hold-mutex NAME                   create a mutex of that name and keep it while
+//                                     the driver runs
 //   expect-foreground WIN [TIMEOUT]   the named window becomes the foreground window
 //   snap FILE                         screenshot of the desktop as a BMP file
 //   file-copy FROM TO                 keep a copy of a file for the checks made afterwards
@@ -1053,6 +1055,9 @@ void run(const std::vector<std::string>& a) {
         icon.hWnd = trayWindow();
         icon.uID = 0;
         if (!Shell_NotifyIconA(NIM_DELETE, &icon)) fail("the icon could not be removed");
+    } else if (c == "hold-mutex") {
+        need(a, 2);
+        if (CreateMutexA(nullptr, FALSE, a[1].c_str()) == nullptr) fail("cannot create the mutex " + a[1]);
     } else if (c == "broadcast") {
         need(a, 2);
         const UINT registered = RegisterWindowMessageA(a[1].c_str());
