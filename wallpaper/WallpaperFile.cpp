@@ -64,37 +64,37 @@ char lowerAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
-bool equalIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
+bool equalIgnoringCase(const char* a, size_t aLength, const std::string& b) {
+    if (aLength != b.size()) return false;
+    for (size_t i = 0; i < aLength; ++i) {
         if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
     }
     return true;
-}
-
-std::string fileNameOf(const std::string& path) {
-    return path.substr(platform::fileNameStart(path.c_str(), path.size()));
 }
 
 // Whether writing `place` would destroy a picture the user keeps: the one
 // being converted, or a file of the list, under any spelling of its name.
 // Only entries whose file name could be the place's (the same letters, or a
 // short "~" name on either side) are asked of the file system, so a long
-// list costs no more than a walk through its text.
+// list costs little more than a walk through its text.
 bool holdsUsersPicture(const std::string& place, const char* picture, const char* list) {
     if (platform::sameFile(picture, place.c_str())) return true;
     if (list == nullptr) return false;
-    const std::string placeName = fileNameOf(place);
+    const std::string placeName = place.substr(platform::fileNameStart(place.c_str(), place.size()));
     const bool placeShort = placeName.find('~') != std::string::npos;
     for (const char* entry = list; *entry != '\0';) {
         const char* end = std::strchr(entry, kEntryTerminator);
         if (end == nullptr) break;  // text after the last BEL is no entry
-        const std::string path(entry, size_t(end - entry));
+        const size_t length = size_t(end - entry);
+        const char* name = entry + platform::fileNameStart(entry, length);
+        const size_t nameLength = size_t(end - name);
+        const bool candidate = placeShort || std::memchr(name, '~', nameLength) != nullptr ||
+                               equalIgnoringCase(name, nameLength, placeName);
+        if (candidate && (equalIgnoringCase(entry, length, place) ||
+                          platform::sameFile(std::string(entry, length).c_str(), place.c_str()))) {
+            return true;
+        }
         entry = end + 1;
-        if (equalIgnoringCase(path, place)) return true;
-        const std::string name = fileNameOf(path);
-        if (!placeShort && name.find('~') == std::string::npos && !equalIgnoringCase(name, placeName)) continue;
-        if (platform::sameFile(path.c_str(), place.c_str())) return true;
     }
     return false;
 }
