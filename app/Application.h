@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "settings/ImageList.h"
+#include "wallpaper/WallpaperChange.h"
 #include "wallpaper/WallpaperState.h"
 
 // Module instance handle passed to WinMain; dialogs and resources load from it.
@@ -42,7 +43,8 @@ bool onIconRetryTimer(UINT_PTR timer);
 void removeTrayIcon();
 
 // True when another copy of the program runs in this session; that copy has
-// then been asked to bring its options dialog forward.
+// then been asked to bring its options dialog forward. False also when the
+// instance object exists but no copy's window appears within a few seconds.
 bool handOverToRunningInstance();
 
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -52,8 +54,8 @@ void CALLBACK timerProc(HWND window, UINT message, UINT_PTR identifier, DWORD ti
 // keeping SetTimer's result in timerRunning. Does not kill a running timer.
 void startUpdateTimer(int interval);
 // Reads "Files" and, when a list is stored, changes the wallpaper from it
-// (nothing happens while another change is in progress).
-void changeFromStoredList();
+// (while another change is in progress: see ChangeRequest).
+void changeFromStoredList(ChangeRequest request);
 
 // Kills the update timer if it runs.
 void stopUpdateTimer();

@@ -1,6 +1,8 @@
 // One changer per session: a second start would add a second timer and icon,
 // both writing the same temporary bitmap. It hands over to the running copy
-// instead, which brings its options dialog forward, and ends.
+// instead, which brings its options dialog forward, and ends. When the
+// object is there but no copy shows its window (one still ending, or another
+// program's object of that name), this start runs as the one copy.
 #include "app/Application.h"
 
 namespace {
@@ -30,5 +32,9 @@ bool handOverToRunningInstance() {
         }
         Sleep(kFindPause);
     }
-    return true;  // it holds the mutex but shows no window: still, never run twice
+    // A running copy creates its window right after the object, so none
+    // after this long is ending or was never ours: ending here would leave the
+    // user with no program and not a word why. The handle kept keeps the
+    // object, so later starts find this copy.
+    return false;
 }

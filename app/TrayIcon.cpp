@@ -19,6 +19,10 @@ constexpr int kIconRetries = 150;         // five minutes, then the user is told
 
 bool iconShown = false;
 int retriesLeft = 0;
+// Loaded once, at the first add, and kept for every later one; owned (and
+// destroyed at the end) only when loaded at the small size.
+HICON iconImage = nullptr;
+bool iconImageOwned = false;
 
 NOTIFYICONDATAA iconRecord() {
     NOTIFYICONDATAA icon{};
@@ -28,18 +32,29 @@ NOTIFYICONDATAA iconRecord() {
     return icon;
 }
 
-bool addIcon() {
-    NOTIFYICONDATAA icon = iconRecord();
-    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    icon.uCallbackMessage = kTrayCallbackMessage;
+HICON trayImage() {
+    if (iconImage != nullptr) return iconImage;
     // The notification area shows small icons: take the image drawn for that
     // size (16, 20 or 24 pixels with the display's scale) rather than a
     // shrunken 32-pixel one.
-    icon.hIcon = static_cast<HICON>(LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    if (icon.hIcon == nullptr) icon.hIcon = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE));
+    iconImage = static_cast<HICON>(LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    iconImageOwned = iconImage != nullptr;
+    if (iconImage == nullptr) iconImage = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE));
+    return iconImage;
+}
+
+// Puts the icon on the taskbar. An icon that is there already (the taskbar
+// was not new: another program broadcast "TaskbarCreated") makes the add
+// fail; it is then brought up to date and counts as shown, so that it is
+// still removed at the end.
+bool placeIcon() {
+    NOTIFYICONDATAA icon = iconRecord();
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = kTrayCallbackMessage;
+    icon.hIcon = trayImage();
     std::strcpy(icon.szTip, "Vellumere");
-    iconShown = Shell_NotifyIconA(NIM_ADD, &icon) == 1;
+    if (Shell_NotifyIconA(NIM_ADD, &icon) == 1 || Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE) iconShown = true;
     return iconShown;
 }
 
@@ -47,24 +62,34 @@ void reportMissingIcon() {
     MessageBoxA(trayWindow, "Unable to add status icon.", platform::kErrorCaption, MB_ICONWARNING);
 }
 
+// The taskbar is not ready for icons yet (at logon, or just after Explorer
+// restarted): try again for a while, then tell the user.
+void retryLater() {
+    retriesLeft = kIconRetries;
+    if (SetTimer(trayWindow, kIconRetryTimer, kIconRetryPeriod, nullptr) == 0) reportMissingIcon();
+}
+
 }  // namespace
 
 const UINT taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
 void showTrayIcon() {
-    if (addIcon()) return;
-    retriesLeft = kIconRetries;
-    if (SetTimer(trayWindow, kIconRetryTimer, kIconRetryPeriod, nullptr) == 0) reportMissingIcon();
+    if (!placeIcon()) retryLater();
 }
 
 void onTaskbarCreated() {
-    // A new taskbar holds no icons: add ours again (it was lost with the old one).
-    addIcon();
+    // A new taskbar holds no icons: ours was lost with the old one.
+    iconShown = false;
+    if (placeIcon()) {
+        KillTimer(trayWindow, kIconRetryTimer);
+        return;
+    }
+    retryLater();
 }
 
 bool onIconRetryTimer(UINT_PTR timer) {
     if (timer != kIconRetryTimer) return false;
-    if (iconShown || addIcon()) {
+    if (iconShown || placeIcon()) {
         KillTimer(trayWindow, kIconRetryTimer);
     } else if (--retriesLeft <= 0) {
         KillTimer(trayWindow, kIconRetryTimer);
@@ -75,8 +100,12 @@ bool onIconRetryTimer(UINT_PTR timer) {
 
 void removeTrayIcon() {
     KillTimer(trayWindow, kIconRetryTimer);
-    if (!iconShown) return;
-    NOTIFYICONDATAA removal = iconRecord();
-    Shell_NotifyIconA(NIM_DELETE, &removal);
-    iconShown = false;
+    if (iconShown) {
+        NOTIFYICONDATAA removal = iconRecord();
+        Shell_NotifyIconA(NIM_DELETE, &removal);
+        iconShown = false;
+    }
+    if (iconImageOwned) DestroyIcon(iconImage);
+    iconImage = nullptr;
+    iconImageOwned = false;
 }

@@ -9,15 +9,16 @@
 #include "settings/SettingsStore.h"
 #include "ui/CallbackGuard.h"
 #include "ui/OptionsDialog.h"
+#include "wallpaper/PictureFile.h"
 #include "wallpaper/WallpaperChange.h"
 
 HWND trayWindow = nullptr;
 WallpaperState wallpaperState;
 HMENU popupMenu = nullptr;
 
-void changeFromStoredList() {
+void changeFromStoredList(ChangeRequest request) {
     std::unique_ptr<char[]> list = readSetting(kFilesSetting);
-    if (list) changeWallpaper(wallpaperState, list.get());
+    if (list) changeWallpaper(wallpaperState, list.get(), request);
 }
 
 namespace {
@@ -53,17 +54,13 @@ void showPopupMenu(HWND owner) {
         toggleActive();
         break;
     case ID_CHANGE_WALLPAPER:
-        changeFromStoredList();
+        changeFromStoredList(ChangeRequest::Command);
         break;
     case ID_PREVIOUS_WALLPAPER:
         showPreviousWallpaper(wallpaperState);
         break;
     case ID_SHOW_PICTURE_FILE:
-        // The picture's own file, not the temporary bitmap made from it.
-        if (!picture.empty() && !platform::desktop().showInExplorer(picture.c_str())) {
-            platform::showMessageWithPath("Unable to show the file \"%s\".", picture.c_str(), platform::kErrorCaption,
-                                          platform::kMbIconWarning);
-        }
+        showPictureFile(wallpaperState);
         break;
     default:  // dismissed
         break;

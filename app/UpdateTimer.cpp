@@ -10,7 +10,7 @@ void CALLBACK timerProc(HWND, UINT, UINT_PTR, DWORD) {
     // A tick while the options dialog is open changes from the stored list,
     // not from the one being edited. A tick during a change is skipped.
     ui::guardCallback<int>(0, [] {
-        changeFromStoredList();
+        changeFromStoredList(ChangeRequest::Tick);
         return 0;
     });
 }

@@ -44,7 +44,7 @@ void startWithStoredSettings() {
         openOptionsDialog();
         return;
     }
-    changeWallpaper(wallpaperState, list.get());
+    changeWallpaper(wallpaperState, list.get(), ChangeRequest::Command);
     list.reset();
     std::unique_ptr<char[]> time = readSetting(kTimeSetting);
     if (time) startUpdateTimer(ui::numericValue(time.get()));

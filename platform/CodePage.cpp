@@ -25,4 +25,18 @@ bool endsWithBackslash(const char* text, std::size_t length) {
     return last < length && last + 1 == length && text[last] == '\\';
 }
 
+std::size_t fileNameStart(const char* text, std::size_t length) {
+    const CodePage& codePage = CodePageSeam::current();
+    std::size_t start = 0;
+    for (std::size_t at = 0; at < length;) {
+        if (codePage.isLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < length) {
+            at += 2;
+            continue;
+        }
+        const char c = text[at++];
+        if (c == '\\' || c == '/' || c == ':') start = at;
+    }
+    return start;
+}
+
 }  // namespace platform

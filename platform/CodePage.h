@@ -24,4 +24,8 @@ CodePage* setCodePage(CodePage* replacement);
 // backslash (and not the second byte of a two-byte character).
 bool endsWithBackslash(const char* text, std::size_t length);
 
+// Where the file name of a path begins: just after its last separator (a
+// backslash, a slash or a drive's colon that is a whole character), or 0.
+std::size_t fileNameStart(const char* text, std::size_t length);
+
 }  // namespace platform

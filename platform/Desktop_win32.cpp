@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/CodePage.h"
 #include "platform/Desktop.h"
 
 namespace platform {
@@ -56,9 +57,17 @@ public:
     }
 
     bool showInExplorer(const char* path) override {
+        // From the Windows folder by its full path: a bare name would be
+        // looked for in the current folder first.
+        char windows[MAX_PATH];
+        const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+        if (length == 0 || length >= sizeof windows) return false;
+        std::string explorer(windows, length);
+        if (!endsWithBackslash(explorer.c_str(), explorer.size())) explorer += '\\';
+        explorer += "explorer.exe";
         const std::string arguments = std::string("/select,\"") + path + "\"";
         const HINSTANCE result =
-            ShellExecuteA(nullptr, "open", "explorer.exe", arguments.c_str(), nullptr, SW_SHOWNORMAL);
+            ShellExecuteA(nullptr, "open", explorer.c_str(), arguments.c_str(), nullptr, SW_SHOWNORMAL);
         return reinterpret_cast<INT_PTR>(result) > 32;
     }
 };

@@ -52,6 +52,10 @@ public:
 
     virtual PathKind pathKind(const char* path) = 0;
 
+    // The path made full against the current folder (which the file dialogs
+    // may change later); the path itself when that cannot be done.
+    virtual std::string fullPath(const char* path) = 0;
+
     // Starts a search for pattern (a directory path followed by "*.*");
     // null when nothing can be found.
     virtual std::unique_ptr<DirectorySearch> search(const char* pattern) = 0;

@@ -81,6 +81,13 @@ public:
         return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Directory : PathKind::File;
     }
 
+    std::string fullPath(const char* path) override {
+        char full[1300];
+        const DWORD length = GetFullPathNameA(path, sizeof full, full, nullptr);
+        if (length == 0 || length >= sizeof full) return path;
+        return std::string(full, length);
+    }
+
     std::unique_ptr<DirectorySearch> search(const char* pattern) override {
         WIN32_FIND_DATAA data;
         HANDLE handle = FindFirstFileA(pattern, &data);

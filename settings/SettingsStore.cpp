@@ -83,17 +83,50 @@ std::unique_ptr<char[]> readSetting(const char* name) {
     return readListFile(path.get());
 }
 
+namespace {
+
+enum class RegistryWrite { Stored, NoKey, NotSet };
+
+RegistryWrite writeRegistryText(const char* name, const char* text) {
+    std::unique_ptr<platform::RegistryKey> key = platform::registry().createForWriting(kSettingsKey);
+    if (!key) return RegistryWrite::NoKey;
+    return key->writeText(name, text) ? RegistryWrite::Stored : RegistryWrite::NotSet;
+}
+
+}  // namespace
+
 bool storeInRegistry(const char* name, const char* text) {
-    std::unique_ptr<platform::RegistryKey> key =
-        platform::registry().createForWriting(kSettingsKey);
-    if (!key) {
-        platform::showMessage("Unable to open registry for writing.", kErrorCaption,
-                              platform::kMbIconWarning);
+    switch (writeRegistryText(name, text)) {
+    case RegistryWrite::Stored:
+        return true;
+    case RegistryWrite::NoKey:
+        platform::showMessage("Unable to open registry for writing.", kErrorCaption, platform::kMbIconWarning);
         return false;
+    case RegistryWrite::NotSet:
+        break;
     }
-    if (!key->writeText(name, text)) {
-        platform::showMessage("Unable to set value in registry.", kErrorCaption,
-                              platform::kMbIconWarning);
+    platform::showMessage("Unable to set value in registry.", kErrorCaption, platform::kMbIconWarning);
+    return false;
+}
+
+bool putInRegistry(const char* name, const char* text) {
+    return writeRegistryText(name, text) == RegistryWrite::Stored;
+}
+
+bool readRegistryText(const char* name, size_t limit, std::string* text) {
+    if (limit == std::numeric_limits<size_t>::max()) return false;
+    std::unique_ptr<platform::RegistryKey> key = platform::registry().openForReading(kSettingsKey);
+    if (!key) return false;
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[limit + 1]);
+    size_t stored = 0;
+    // A value longer than the buffer does not fit and is not read at all.
+    if (!buffer || !key->readValue(name, buffer.get(), limit + 1, &stored)) return false;
+    size_t length = 0;
+    while (length < stored && buffer[length] != '\0') ++length;
+    if (length > limit) return false;
+    try {
+        text->assign(buffer.get(), length);
+    } catch (const std::bad_alloc&) {
         return false;
     }
     return true;

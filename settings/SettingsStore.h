@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 constexpr const char* kSettingsKey = "Software\\Quorvath\\Vellumere\\1.3";
 
@@ -32,6 +33,14 @@ bool writeSetting(const char* name, const char* text);
 // Stores the text in the registry itself, whatever its length; false after
 // telling the user.
 bool storeInRegistry(const char* name, const char* text);
+// The same without a word: false when it could not be stored.
+bool putInRegistry(const char* name, const char* text);
+
+// The value's text exactly as the registry holds it, the marker not
+// followed, when it has at most `limit` characters: no buffer larger than
+// limit + 1 bytes is asked for. False when it is absent, longer, or there is
+// no memory for it; nothing is shown.
+bool readRegistryText(const char* name, size_t limit, std::string* text);
 
 // The path of the image list file when the value's text lives there; null
 // when it lives in the registry (or is absent).

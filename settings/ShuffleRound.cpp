@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "platform/FileSystem.h"
@@ -15,31 +16,36 @@ std::string roundFileOf(const char* listFile) {
     return std::string(listFile) + kRoundFileSuffix;
 }
 
-}  // namespace
-
-std::string readShuffleRound() {
-    if (std::unique_ptr<char[]> listFile = listFilePath(kFilesSetting)) {
-        // A missing or unreadable round file is a new round, not an error.
-        std::unique_ptr<platform::ReadableFile> file =
-            platform::fileSystem().openForReading(roundFileOf(listFile.get()).c_str());
-        uint64_t size = 0;
-        if (!file || !file->size(&size) || size > (uint64_t(1) << 30)) return std::string();
-        std::string text(size_t(size), '\0');
-        size_t got = 0;
-        if (size > 0 && !file->read(&text[0], text.size(), &got)) return std::string();
-        text.resize(got);
-        return text;
+std::string readRoundFile(const std::string& path, size_t limit) {
+    std::unique_ptr<platform::ReadableFile> file = platform::fileSystem().openForReading(path.c_str());
+    uint64_t size = 0;
+    if (!file || !file->size(&size) || size > limit) return std::string();
+    std::unique_ptr<char[]> text(new (std::nothrow) char[size_t(size) + 1]);
+    size_t got = 0;
+    if (!text || (size > 0 && !file->read(text.get(), size_t(size), &got))) return std::string();
+    try {
+        return std::string(text.get(), got);
+    } catch (const std::bad_alloc&) {
+        return std::string();
     }
-    std::unique_ptr<char[]> stored = readSetting(kShuffleRoundSetting);
-    return stored ? std::string(stored.get()) : std::string();
 }
 
-void storeShuffleRound(const std::string& shown) {
+}  // namespace
+
+std::string readShuffleRound(size_t limit) {
     if (std::unique_ptr<char[]> listFile = listFilePath(kFilesSetting)) {
-        platform::fileSystem().replaceFile(roundFileOf(listFile.get()).c_str(), shown.data(), shown.size());
-        return;
+        return readRoundFile(roundFileOf(listFile.get()), limit);
+    }
+    std::string stored;
+    return readRegistryText(kShuffleRoundSetting, limit, &stored) ? stored : std::string();
+}
+
+bool storeShuffleRound(const std::string& shown) {
+    if (std::unique_ptr<char[]> listFile = listFilePath(kFilesSetting)) {
+        return platform::fileSystem().replaceFile(roundFileOf(listFile.get()).c_str(), shown.data(), shown.size()) ==
+               platform::ReplaceResult::Replaced;
     }
     // The round holds only entries of a list short enough for the registry,
     // so it fits there too; never ask for a file of its own.
-    storeInRegistry(kShuffleRoundSetting, shown.c_str());
+    return putInRegistry(kShuffleRoundSetting, shown.c_str());
 }

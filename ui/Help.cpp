@@ -42,26 +42,34 @@ std::string pageAddress(const std::string& page, const std::string& section) {
     return ui::fileUrl(utf8.data()) + "#" + section;
 }
 
-bool launched(HINSTANCE result) {
-    return reinterpret_cast<INT_PTR>(result) > 32;
+// Hands a file or an address to the shell, which opens it the way the user's
+// system opens such a thing (its default verb). The shell's own error boxes
+// are kept back: the caller reports a failure in the program's words.
+bool shellOpen(HWND owner, const std::string& target) {
+    SHELLEXECUTEINFOA open{};
+    open.cbSize = sizeof open;
+    open.fMask = SEE_MASK_FLAG_NO_UI;
+    open.hwnd = owner;
+    open.lpVerb = nullptr;
+    open.lpFile = target.c_str();
+    open.nShow = SW_SHOWNORMAL;
+    return ShellExecuteExA(&open) && reinterpret_cast<INT_PTR>(open.hInstApp) > 32;
 }
 
-// Opens the page in the browser, at a section when one is given. The shell drops
-// the section of a file's address when it opens the file itself, so for a section
-// the program that opens the page is found and handed the full address.
+// Opens the page through the shell, at a section when one is given. Its
+// address with the section goes to the shell, not to the program registered
+// for pages: that may be an editor, which cannot open an address. A browser
+// that takes addresses gets it whole; where the shell cannot open it, the
+// page itself opens, from its start.
 bool openPage(HWND owner, const std::string& page, const std::string& section) {
     // Some file associations are carried out by shell extensions, which need COM.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     bool opened = false;
     if (!section.empty()) {
-        char browser[MAX_PATH] = "";
         const std::string address = pageAddress(page, section);
-        if (!address.empty() && launched(FindExecutableA(page.c_str(), nullptr, browser))) {
-            const std::string argument = "\"" + address + "\"";
-            opened = launched(ShellExecuteA(owner, "open", browser, argument.c_str(), nullptr, SW_SHOWNORMAL));
-        }
+        opened = !address.empty() && shellOpen(owner, address);
     }
-    if (!opened) opened = launched(ShellExecuteA(owner, "open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (!opened) opened = shellOpen(owner, page);
     if (SUCCEEDED(com)) CoUninitialize();
     return opened;
 }

@@ -1,7 +1,7 @@
 // Help for the options dialog. The WinHelp file "help.hlp" of the start-up
 // directory is tried first; where it is missing or the system cannot open it
 // (Windows 10 and 11 open no WinHelp files), the HTML help page that ships beside
-// the program file opens in the user's browser instead.
+// the program file opens instead, the way the user's system opens pages.
 #pragma once
 
 #include <windows.h>

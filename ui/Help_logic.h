@@ -6,16 +6,18 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/CodePage.h"
+
 namespace ui {
 
 // The help page's file name; the page ships beside the program file.
 constexpr char kHelpPageName[] = "vellumere.html";
 
-// The help page's path for the program file's path: same directory, the page's name.
+// The help page's path for the program file's path: same directory, the page's
+// name. The path is split by character: in a double-byte code page the second
+// byte of a character in the file name may be a backslash.
 inline std::string helpPagePath(const std::string& programPath) {
-    const std::size_t slash = programPath.find_last_of("\\/");
-    const std::size_t directoryLength = slash == std::string::npos ? 0 : slash + 1;
-    return programPath.substr(0, directoryLength) + kHelpPageName;
+    return programPath.substr(0, platform::fileNameStart(programPath.c_str(), programPath.size())) + kHelpPageName;
 }
 
 // A "file:" address for a Windows path given in UTF-8, as browsers expect it:

@@ -144,7 +144,8 @@ void storeAndClose(HWND dialog) {
         // when it differs, so an untouched "System" stays absent.
         const Position position = chosenPosition(dialog);
         if (position != readPosition()) writeSetting(kPositionSetting, positionText(position));
-        changeWallpaper(*context->wallpaper, list.get());
+        // Asked while another change shows a question, it runs when that one ends.
+        changeWallpaper(*context->wallpaper, list.get(), ChangeRequest::Command);
         list.reset();
 
         writeSetting(kSelectionMethodSetting, isChecked(dialog, IDC_RANDOMLY)    ? "Random"

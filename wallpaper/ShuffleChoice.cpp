@@ -4,34 +4,53 @@
 #include <vector>
 
 #include "settings/ImageList.h"
-#include "settings/ShuffleRound.h"
 #include "wallpaper/RandomChoice.h"
 
-ShuffleDraw drawShuffled(const char* list, int count) {
-    std::vector<std::string> entries = splitEntries(list);
-    entries.resize(size_t(count));  // text after the last BEL is no entry
-    std::unordered_set<std::string> shown;
-    for (std::string& entry : splitEntries(readShuffleRound().c_str())) shown.insert(std::move(entry));
+namespace {
 
-    std::vector<int> remaining;
+struct Round {
+    std::vector<std::string> entries;    // the list's first `count` entries
+    std::unordered_set<std::string> shown;  // of those, the ones the round has shown
+    std::vector<int> remaining;          // indexes still to come
+};
+
+// The remaining entries; all of them when the round is over.
+Round readRound(const char* list, int count, const std::string& round) {
+    Round r;
+    r.entries = splitEntries(list);
+    r.entries.resize(size_t(count));  // text after the last BEL is no entry
+    const std::unordered_set<std::string> stored(r.entries.begin(), r.entries.end());
+    for (std::string& entry : splitEntries(round.c_str())) {
+        if (stored.count(entry) != 0) r.shown.insert(std::move(entry));
+    }
     for (int i = 0; i < count; ++i) {
-        if (shown.count(entries[size_t(i)]) == 0) remaining.push_back(i);
+        if (r.shown.count(r.entries[size_t(i)]) == 0) r.remaining.push_back(i);
     }
-    if (remaining.empty()) {  // the round is over: a new one
-        shown.clear();
-        for (int i = 0; i < count; ++i) remaining.push_back(i);
+    if (r.remaining.empty()) {  // the round is over: a new one
+        r.shown.clear();
+        for (int i = 0; i < count; ++i) r.remaining.push_back(i);
     }
-    ShuffleDraw draw;
-    draw.index = remaining[size_t(randomChoice(int(remaining.size())))];
-    shown.insert(entries[size_t(draw.index)]);
+    return r;
+}
 
+}  // namespace
+
+int drawShuffled(const char* list, int count, const std::string& round) {
+    const Round r = readRound(list, count, round);
+    return r.remaining[size_t(randomChoice(int(r.remaining.size())))];
+}
+
+std::string roundAfterShowing(const char* list, int count, const std::string& round, int index) {
+    Round r = readRound(list, count, round);
+    r.shown.insert(r.entries[size_t(index)]);
     // Only entries still in the list, each once, in list order.
+    std::string after;
     std::unordered_set<std::string> written;
-    for (const std::string& entry : entries) {
-        if (shown.count(entry) != 0 && written.insert(entry).second) {
-            draw.round += entry;
-            draw.round += kEntryTerminator;
+    for (const std::string& entry : r.entries) {
+        if (r.shown.count(entry) != 0 && written.insert(entry).second) {
+            after += entry;
+            after += kEntryTerminator;
         }
     }
-    return draw;
+    return after;
 }

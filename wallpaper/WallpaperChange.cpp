@@ -30,21 +30,36 @@ constexpr const char* kDirectoryErrorQuestion =
     "contain files that can be loaded by Vellumere. Do you wish to move the directory from the "
     "list?";
 
+constexpr const char* kRoundNotStored =
+    "Unable to store which pictures this shuffled round has shown.\n"
+    "Vellumere remembers them until it ends; after a restart they may come again before the round is over.";
+
 struct Choice {
     int index;
     bool shuffled;
-    std::string round;  // the shuffle round once the entry is shown
 };
 
 // The entry to try next, out of count entries.
-Choice chooseEntry(const WallpaperState& state, const char* list, int count) {
+Choice chooseEntry(WallpaperState& state, const char* list, int count) {
     std::unique_ptr<char[]> method = readSetting(kSelectionMethodSetting);
-    if (!method || std::strcmp(method.get(), "Random") == 0) return {randomChoice(count), false, {}};
+    if (!method || std::strcmp(method.get(), "Random") == 0) return {randomChoice(count), false};
     if (std::strcmp(method.get(), "Shuffle") == 0) {
-        ShuffleDraw draw = drawShuffled(list, count);
-        return {draw.index, true, std::move(draw.round)};
+        if (!state.shuffleRoundRead) {
+            // A round never holds more than the list.
+            state.shuffleRound = readShuffleRound(std::strlen(list));
+            state.shuffleRoundRead = true;
+        }
+        return {drawShuffled(list, count, state.shuffleRound), true};
     }
-    return {(state.currentIndex < -1 || state.currentIndex + 1 >= count) ? 0 : state.currentIndex + 1, false, {}};
+    return {(state.currentIndex < -1 || state.currentIndex + 1 >= count) ? 0 : state.currentIndex + 1, false};
+}
+
+// The entry is on screen: it counts as shown in the round, which is stored.
+void countShown(WallpaperState& state, const char* list, int count, int index) {
+    state.shuffleRound = roundAfterShowing(list, count, state.shuffleRound, index);
+    if (storeShuffleRound(state.shuffleRound) || state.shuffleStoreFailureReported) return;
+    state.shuffleStoreFailureReported = true;
+    platform::showMessage(kRoundNotStored, platform::kErrorCaption, platform::kMbIconWarning);
 }
 
 // The screen the picture is scaled to, for the positions in which the
@@ -67,14 +82,15 @@ bool screenTarget(Position position, ScaleTarget* target) {
 }
 
 // Prepares the picture at path for the stored position and sets it. Ready
-// when it is on screen; path then names the bitmap set.
-Preparation prepareAndSet(WallpaperState& state, char* path) {
+// when it is on screen; path then names the bitmap set. The temporary
+// bitmap never goes over a file of `list`, the image list.
+Preparation prepareAndSet(WallpaperState& state, char* path, const char* list) {
     const Position position = readPosition();
     ScaleTarget target{};
     const bool scaling = screenTarget(position, &target);
     const std::string picture = path;
     const Preparation prepared =
-        prepareWallpaperFile(path, state.defaultTempPath.c_str(), scaling ? &target : nullptr);
+        prepareWallpaperFile(path, state.defaultTempPath.c_str(), scaling ? &target : nullptr, list);
     if (prepared != Preparation::Ready) return prepared;
 
     // A converted picture has been sized by the program already and is set
@@ -103,7 +119,9 @@ Preparation prepareAndSet(WallpaperState& state, char* path) {
         break;
     }
     desktop.setWallpaper(path);
-    state.history.remember(picture);
+    // By its full path: a relative entry names another file once the current
+    // folder has changed.
+    state.history.remember(platform::fileSystem().fullPath(picture.c_str()));
     return Preparation::Ready;
 }
 
@@ -136,9 +154,8 @@ void removeAnsweredEntry(std::string& list, int index, const std::string& entry)
     writeSetting(kFilesSetting, list.c_str());
 }
 
-// One change at a time: a tick or a command that falls due while a change
-// is showing a question (or the save dialog) is skipped, rather than
-// starting a second change inside the first one's modal loop.
+// One change at a time: a change that falls due while another is showing a
+// question (or the save dialog) never starts inside that one's modal loop.
 class RunningChange {
 public:
     explicit RunningChange(WallpaperState& state) : state_(state) { state_.changeRunning = true; }
@@ -150,10 +167,7 @@ private:
     WallpaperState& state_;
 };
 
-}  // namespace
-
-void changeWallpaper(WallpaperState& state, const char* callerList) {
-    if (state.changeRunning) return;
+void runChange(WallpaperState& state, const char* callerList) {
     const RunningChange running(state);
     // The caller's copy until a question has been answered; from then on the
     // list as it is stored (copied only then: lists can be long).
@@ -166,7 +180,7 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
             platform::setDesktopWallpaper("");
             return;
         }
-        Choice choice = chooseEntry(state, list, count);
+        const Choice choice = chooseEntry(state, list, count);
         state.currentIndex = choice.index;
         size_t start = 0;
         size_t terminator = 0;
@@ -177,7 +191,6 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
         const bool fits = entry.size() < kPathBufferSize;
         if (fits) std::memcpy(path, entry.c_str(), entry.size() + 1);
         if (!state.changesActive) return;
-        if (choice.shuffled) storeShuffleRound(choice.round);
 
         const char* question = nullptr;
         std::string shownPath;
@@ -192,8 +205,9 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
             question = kDirectoryErrorQuestion;
             shownPath = path;
         } else {
-            switch (prepareAndSet(state, path)) {
+            switch (prepareAndSet(state, path, list)) {
             case Preparation::Ready:
+                if (choice.shuffled) countShown(state, list, count, choice.index);
                 return;
             case Preparation::NotWritten:
                 return;  // the place, not the picture: the user has been asked already
@@ -220,12 +234,8 @@ void changeWallpaper(WallpaperState& state, const char* callerList) {
     }
 }
 
-bool hasPreviousWallpaper(const WallpaperState& state) {
-    return !state.history.previous().empty();
-}
 
-void showPreviousWallpaper(WallpaperState& state) {
-    if (state.changeRunning) return;
+void showPrevious(WallpaperState& state) {
     const RunningChange running(state);
     WallpaperHistory& history = state.history;
     const std::string previous = history.previous();
@@ -234,11 +244,44 @@ void showPreviousWallpaper(WallpaperState& state) {
     char path[kPathBufferSize];
     std::memcpy(path, previous.c_str(), previous.size() + 1);
     history.goBack();
-    const Preparation prepared = prepareAndSet(state, path);
+    std::unique_ptr<char[]> list = readSetting(kFilesSetting);
+    const Preparation prepared = prepareAndSet(state, path, list ? list.get() : "");
     if (prepared == Preparation::Ready) return;
     // Still on screen: the picture shown before the attempt.
     history.remember(onScreen);
     // The preparation has told the user why the picture cannot come back
     // (its file deleted, say): forget it, so the next step goes further.
     if (prepared == Preparation::Unusable) history.forgetPrevious();
+}
+
+
+// A change the user asked for while another was in progress runs now, once,
+// from the list as stored (the options dialog's OK has just stored it).
+void runPendingChange(WallpaperState& state) {
+    while (state.changePending && !state.changeRunning) {
+        state.changePending = false;
+        std::unique_ptr<char[]> list = readSetting(kFilesSetting);
+        if (list) runChange(state, list.get());
+    }
+}
+
+}  // namespace
+
+void changeWallpaper(WallpaperState& state, const char* callerList, ChangeRequest request) {
+    if (state.changeRunning) {
+        if (request == ChangeRequest::Command) state.changePending = true;
+        return;
+    }
+    runChange(state, callerList);
+    runPendingChange(state);
+}
+
+bool hasPreviousWallpaper(const WallpaperState& state) {
+    return !state.history.previous().empty();
+}
+
+void showPreviousWallpaper(WallpaperState& state) {
+    if (state.changeRunning) return;
+    showPrevious(state);
+    runPendingChange(state);
 }

@@ -5,11 +5,18 @@
 
 #include "wallpaper/WallpaperState.h"
 
+// Who asks for a change, which decides what happens while another change is
+// in progress (showing a question or a dialog): one change runs at a time.
+enum class ChangeRequest {
+    Tick,     // the update timer: skipped; the next tick comes soon enough
+    Command,  // the user (the options dialog's OK, "Change Wallpaper"): run
+              // once, from the list then stored, when that change ends
+};
+
 // `list` is the caller's copy, read just before; it is not changed. Removals
 // the user agrees to are made on the list as stored at the time of the
-// answer, and stored. Returns at once, doing nothing, while another change
-// is in progress (that one is showing a question or a dialog).
-void changeWallpaper(WallpaperState& state, const char* list);
+// answer, and stored.
+void changeWallpaper(WallpaperState& state, const char* list, ChangeRequest request);
 
 // Whether a picture set earlier in this run can be brought back.
 bool hasPreviousWallpaper(const WallpaperState& state);

@@ -3,10 +3,13 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "image/RasterImage.h"
+#include "platform/CodePage.h"
 #include "platform/FileDialogs.h"
 #include "platform/Messages.h"
+#include "platform/MoveOver.h"
 #include "platform/SameFile.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
@@ -57,14 +60,59 @@ bool writableDepth(int32_t bitDepth) {
 
 enum class Written { Yes, PictureFault, No };
 
-// Writes the picture as the temporary bitmap. A place that cannot be written
-// (folder gone, disk full, no access; the writer has said why), or that is
-// the picture itself, is not the picture's fault: the user may pick another
-// place, which is stored and tried at once, as often as they like.
-Written writeTemporaryBitmap(RasterImage& image, const char* picture, char* tempPath) {
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool equalIgnoringCase(const char* a, size_t aLength, const std::string& b) {
+    if (aLength != b.size()) return false;
+    for (size_t i = 0; i < aLength; ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// Whether writing `place` would destroy a picture the user keeps: the one
+// being converted, or a file of the list, under any spelling of its name.
+// Only entries whose file name could be the place's (the same letters, or a
+// short "~" name on either side) are asked of the file system, so a long
+// list costs little more than a walk through its text.
+bool holdsUsersPicture(const std::string& place, const char* picture, const char* list) {
+    if (platform::sameFile(picture, place.c_str())) return true;
+    if (list == nullptr) return false;
+    const std::string placeName = place.substr(platform::fileNameStart(place.c_str(), place.size()));
+    const bool placeShort = placeName.find('~') != std::string::npos;
+    for (const char* entry = list; *entry != '\0';) {
+        const char* end = std::strchr(entry, kEntryTerminator);
+        if (end == nullptr) break;  // text after the last BEL is no entry
+        const size_t length = size_t(end - entry);
+        const char* name = entry + platform::fileNameStart(entry, length);
+        const size_t nameLength = size_t(end - name);
+        const bool candidate = placeShort || std::memchr(name, '~', nameLength) != nullptr ||
+                               equalIgnoringCase(name, nameLength, placeName);
+        if (candidate && (equalIgnoringCase(entry, length, place) ||
+                          platform::sameFile(std::string(entry, length).c_str(), place.c_str()))) {
+            return true;
+        }
+        entry = end + 1;
+    }
+    return false;
+}
+
+// Writes the picture as the temporary bitmap: into a file beside it, which
+// replaces it only once complete, since the temporary bitmap may be the
+// wallpaper on screen (the system reads it again at the next logon) and a
+// failed write must leave it whole. A place that cannot be written (folder
+// gone, disk full, no access; the writer has said why), or that would
+// overwrite one of the user's pictures, is not the picture's fault: the user
+// may pick another place, which is stored and tried at once, as often as
+// they like.
+Written writeTemporaryBitmap(RasterImage& image, const char* picture, const char* list, char* tempPath) {
     for (;;) {
-        if (!platform::sameFile(picture, tempPath)) {
-            if (image.writeBmp(tempPath)) return Written::Yes;
+        const std::string partial = std::string(tempPath) + ".tmp";
+        if (!holdsUsersPicture(tempPath, picture, list) && !holdsUsersPicture(partial, picture, list)) {
+            if (image.writeBmp(partial.c_str()) && platform::moveOver(partial.c_str(), tempPath)) return Written::Yes;
+            std::remove(partial.c_str());
             // A depth the writer does not take is the picture's fault.
             if (!writableDepth(image.bitDepth)) return Written::PictureFault;
         }
@@ -81,7 +129,8 @@ Written writeTemporaryBitmap(RasterImage& image, const char* picture, char* temp
 
 }  // namespace
 
-Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit) {
+Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit,
+                                 const char* list) {
     // Released on every way out; a scaled picture lets the decoded one go
     // before the bitmap is written.
     std::unique_ptr<RasterImage> image(new RasterImage);
@@ -103,9 +152,9 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
 
     char tempPath[kPathBufferSize];
     temporaryPath(tempPath, defaultTempPath);
-    // A failed write leaves nothing usable in the temporary file (or an older
-    // picture), so it never becomes the wallpaper.
-    switch (writeTemporaryBitmap(output, pathBuffer, tempPath)) {
+    // A failed write leaves the temporary bitmap as it was, which may be the
+    // wallpaper on screen; the change then sets nothing.
+    switch (writeTemporaryBitmap(output, pathBuffer, list, tempPath)) {
     case Written::Yes:
         break;
     case Written::PictureFault:

@@ -21,5 +21,9 @@ enum class Preparation {
 // user is offered another place for it, and the write is tried again there.
 // defaultTempPath is offered for the temporary bitmap while "TempFilename"
 // is absent. With `fit`, a converted picture is scaled to the screen first
-// (a bitmap file is still used as it is).
-Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit = nullptr);
+// (a bitmap file is still used as it is). A temporary bitmap's place that is
+// a file of `list` (an image list; null: none) is refused like an unwritable
+// one, as is the picture's own. The temporary bitmap is replaced only by a
+// complete new one: a failed write leaves it as it was.
+Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit = nullptr,
+                                 const char* list = nullptr);

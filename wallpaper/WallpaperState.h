@@ -19,4 +19,13 @@ struct WallpaperState {
     WallpaperHistory history;
     // Set while a change (with its questions and dialogs) is in progress.
     bool changeRunning = false;
+    // The user asked for a change meanwhile: it runs when that one ends.
+    bool changePending = false;
+    // The shuffled round: the entries it has shown, as an image list. Read
+    // from the store at the first shuffled change of a run, then kept here,
+    // so that a round the store refuses still goes on in this run.
+    std::string shuffleRound;
+    bool shuffleRoundRead = false;
+    // A round that could not be stored is reported once a run.
+    bool shuffleStoreFailureReported = false;
 };

@@ -6,7 +6,7 @@
 #
 # In the scenarios, @WORK@ is the work folder (the program's start-up directory),
 # @EXE@ the program, @SHOTS@ the screenshot folder, @BUILD@ the program's folder
-# (@BUILD_URL@ as a file: address) and @OPENED@ the file in which the prefix's
+# and @OPENED@ the file in which the prefix's
 # stand-in browser (tests/e2e/driver/recorder.cpp) notes each page it opened.
 #
 # Runs the Windows build this machine runs (scripts/harness.sh; build/win32,
@@ -133,8 +133,6 @@ for scenario in "${scenarios[@]}"; do
     text="${text//@EXE@/"$(script_path "$exe")"}"
     text="${text//@SHOTS@/"$(script_path "$SHOTS")"}"
     text="${text//@OPENED@/"$(script_path "$opened")"}"
-    # The build folder also as the browser sees it: file:///Z:/... (no blanks in our paths).
-    text="${text//@BUILD_URL@/"file:///$(winpath "$BUILD" | tr '\\' /)"}"
     printf '%s\n' "${text//@BUILD@/"$(script_path "$BUILD")"}" >"$script"
     rm -f "$report" "$WORK/temp.bmp" "$WORK/list.qx" "$WORK"/{fit,fill,stretch,center}.bmp "$WORK/help.hlp" "$opened"
     echo "== $name"

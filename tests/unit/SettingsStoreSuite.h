@@ -297,7 +297,7 @@ TYPED_TEST_P(SettingsStore, AHundredThousandEntriesRoundTripAndChange) {
     WallpaperState state;
     state.changesActive = 0;  // choose only: no picture is touched
     auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 1000; ++i) changeWallpaper(state, stored.get());
+    for (int i = 0; i < 1000; ++i) changeWallpaper(state, stored.get(), ChangeRequest::Command);
     const double randomSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GE(state.currentIndex, 0);
     EXPECT_LT(state.currentIndex, 100000);
@@ -305,7 +305,7 @@ TYPED_TEST_P(SettingsStore, AHundredThousandEntriesRoundTripAndChange) {
     writeSetting(kSelectionMethodSetting, "Sequential");
     state.currentIndex = 99500;  // wraps around the end on the way
     start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 1000; ++i) changeWallpaper(state, stored.get());
+    for (int i = 0; i < 1000; ++i) changeWallpaper(state, stored.get(), ChangeRequest::Command);
     const double sequentialSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(state.currentIndex, 500);
     std::printf("1000 changes over 100000 entries: %.3f s random, %.3f s sequential\n", randomSeconds,

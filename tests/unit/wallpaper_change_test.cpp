@@ -17,6 +17,7 @@
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 #include "wallpaper/DirectoryPick.h"
+#include "wallpaper/PictureFile.h"
 #include "wallpaper/WallpaperChange.h"
 
 namespace {
@@ -84,7 +85,7 @@ protected:
 
     void method(const std::string& word) { registry.setText(kSettingsKey, kSelectionMethodSetting, word); }
 
-    void change(const std::string& list) { changeWallpaper(state, list.c_str()); }
+    void change(const std::string& list) { changeWallpaper(state, list.c_str(), ChangeRequest::Command); }
     std::string storedList() const { return registry.text(kSettingsKey, kFilesSetting); }
 
     WallpaperState state;
@@ -280,7 +281,7 @@ TEST_F(WallpaperChange, AnAnswerActsOnTheListAsItIsNowAndNoChangeNestsInIt) {
         messages.onShow = [&] {
             registry.setText(kSettingsKey, kFilesSetting, c.storedMeanwhile);
             ++nested;
-            changeWallpaper(state, listOf({a}).c_str());  // a tick during the question
+            changeWallpaper(state, listOf({a}).c_str(), ChangeRequest::Tick);  // a tick during the question
         };
         change(listOf({gone, a}));
         messages.onShow = nullptr;
@@ -290,6 +291,26 @@ TEST_F(WallpaperChange, AnAnswerActsOnTheListAsItIsNowAndNoChangeNestsInIt) {
         EXPECT_EQ(desktop.wallpapers, c.wallpapers);
         EXPECT_FALSE(state.changeRunning);
     }
+}
+
+// A change the user asks for while another is asking (the options dialog's
+// OK with a new list, "Change Wallpaper") runs once that one ends, from the
+// list stored then; ticks meanwhile are skipped.
+TEST_F(WallpaperChange, ACommandDuringAQuestionRunsOnceItEnds) {
+    method("Sequential");
+    const std::string gone = missing("gone.jpg"), a = file("a.bmp"), b = file("b.bmp");
+    registry.setText(kSettingsKey, kFilesSetting, listOf({gone, a}));
+    messages.answers = {platform::kIdCancel};
+    messages.onShow = [&] {
+        registry.setText(kSettingsKey, kFilesSetting, listOf({b}));  // OK stores its list
+        for (int i = 0; i < 2; ++i) changeWallpaper(state, listOf({b}).c_str(), ChangeRequest::Command);
+        changeWallpaper(state, listOf({a}).c_str(), ChangeRequest::Tick);
+    };
+    change(listOf({gone, a}));
+    messages.onShow = nullptr;
+    EXPECT_EQ(desktop.wallpapers, Strings{b});
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_FALSE(state.changePending);
 }
 
 // The generator value that makes a draw among n choices take choice k.
@@ -310,7 +331,7 @@ TEST_F(WallpaperChange, ShuffleShowsEveryEntryOnceARoundAcrossRestartsAndEdits) 
 
     // A restart remembers nothing but the stored round; meanwhile b was
     // removed and f added: d and f are still to come, then a new round.
-    state.currentIndex = -1;
+    state = WallpaperState{};
     for (int value : {drawOf(1, 2), drawOf(0, 1), drawOf(2, 4)}) random.add(value);
     for (int i = 0; i < 3; ++i) change(listOf({a, c, d, e, f}));
     EXPECT_EQ(desktop.wallpapers, (Strings{e, a, c, f, d, d}));
@@ -324,6 +345,74 @@ TEST_F(WallpaperChange, ShuffleShowsEveryEntryOnceARoundAcrossRestartsAndEdits) 
     change(listOf({a, c}));
     EXPECT_EQ(files.files["C:\\lists\\list.qx.round"], listOf({a}));
     EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({d}));
+}
+
+// The stored round is plain data, never more than the list, and anything
+// else is a new round, silently: the draw then ranges over every entry.
+TEST_F(WallpaperChange, AStoredRoundThatCannotBeTheListsIsANewRound) {
+    method("Shuffle");
+    const std::string a = file("a.bmp"), b = file("b.bmp");
+    const std::string list = listOf({a, b});
+    const std::string oversized = listOf({a}) + std::string(list.size(), '\a');
+    struct Case {
+        const char* what;
+        bool listInFile;
+        std::string round;  // as stored
+    };
+    const Case cases[] = {
+        {"longer than the list", false, oversized},
+        {"longer than the list, in its file", true, oversized},
+        {"the text of a file-backed value's marker", false, "File"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        state = WallpaperState{};
+        registry.keys.clear();
+        method("Shuffle");
+        desktop.wallpapers.clear();
+        messages.shown.clear();
+        if (c.listInFile) {
+            registry.setText(kSettingsKey, kFilesSetting, "File");
+            registry.setText(kSettingsKey, "FilesFile", "C:\\lists\\list.qx");
+            files.files["C:\\lists\\list.qx"] = list;
+            files.files["C:\\lists\\list.qx.round"] = c.round;
+        } else {
+            registry.setText(kSettingsKey, kShuffleRoundSetting, c.round);
+            // Followed as a marker, this would send the round to a missing file.
+            registry.setText(kSettingsKey, "Shuffle RoundFile", missing("round.txt"));
+        }
+        random.add(0);
+        change(list);
+        EXPECT_EQ(desktop.wallpapers, Strings{a});
+        EXPECT_TRUE(messages.shown.empty());
+    }
+}
+
+// The round counts a picture once it is on screen, stays in the run when it
+// cannot be stored, and the failure to store it is told once a run.
+TEST_F(WallpaperChange, TheRoundCountsWhatWasSetAndOutlivesAFailedStore) {
+    method("Shuffle");
+    const std::string gone = missing("gone.bmp"), a = file("a.bmp"), b = file("b.bmp");
+    // gone is drawn and fails (No); the second attempt draws among all three again.
+    for (int value : {drawOf(0, 3), drawOf(1, 3)}) random.add(value);
+    messages.answers = {platform::kIdNo};
+    change(listOf({gone, a, b}));
+    EXPECT_EQ(desktop.wallpapers, Strings{a});
+    EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({a}));
+
+    state = WallpaperState{};
+    desktop.wallpapers.clear();
+    messages.shown.clear();
+    registry.keys[kSettingsKey].erase(kShuffleRoundSetting);
+    registry.failSetValueNamed = kShuffleRoundSetting;
+    for (int value : {drawOf(0, 2), drawOf(0, 1)}) random.add(value);
+    for (int i = 0; i < 2; ++i) change(listOf({a, b}));
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b}));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "Unable to store which pictures this shuffled round has shown.\nVellumere remembers them until it "
+              "ends; after a restart they may come again before the round is over.");
+    EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
 }
 
 // "Center" and "Tile" set the system's layout; "Fit", "Fill" and "Stretch"
@@ -420,6 +509,33 @@ TEST_F(WallpaperChange, PreviousWallpaperBringsBackThePicturesSetBefore) {
     showPreviousWallpaper(state);
     EXPECT_EQ(desktop.wallpapers.back(), a);
     EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+// The picture on screen is known by its full path, so a relative entry is
+// still found once the current folder has changed; "Show Picture File" opens
+// Explorer at it, or says that it is gone rather than open some other folder.
+TEST_F(WallpaperChange, ThePictureOnScreenIsKnownByItsFullPath) {
+    const std::string a = file("a.bmp");
+    files.kinds["a.bmp"] = platform::PathKind::File;
+    files.currentDirectory = base();
+    const fs::path started = fs::current_path();
+    fs::current_path(base());
+    change(listOf({"a.bmp"}));
+    fs::current_path(started);
+    EXPECT_EQ(desktop.wallpapers, Strings{"a.bmp"});
+    EXPECT_EQ(state.history.current(), a);
+
+    showPictureFile(state);
+    EXPECT_EQ(desktop.inExplorer, Strings{a});
+    EXPECT_TRUE(messages.shown.empty());
+
+    files.kinds.erase(a);  // deleted meanwhile
+    showPictureFile(state);
+    EXPECT_EQ(desktop.inExplorer, Strings{a});
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text,
+              "The picture file \"" + a + "\" no longer exists.\nIt may have been moved or deleted.");
+    EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
 }
 
 TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {

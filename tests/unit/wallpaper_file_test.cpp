@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 #include <deque>
 #include <string>
 
@@ -173,20 +180,80 @@ TEST_F(WallpaperFile, AnUnwritableTemporaryBitmapOffersAnotherPlace) {
         }
     }
 
-    // A temporary bitmap stored where the picture itself lies would destroy
-    // it: that place is refused like an unwritable one.
-    const std::vector<unsigned char> original = picture.read();
-    registry.setText(kSettingsKey, kTempFilenameSetting, picture.path());
-    test::TempFile elsewhere(".bmp");
-    messages.shown.clear();
-    messages.answers = {platform::kIdYes};
-    dialog.answers.clear();
-    dialog.choose(elsewhere.path());
-    EXPECT_EQ(prepare(picture.path()), Preparation::Ready);
-    EXPECT_EQ(picture.read(), original);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
-    EXPECT_EQ(storedTemp(), elsewhere.path());
 }
+
+// A place that would overwrite a picture the user keeps is refused like an
+// unwritable one, and another is offered: the picture being converted, or a
+// file of the image list under any spelling of its name, whether stored or
+// chosen in the save dialog.
+TEST_F(WallpaperFile, APlaceThatHoldsAPictureOfTheUserIsRefused) {
+    test::TempFile picture(".ppm", test::bytesOf(std::string("P6\n2 1\n255\n\xFF\0\0\0\0\xFF", 17)));
+    test::TempDirectory folder;
+    const char separator = char(std::filesystem::path::preferred_separator);
+    const std::string kept = folder.file("kept.bmp", "BM kept");
+    std::filesystem::create_directories(folder.at("sub"));
+    const std::string otherSpelling = folder.at("sub") + separator + ".." + separator + "kept.bmp";
+    const std::string list = folder.at("other.bmp") + "\a" + otherSpelling + "\a";
+    struct Case {
+        const char* what;
+        std::string stored;  // empty: none
+        std::string chosenFirst;  // in the save dialog after the first question; empty: none
+        std::deque<int> answers;
+    };
+    const Case cases[] = {
+        {"stored: the picture itself", picture.path(), "", {platform::kIdYes}},
+        {"stored: a file of the list", kept, "", {platform::kIdYes}},
+        {"chosen: a file of the list", "", kept, {platform::kIdYes, platform::kIdYes}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<unsigned char> original = picture.read();
+        test::TempFile elsewhere(".bmp");
+        registry.keys.clear();
+        if (!c.stored.empty()) registry.setText(kSettingsKey, kTempFilenameSetting, c.stored);
+        messages.shown.clear();
+        messages.answers = c.answers;
+        dialog.answers.clear();
+        if (!c.chosenFirst.empty()) dialog.choose(c.chosenFirst);
+        dialog.choose(elsewhere.path());
+        std::strcpy(buffer, picture.c_str());
+        EXPECT_EQ(prepareWallpaperFile(buffer, defaultBitmap.c_str(), nullptr, list.c_str()), Preparation::Ready);
+        EXPECT_EQ(std::string(buffer), elsewhere.path());
+        EXPECT_EQ(picture.read(), original);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(kept, std::ios::binary).rdbuf()), {}), "BM kept");
+        ASSERT_EQ(messages.shown.size(), c.answers.size());
+        EXPECT_EQ(messages.shown.back().text, "Vellumere could not write its temporary file \"" +
+                                                  (c.stored.empty() ? c.chosenFirst : c.stored) +
+                                                  "\".\nDo you wish to choose another location for this file?");
+        EXPECT_EQ(storedTemp(), elsewhere.path());
+    }
+}
+
+#ifndef _WIN32
+// A disk that fills up (here: a file size limit) while the temporary bitmap
+// is written leaves the bitmap there before whole: it may be the wallpaper on
+// screen, which the system reads again at the next logon.
+TEST_F(WallpaperFile, AFailedWriteLeavesTheTemporaryBitmapWhole) {
+    test::TempFile picture(".ppm", test::bytesOf(std::string("P6\n2 1\n255\n\xFF\0\0\0\0\xFF", 17)));
+    test::TempFile onScreen(".bmp");
+    onScreen.write(std::string("BM on screen"));
+    registry.setText(kSettingsKey, kTempFilenameSetting, onScreen.path());
+    messages.answers = {platform::kIdOk, platform::kIdNo};
+    std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    rlimit full = unlimited;
+    full.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+    const Preparation result = prepare(picture.path());
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(result, Preparation::NotWritten);
+    EXPECT_EQ(onScreen.read(), test::bytesOf("BM on screen"));
+    EXPECT_FALSE(std::filesystem::exists(onScreen.path() + ".tmp"));
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text, "Unable to write file; the bitmap is incomplete.");
+}
+#endif
 
 }  // namespace

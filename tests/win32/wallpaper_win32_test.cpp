@@ -82,7 +82,7 @@ protected:
     std::string change(const std::string& list) {
         std::vector<char> buffer(list.begin(), list.end());
         buffer.push_back('\0');
-        changeWallpaper(state, buffer.data());
+        changeWallpaper(state, buffer.data(), ChangeRequest::Command);
         return std::string(buffer.data());
     }
 

@@ -738,6 +738,12 @@ void broadcast(const Args& a) {
     PostMessageA(HWND_BROADCAST, registered, 0, 0);
 }
 
+// Kept until the driver ends, as another copy starting (or another program
+// using the name) would hold it.
+void holdMutex(const Args& a) {
+    if (CreateMutexA(nullptr, FALSE, a[1].c_str()) == nullptr) fail("cannot create the mutex " + a[1]);
+}
+
 void answerBox(const Args& a) {
     const std::map<std::string, int> buttons{{"yes", IDYES}, {"no", IDNO}, {"ok", IDOK}, {"cancel", IDCANCEL}};
     auto button = buttons.find(a[3]);
@@ -1207,6 +1213,7 @@ const std::vector<VerbGroup> kVerbGroups = {
          {"expect-foreground", expectForeground, 1, "WIN [TIMEOUT]", "the named window becomes the foreground window"},
          {"close", closeWindow, 1, "WIN", "the caption's close button"},
          {"broadcast", broadcast, 1, "MESSAGE", "post a registered window message (by name) to every top-level window"},
+         {"hold-mutex", holdMutex, 1, "NAME", "create a mutex of that name and keep it while the driver runs"},
          {"box", answerBox, 3, "TITLE TEXT BUTTON [TIMEOUT]",
           "a message box with this caption and text; press BUTTON (yes, no, ok, cancel)"},
          {"expect-no-box", expectNoBox, 1, "TITLE [MS]", "no message box with this caption within MS"},

@@ -24,6 +24,12 @@ public:
         return files.count(path) ? platform::PathKind::File : platform::PathKind::Unreadable;
     }
 
+    // A relative path joined to currentDirectory (when one is set).
+    std::string fullPath(const char* path) override {
+        const bool absolute = path[0] == '/' || path[0] == '\\' || (path[0] != '\0' && path[1] == ':');
+        return currentDirectory.empty() || absolute ? std::string(path) : currentDirectory + "/" + path;
+    }
+
     std::unique_ptr<platform::DirectorySearch> search(const char* pattern) override {
         searches.push_back(pattern);
         auto found = listings.find(pattern);
@@ -56,6 +62,7 @@ public:
     std::map<std::string, std::string> files;
     std::set<std::string> unwritable;  // cannot be opened for writing
     std::set<std::string> writeFails;  // opened, but writing fails
+    std::string currentDirectory;
     bool failSize = false;
     bool failRead = false;
     std::vector<std::string> attributeQueries;
