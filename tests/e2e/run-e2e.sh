@@ -5,9 +5,11 @@
 #     tests/e2e/run-e2e.sh [SCENARIO...]      (default: every tests/e2e/scenarios/*.txt)
 #
 # In the scenarios, @WORK@ is the work folder (the program's start-up directory),
-# @EXE@ the program, @SHOTS@ the screenshot folder, @BUILD@ the program's folder
-# and @OPENED@ the file in which the prefix's
-# stand-in browser (tests/e2e/driver/recorder.cpp) notes each page it opened.
+# @EXE@ the program, @SHOTS@ the screenshot folder, @BUILD@ the program's folder,
+# @OPENED@ the file in which the prefix's stand-in browser
+# (tests/e2e/driver/recorder.cpp) notes each page it opened, and @SMALL@ a
+# small file system holding temp.bmp (a copy of one.bmp) and full to the last
+# byte (a scenario that uses it is skipped where none can be mounted: root only).
 #
 # Runs the Windows build this machine runs (scripts/harness.sh; build/win32,
 # or build/win64 where 32-bit programs cannot run; VELLUMERE_E2E_BUILD names
@@ -118,9 +120,24 @@ after_scenario() {
     done <"$expect"
 }
 
+SMALL="$OUT/small-drive"
+mkdir -p "$SMALL"
+small_drive=0
+if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=256k tmpfs "$SMALL" 2>/dev/null; then
+    small_drive=1
+    on_exit "umount '$SMALL' 2>/dev/null || umount -l '$SMALL'"
+fi
+fill_small_drive() {
+    rm -rf "${SMALL:?}"/*
+    cp "$WORK/one.bmp" "$SMALL/temp.bmp"
+    dd if=/dev/zero of="$SMALL/filler" bs=4k 2>/dev/null
+    dd if=/dev/zero of="$SMALL/filler-tail" bs=1 2>/dev/null
+}
+
 scenarios=("$@")
 [ "${#scenarios[@]}" -gt 0 ] || scenarios=("$ROOT"/tests/e2e/scenarios/*.txt)
 passed=0
+skipped=0
 failed_names=()
 start=$SECONDS
 for scenario in "${scenarios[@]}"; do
@@ -129,6 +146,15 @@ for scenario in "${scenarios[@]}"; do
     script="$OUT/$name.script"
     report="$OUT/$name.report"
     text="$(<"$scenario")"
+    if [[ "$text" == *@SMALL@* ]]; then
+        if [ "$small_drive" -eq 0 ]; then
+            echo "-- $name: skipped (no small file system: mounting one needs root)"
+            skipped=$((skipped + 1))
+            continue
+        fi
+        fill_small_drive
+        text="${text//@SMALL@/"$(script_path "$SMALL")"}"
+    fi
     text="${text//@WORK@/"$(script_path "$WORK")"}"
     text="${text//@EXE@/"$(script_path "$exe")"}"
     text="${text//@SHOTS@/"$(script_path "$SHOTS")"}"
@@ -158,6 +184,6 @@ done
 keep_screenshots "$SHOTS"/*.bmp
 echo "screenshots: ${SHOTS#"$ROOT"/}/"
 ls "$SHOTS" 2>/dev/null | sed 's/^/  /'
-echo "e2e: $passed passed, ${#failed_names[@]} failed ($((SECONDS - start)) s)"
+echo "e2e: $passed passed, ${#failed_names[@]} failed, $skipped skipped ($((SECONDS - start)) s)"
 for name in "${failed_names[@]}"; do echo "failed: $name"; done
 [ "${#failed_names[@]}" -eq 0 ]
