@@ -27,15 +27,26 @@ trap 'rm -f "$out" "$err"' EXIT
 # Wine itself failing is given one more run: killed by SIGABRT, SIGBUS or
 # SIGSEGV (Wine turns the program's own faults into Windows exceptions and
 # exit codes; its loader has been seen to crash now and then on a loaded
-# machine), or losing its server at start-up. The program's answers are never
-# retried. The note goes to standard error and to WINE_EXEC_LOG, which
-# scripts/test.sh shows after the run, so that no such crash goes unseen.
+# machine), losing its server at start-up, or a failure without a word (seen
+# once on a loaded machine; our programs explain every failure, so silence is
+# Wine's). The program's answers are never retried. The note goes to
+# standard error and to WINE_EXEC_LOG, which scripts/test.sh shows after the
+# run, so that no such failure goes unseen.
 for attempt in 1 2; do
     DISPLAY= "$loader" "$@" </dev/null >"$out" 2>"$err"
     rc=$?
     case "$rc" in
+        0) break ;;
         134 | 135 | 139) note="Wine died of signal $((rc - 128))" ;;
-        *) grep -q '^wine client error' "$err" || break; note="Wine lost its server" ;;
+        *)
+            if grep -q '^wine client error' "$err"; then
+                note="Wine lost its server"
+            elif [ ! -s "$out" ] && [ ! -s "$err" ]; then
+                note="exit $rc without a word"
+            else
+                break
+            fi
+            ;;
     esac
     note="wine-exec: $note running ${*##*/}"
     [ "$attempt" -eq 1 ] && note="$note; once more"
