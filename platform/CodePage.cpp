@@ -1,21 +1,11 @@
 #include "platform/CodePage.h"
 
-#include "platform/Seam.h"
-
 namespace platform {
-
-CodePage& defaultCodePage();
-
-using CodePageSeam = Seam<CodePage, defaultCodePage>;
-
-CodePage* setCodePage(CodePage* replacement) {
-    return CodePageSeam::replace(replacement);
-}
 
 bool endsWithBackslash(const char* text, std::size_t length) {
     // A trail byte cannot be told from a single-byte character by itself, so
     // walk from the start: the last character starts where the walk stops.
-    const CodePage& codePage = CodePageSeam::current();
+    const CodePage& codePage = Seam<CodePage, defaultCodePage>::current();
     std::size_t last = length;
     for (std::size_t at = 0; at < length;) {
         last = at;
@@ -26,7 +16,7 @@ bool endsWithBackslash(const char* text, std::size_t length) {
 }
 
 std::size_t fileNameStart(const char* text, std::size_t length) {
-    const CodePage& codePage = CodePageSeam::current();
+    const CodePage& codePage = Seam<CodePage, defaultCodePage>::current();
     std::size_t start = 0;
     for (std::size_t at = 0; at < length;) {
         if (codePage.isLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < length) {

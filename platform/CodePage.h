@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "platform/Seam.h"
+
 namespace platform {
 
 class CodePage {
@@ -16,9 +18,12 @@ public:
     virtual bool isLeadByte(unsigned char byte) const = 0;
 };
 
+// The system's: IsDBCSLeadByte on Windows; single-byte elsewhere.
+CodePage& defaultCodePage();
+
 // Installs a code page and returns the previous one; nullptr restores the
-// system's (IsDBCSLeadByte on Windows; single-byte elsewhere).
-CodePage* setCodePage(CodePage* replacement);
+// system's.
+inline constexpr auto setCodePage = Seam<CodePage, defaultCodePage>::replace;
 
 // Whether the last character of the first `length` bytes of `text` is a
 // backslash (and not the second byte of a two-byte character).

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/Seam.h"
+
 namespace platform {
 
 // The system's own layout values ("WallpaperStyle" and "TileWallpaper" under
@@ -39,18 +41,20 @@ public:
     virtual bool showInExplorer(const char* path) = 0;
 };
 
-// The installed desktop, else the platform's own.
-Desktop& desktop();
-
-// Sets the wallpaper through desktop().
-void setDesktopWallpaper(const char* path);
-
-// Installs a desktop and returns the previous one; nullptr restores the
-// default.
-Desktop* setDesktop(Desktop* replacement);
-
 // The platform's own: SystemParametersInfoA and the desktop's registry
 // values on Windows; natively nothing.
 Desktop& defaultDesktop();
+
+// The installed desktop, else the platform's own.
+inline constexpr auto desktop = Seam<Desktop, defaultDesktop>::current;
+
+// Installs a desktop and returns the previous one; nullptr restores the
+// default.
+inline constexpr auto setDesktop = Seam<Desktop, defaultDesktop>::replace;
+
+// Sets the wallpaper through desktop().
+inline void setDesktopWallpaper(const char* path) {
+    desktop().setWallpaper(path);
+}
 
 }  // namespace platform

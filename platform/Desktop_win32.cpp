@@ -75,8 +75,8 @@ public:
 }  // namespace
 
 Desktop& defaultDesktop() {
-    static Win32Desktop desktop;
-    return desktop;
+    static Win32Desktop own;
+    return own;
 }
 
 }  // namespace platform

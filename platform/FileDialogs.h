@@ -5,6 +5,8 @@
 
 #include <cstddef>
 
+#include "platform/Seam.h"
+
 namespace platform {
 
 struct SaveDialogRequest {
@@ -22,14 +24,16 @@ public:
     virtual bool ask(char* path, size_t capacity, const SaveDialogRequest& request) = 0;
 };
 
-// Asks through the installed dialog, else the platform's own.
-bool askSaveFileName(char* path, size_t capacity, const SaveDialogRequest& request);
+// The platform's own: GetSaveFileNameA on Windows; natively always cancelled.
+SaveDialog& defaultSaveDialog();
 
 // Installs a dialog and returns the previous one; nullptr restores the
 // default.
-SaveDialog* setSaveDialog(SaveDialog* replacement);
+inline constexpr auto setSaveDialog = Seam<SaveDialog, defaultSaveDialog>::replace;
 
-// The platform's own: GetSaveFileNameA on Windows; natively always cancelled.
-SaveDialog& defaultSaveDialog();
+// Asks through the installed dialog, else the platform's own.
+inline bool askSaveFileName(char* path, size_t capacity, const SaveDialogRequest& request) {
+    return Seam<SaveDialog, defaultSaveDialog>::current().ask(path, capacity, request);
+}
 
 }  // namespace platform

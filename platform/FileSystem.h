@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/Seam.h"
+
 namespace platform {
 
 enum class PathKind {
@@ -69,15 +71,15 @@ public:
     virtual ReplaceResult replaceFile(const char* path, const char* data, size_t size) = 0;
 };
 
-// The file system in use: the installed one, else the platform's own.
-FileSystem& fileSystem();
-
-// Installs a file system and returns the previous one; nullptr restores the
-// default.
-FileSystem* setFileSystem(FileSystem* replacement);
-
 // The platform's own: Win32 on Windows; natively one in which nothing can be
 // found, read or written.
 FileSystem& defaultFileSystem();
+
+// The file system in use: the installed one, else the platform's own.
+inline constexpr auto fileSystem = Seam<FileSystem, defaultFileSystem>::current;
+
+// Installs a file system and returns the previous one; nullptr restores the
+// default.
+inline constexpr auto setFileSystem = Seam<FileSystem, defaultFileSystem>::replace;
 
 }  // namespace platform

@@ -132,8 +132,8 @@ public:
 }  // namespace
 
 FileSystem& defaultFileSystem() {
-    static Win32FileSystem fileSystem;
-    return fileSystem;
+    static Win32FileSystem own;
+    return own;
 }
 
 }  // namespace platform

@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "platform/Seam.h"
-
 namespace platform {
 namespace {
 
@@ -33,10 +31,8 @@ MessageSink& standardErrorSink() {
     return sink;
 }
 
-using MessageSeam = Seam<MessageSink, defaultMessageSink>;
-
 int showMessage(const std::string& text, const std::string& caption, unsigned style) {
-    return MessageSeam::current().show(text, caption, style);
+    return Seam<MessageSink, defaultMessageSink>::current().show(text, caption, style);
 }
 
 int showMessageWithPath(const char* format, const char* path, const std::string& caption,
@@ -51,10 +47,6 @@ int showMessageWithPath(const char* format, const char* path, const std::string&
         }
     }
     return showMessage(text, caption, style);
-}
-
-MessageSink* setMessageSink(MessageSink* sink) {
-    return MessageSeam::replace(sink);
 }
 
 }  // namespace platform

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/Seam.h"
+
 namespace platform {
 
 // Styles and answers carry the Win32 values, so the Win32 sink passes them on
@@ -43,9 +45,6 @@ int showMessage(const std::string& text, const std::string& caption, unsigned st
 int showMessageWithPath(const char* format, const char* path, const std::string& caption,
                         unsigned style);
 
-// Installs a sink and returns the previous one; nullptr restores the default.
-MessageSink* setMessageSink(MessageSink* sink);
-
 // Writes "CAPTION: TEXT" as one line on standard error, each line break of the
 // text written as the two characters \n. Answers OK / Yes.
 MessageSink& standardErrorSink();
@@ -53,5 +52,8 @@ MessageSink& standardErrorSink();
 // The platform's own sink: MessageBoxA owned by GetActiveWindow on Windows,
 // standard error elsewhere.
 MessageSink& defaultMessageSink();
+
+// Installs a sink and returns the previous one; nullptr restores the default.
+inline constexpr auto setMessageSink = Seam<MessageSink, defaultMessageSink>::replace;
 
 }  // namespace platform

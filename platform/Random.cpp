@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-#include "platform/Seam.h"
-
 namespace platform {
 namespace {
 
@@ -14,25 +12,19 @@ public:
     int next() override { return std::rand(); }
 };
 
-RandomSource& runtimeRandom() {
+}  // namespace
+
+RandomSource& defaultRandomSource() {
     static RuntimeRandom source;
     return source;
 }
-
-using RandomSeam = Seam<RandomSource, runtimeRandom>;
-
-}  // namespace
 
 void seedRandom(unsigned seed) {
     std::srand(seed);
 }
 
 int randomValue() {
-    return RandomSeam::current().next() & kRandomMax;
-}
-
-RandomSource* setRandomSource(RandomSource* replacement) {
-    return RandomSeam::replace(replacement);
+    return Seam<RandomSource, defaultRandomSource>::current().next() & kRandomMax;
 }
 
 }  // namespace platform

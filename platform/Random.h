@@ -3,6 +3,8 @@
 // setRandomSource().
 #pragma once
 
+#include "platform/Seam.h"
+
 namespace platform {
 
 constexpr int kRandomMax = 32767;
@@ -16,8 +18,11 @@ public:
     virtual int next() = 0;  // 0..kRandomMax
 };
 
+// The runtime library's generator, the source unless one is installed.
+RandomSource& defaultRandomSource();
+
 // Installs a source and returns the previous one; nullptr restores the
 // runtime library's generator.
-RandomSource* setRandomSource(RandomSource* replacement);
+inline constexpr auto setRandomSource = Seam<RandomSource, defaultRandomSource>::replace;
 
 }  // namespace platform

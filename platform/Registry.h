@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <memory>
 
+#include "platform/Seam.h"
+
 namespace platform {
 
 // An open key. Destroying it closes the key, so every way out of a caller
@@ -39,15 +41,15 @@ public:
     virtual std::unique_ptr<RegistryKey> createForWriting(const char* subkey) = 0;
 };
 
-// The registry in use: the installed one, else the platform's own.
-Registry& registry();
-
-// Installs a registry and returns the previous one; nullptr restores the
-// default.
-Registry* setRegistry(Registry* replacement);
-
 // The platform's own: the Win32 registry on Windows; natively a registry
 // with no keys that refuses every write.
 Registry& defaultRegistry();
+
+// The registry in use: the installed one, else the platform's own.
+inline constexpr auto registry = Seam<Registry, defaultRegistry>::current;
+
+// Installs a registry and returns the previous one; nullptr restores the
+// default.
+inline constexpr auto setRegistry = Seam<Registry, defaultRegistry>::replace;
 
 }  // namespace platform

@@ -69,8 +69,8 @@ public:
 }  // namespace
 
 Registry& defaultRegistry() {
-    static Win32Registry registry;
-    return registry;
+    static Win32Registry own;
+    return own;
 }
 
 }  // namespace platform
