@@ -13,7 +13,6 @@
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "ui/CallbackGuard.h"
-#include "ui/OptionsDialog.h"
 #include "ui/OptionsDialog_logic.h"
 #include "wallpaper/WallpaperChange.h"
 

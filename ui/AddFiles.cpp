@@ -6,7 +6,7 @@
 
 #include "platform/Messages.h"
 #include "settings/ImageList.h"
-#include "ui/OptionsDialog.h"
+#include "ui/ImageListBox.h"
 #include "ui/OptionsDialog_logic.h"
 
 namespace {

@@ -13,9 +13,18 @@
 
 #include "resources/resource.h"
 #include "ui/DirectoryDialog_logic.h"
-#include "ui/OptionsDialog.h"
+#include "ui/ImageListBox.h"
 
 namespace {
+
+// What one run of the dialog is handed, and what it tells its opener.
+struct DirectoryRequest {
+    HWND options;  // the options dialog, whose image list receives the lines
+    bool added;
+};
+
+// The request of the open dialog; null while none is open.
+DirectoryRequest* request = nullptr;
 
 // One tree item's directory. Owned by the dialog until it ends.
 struct DirectoryNode {
@@ -177,11 +186,11 @@ void addAndClose(HWND dialog) {
 
     if (SendDlgItemMessageA(dialog, IDC_ADD_FILES_IN_DIRECTORY, BM_GETCHECK, 0, 0) == BST_CHECKED) {
         const bool recurse = SendDlgItemMessageA(dialog, IDC_SUBDIRECTORIES, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        scanDirectory(optionsWindow, name, recurse ? 1 : 0);
+        scanDirectory(request->options, name, recurse ? 1 : 0);
     } else {
-        appendImageListLine(optionsWindow, name);
+        ui::appendImageListLine(request->options, name);
     }
-    settingsChanged = 1;
+    request->added = true;
     EndDialog(dialog, IDOK);
 }
 
@@ -217,12 +226,11 @@ void command(HWND dialog, int control) {
     }
 }
 
-}  // namespace
-
 INT_PTR CALLBACK directoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return ui::guardCallback<INT_PTR>(TRUE, [&]() -> INT_PTR {
         switch (message) {
         case WM_INITDIALOG:
+            request = reinterpret_cast<DirectoryRequest*>(lParam);
             initialise(dialog);
             return TRUE;
         case WM_NOTIFY:
@@ -236,9 +244,25 @@ INT_PTR CALLBACK directoryDialogProc(HWND dialog, UINT message, WPARAM wParam, L
             return TRUE;
         case WM_DESTROY:
             release(dialog);
+            request = nullptr;
             return FALSE;
         default:
             return FALSE;
         }
     });
 }
+
+}  // namespace
+
+namespace ui {
+
+bool addDirectoryFromDialog(HWND options) {
+    DirectoryRequest opened{options, false};
+    // The dialog's resources come from the module the options dialog was made from.
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(options, GWLP_HINSTANCE));
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SELECT_DIRECTORY), options, directoryDialogProc,
+                    reinterpret_cast<LPARAM>(&opened));
+    return opened.added;
+}
+
+}  // namespace ui

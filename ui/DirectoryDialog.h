@@ -4,7 +4,13 @@
 
 #include <windows.h>
 
-INT_PTR CALLBACK directoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+namespace ui {
+
+// Runs the dialog over the options dialog, whose image list receives what the
+// user adds; returns whether a directory was added (as an entry or its files).
+bool addDirectoryFromDialog(HWND options);
+
+}  // namespace ui
 
 // Appends the files of a directory to the image list box of the options dialog,
 // descending into subdirectories when recurse is 1 (otherwise each
