@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/PathBuffer.h"
 #include "resources/resource.h"
-#include "ui/DirectoryDialog_logic.h"
+#include "ui/DirectoryDialogWindowless.h"
 #include "ui/ImageListBox.h"
 
 namespace {
@@ -29,7 +30,7 @@ DirectoryRequest* request = nullptr;
 // One tree item's directory. Owned by the dialog until it ends.
 struct DirectoryNode {
     int expandedOnce = 0;
-    char path[kPathBufferSize] = "";
+    char path[platform::kPathBufferSize] = "";
     int childCount = 0;
 };
 
@@ -93,7 +94,7 @@ void initialise(HWND dialog) {
 
     SendDlgItemMessageA(dialog, IDC_ADD_AS_DIRECTORY, BM_SETCHECK, BST_CHECKED, 0);
 
-    char drives[kPathBufferSize];
+    char drives[platform::kPathBufferSize];
     if (GetLogicalDriveStringsA(1023, drives) == 0) return;
     for (const char* drive = drives; *drive != '\0'; drive += std::strlen(drive) + 1) {
         DirectoryNode* node = newNode(drive);
@@ -166,18 +167,29 @@ void notify(HWND dialog, NMHDR* header) {
     }
 }
 
+// Appends the files of a directory to the options dialog's image list,
+// descending into subdirectories when recursing (otherwise each subdirectory
+// becomes a directory entry of its own).
+void appendDirectoryFiles(HWND options, const char* directory, bool recurse) {
+    ui::listDirectoryFiles(
+        directory, recurse, [&](const std::string& path) { ui::appendImageListLine(options, path.c_str()); },
+        [](const std::string& unreadable) {
+            MessageBoxA(GetActiveWindow(), "Unable to scan directory.", unreadable.c_str(), MB_ICONWARNING);
+        });
+}
+
 void addAndClose(HWND dialog) {
     const LRESULT length = SendDlgItemMessageA(dialog, IDC_DIRECTORY_NAME, EM_LINELENGTH, 0, 0);
     if (length <= 0) {
         EndDialog(dialog, IDOK);
         return;
     }
-    if (static_cast<size_t>(length) >= kPathBufferSize) {
+    if (static_cast<size_t>(length) >= platform::kPathBufferSize) {
         // The image list's users cannot hold such a path; let the user shorten it.
         MessageBoxA(dialog, "The directory name is too long.", kErrorCaption, MB_ICONWARNING);
         return;
     }
-    char name[kPathBufferSize];
+    char name[platform::kPathBufferSize];
     // EM_GETLINE takes the buffer's capacity in its first word and adds no NUL.
     *reinterpret_cast<WORD*>(name) = static_cast<WORD>(length);
     const LRESULT copied =
@@ -186,7 +198,7 @@ void addAndClose(HWND dialog) {
 
     if (SendDlgItemMessageA(dialog, IDC_ADD_FILES_IN_DIRECTORY, BM_GETCHECK, 0, 0) == BST_CHECKED) {
         const bool recurse = SendDlgItemMessageA(dialog, IDC_SUBDIRECTORIES, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        scanDirectory(request->options, name, recurse ? 1 : 0);
+        appendDirectoryFiles(request->options, name, recurse);
     } else {
         ui::appendImageListLine(request->options, name);
     }

@@ -11,8 +11,3 @@ namespace ui {
 bool addDirectoryFromDialog(HWND options);
 
 }  // namespace ui
-
-// Appends the files of a directory to the image list box of the options dialog,
-// descending into subdirectories when recurse is 1 (otherwise each
-// subdirectory becomes a directory entry of its own).
-void scanDirectory(HWND options, const char* directory, int recurse);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "resources/resource.h"
-#include "ui/OptionsDialog_logic.h"
+#include "ui/OptionsDialogWindowless.h"
 
 namespace {
 

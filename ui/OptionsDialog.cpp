@@ -16,7 +16,7 @@
 #include "ui/DirectoryDialog.h"
 #include "ui/Help.h"
 #include "ui/ImageListBox.h"
-#include "ui/OptionsDialog_logic.h"
+#include "ui/OptionsDialogWindowless.h"
 #include "wallpaper/Position.h"
 #include "wallpaper/WallpaperChange.h"
 
