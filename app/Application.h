@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "settings/ImageList.h"
+#include "platform/PathBuffer.h"
 #include "wallpaper/WallpaperChange.h"
 #include "wallpaper/WallpaperState.h"
 
@@ -17,7 +17,7 @@ extern WallpaperState wallpaperState;
 // Sub-menu 0 of menu 110, shown on a right click on the notification icon.
 extern HMENU popupMenu;
 // The help file: the current directory at start-up followed by "\help.hlp".
-extern char helpPath[kPathBufferSize];
+extern char helpPath[platform::kPathBufferSize];
 // Result of the last successful SetTimer for the update timer; 0 while none runs.
 extern UINT_PTR timerRunning;
 

@@ -69,29 +69,10 @@ void showPopupMenu(HWND owner) {
 
 }  // namespace
 
-// The open options dialog comes forward, or whatever it shows on top of
-// itself (the About box, the directory dialog, a question).
-void bringOptionsForward() {
-    if (optionsWindow == nullptr) return;  // still starting: it comes forward itself
-    HWND front = GetLastActivePopup(optionsWindow);
-    if (IsIconic(optionsWindow)) ShowWindow(optionsWindow, SW_RESTORE);
-    SetForegroundWindow(front != nullptr ? front : optionsWindow);
-}
-
 void openOptionsDialog() {
-    if (optionsDialogOpen == 1) {
-        bringOptionsForward();
-        return;
-    }
-    // Marked open before the dialog starts: a second request while it is
-    // being set up must not open another one.
-    optionsDialogOpen = 1;
-    OptionsContext context{helpPath, &wallpaperState, restartUpdateTimer};
-    const INT_PTR result = DialogBoxParamA(appInstance, MAKEINTRESOURCEA(IDD_OPTIONS), trayWindow, optionsDialogProc,
-                                           reinterpret_cast<LPARAM>(&context));
-    optionsDialogOpen = 0;
+    const OptionsContext context{helpPath, &wallpaperState, restartUpdateTimer};
     // The tray window's destruction kills the timer and ends the message loop.
-    if (result == kQuitConfirmed) PostMessageA(trayWindow, WM_CLOSE, 0, 0);
+    if (ui::showOptionsDialog(appInstance, trayWindow, context)) PostMessageA(trayWindow, WM_CLOSE, 0, 0);
 }
 
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,8 +1,8 @@
 // The update timer: timer 0 of the tray window, one wallpaper change per tick.
 #include "app/Application.h"
 
+#include "app/TimerPeriod.h"
 #include "ui/CallbackGuard.h"
-#include "ui/OptionsDialog_logic.h"
 
 UINT_PTR timerRunning = 0;
 
@@ -16,7 +16,7 @@ void CALLBACK timerProc(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 void startUpdateTimer(int interval) {
-    const UINT period = ui::timerPeriod(interval);
+    const UINT period = timerPeriod(interval);
     if (period == 0) return;
     timerRunning = SetTimer(trayWindow, 0, period, timerProc);
 }

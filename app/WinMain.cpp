@@ -13,12 +13,11 @@
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "ui/CallbackGuard.h"
-#include "ui/OptionsDialog.h"
-#include "ui/OptionsDialog_logic.h"
+#include "ui/OptionsDialogWindowless.h"
 #include "wallpaper/WallpaperChange.h"
 
 HINSTANCE appInstance = nullptr;
-char helpPath[kPathBufferSize] = "";
+char helpPath[platform::kPathBufferSize] = "";
 
 namespace {
 
@@ -27,7 +26,7 @@ using platform::kErrorCaption;
 // The directory is fetched with room for 1290 characters so that the suffix
 // (at most 10 characters with its NUL) always fits behind it.
 void formPaths() {
-    char directory[kPathBufferSize - 10];
+    char directory[platform::kPathBufferSize - 10];
     DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
     if (length == 0 || length >= sizeof directory) length = 0;  // unusable: paths relative to nothing
     directory[length] = '\0';

@@ -10,8 +10,6 @@
 
 constexpr char kEntryTerminator = '\a';
 
-constexpr size_t kPathBufferSize = 1300;   // path and entry buffers, NUL included
-
 // The number of entries: the number of BELs. Text after the last BEL is not
 // an entry.
 int countEntries(const char* list);

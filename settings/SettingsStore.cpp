@@ -7,8 +7,8 @@
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
+#include "platform/PathBuffer.h"
 #include "platform/Registry.h"
-#include "settings/ImageList.h"
 #include "settings/ListFile.h"
 
 namespace {
@@ -154,7 +154,7 @@ bool storeInListFile(const char* name, const char* text) {
     }
 
     platform::showMessage(kLargeListNotice, platform::kProgramCaption, platform::kMbIconInformation);
-    char chosen[kPathBufferSize] = "ImageList.qx";
+    char chosen[platform::kPathBufferSize] = "ImageList.qx";
     const platform::SaveDialogRequest request = {"Vellumere Image Lists", "*.qx", "qx"};
     for (;;) {
         if (!platform::askSaveFileName(chosen, sizeof chosen, request)) return false;

@@ -5,13 +5,13 @@
 #include <shellapi.h>
 
 #include "platform/Messages.h"
-#include "settings/ImageList.h"
-#include "ui/OptionsDialog.h"
-#include "ui/OptionsDialog_logic.h"
+#include "platform/PathBuffer.h"
+#include "ui/ImageListBox.h"
+#include "ui/OptionsDialogWindowless.h"
 
 namespace {
 
-constexpr DWORD kFileBuffer = DWORD(kPathBufferSize);
+constexpr DWORD kFileBuffer = DWORD(platform::kPathBufferSize);
 
 // Description and pattern pairs, the list ending with an empty pair.
 const char kPictureFilter[] =

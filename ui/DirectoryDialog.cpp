@@ -11,16 +11,26 @@
 #include <string>
 #include <vector>
 
+#include "platform/PathBuffer.h"
 #include "resources/resource.h"
-#include "ui/DirectoryDialog_logic.h"
-#include "ui/OptionsDialog.h"
+#include "ui/DirectoryDialogWindowless.h"
+#include "ui/ImageListBox.h"
 
 namespace {
+
+// What one run of the dialog is handed, and what it tells its opener.
+struct DirectoryRequest {
+    HWND options;  // the options dialog, whose image list receives the lines
+    bool added;
+};
+
+// The request of the open dialog; null while none is open.
+DirectoryRequest* request = nullptr;
 
 // One tree item's directory. Owned by the dialog until it ends.
 struct DirectoryNode {
     int expandedOnce = 0;
-    char path[kPathBufferSize] = "";
+    char path[platform::kPathBufferSize] = "";
     int childCount = 0;
 };
 
@@ -84,7 +94,7 @@ void initialise(HWND dialog) {
 
     SendDlgItemMessageA(dialog, IDC_ADD_AS_DIRECTORY, BM_SETCHECK, BST_CHECKED, 0);
 
-    char drives[kPathBufferSize];
+    char drives[platform::kPathBufferSize];
     if (GetLogicalDriveStringsA(1023, drives) == 0) return;
     for (const char* drive = drives; *drive != '\0'; drive += std::strlen(drive) + 1) {
         DirectoryNode* node = newNode(drive);
@@ -157,18 +167,29 @@ void notify(HWND dialog, NMHDR* header) {
     }
 }
 
+// Appends the files of a directory to the options dialog's image list,
+// descending into subdirectories when recursing (otherwise each subdirectory
+// becomes a directory entry of its own).
+void appendDirectoryFiles(HWND options, const char* directory, bool recurse) {
+    ui::listDirectoryFiles(
+        directory, recurse, [&](const std::string& path) { ui::appendImageListLine(options, path.c_str()); },
+        [](const std::string& unreadable) {
+            MessageBoxA(GetActiveWindow(), "Unable to scan directory.", unreadable.c_str(), MB_ICONWARNING);
+        });
+}
+
 void addAndClose(HWND dialog) {
     const LRESULT length = SendDlgItemMessageA(dialog, IDC_DIRECTORY_NAME, EM_LINELENGTH, 0, 0);
     if (length <= 0) {
         EndDialog(dialog, IDOK);
         return;
     }
-    if (static_cast<size_t>(length) >= kPathBufferSize) {
+    if (static_cast<size_t>(length) >= platform::kPathBufferSize) {
         // The image list's users cannot hold such a path; let the user shorten it.
         MessageBoxA(dialog, "The directory name is too long.", kErrorCaption, MB_ICONWARNING);
         return;
     }
-    char name[kPathBufferSize];
+    char name[platform::kPathBufferSize];
     // EM_GETLINE takes the buffer's capacity in its first word and adds no NUL.
     *reinterpret_cast<WORD*>(name) = static_cast<WORD>(length);
     const LRESULT copied =
@@ -177,11 +198,11 @@ void addAndClose(HWND dialog) {
 
     if (SendDlgItemMessageA(dialog, IDC_ADD_FILES_IN_DIRECTORY, BM_GETCHECK, 0, 0) == BST_CHECKED) {
         const bool recurse = SendDlgItemMessageA(dialog, IDC_SUBDIRECTORIES, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        scanDirectory(optionsWindow, name, recurse ? 1 : 0);
+        appendDirectoryFiles(request->options, name, recurse);
     } else {
-        appendImageListLine(optionsWindow, name);
+        ui::appendImageListLine(request->options, name);
     }
-    settingsChanged = 1;
+    request->added = true;
     EndDialog(dialog, IDOK);
 }
 
@@ -217,12 +238,11 @@ void command(HWND dialog, int control) {
     }
 }
 
-}  // namespace
-
 INT_PTR CALLBACK directoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return ui::guardCallback<INT_PTR>(TRUE, [&]() -> INT_PTR {
         switch (message) {
         case WM_INITDIALOG:
+            request = reinterpret_cast<DirectoryRequest*>(lParam);
             initialise(dialog);
             return TRUE;
         case WM_NOTIFY:
@@ -236,9 +256,25 @@ INT_PTR CALLBACK directoryDialogProc(HWND dialog, UINT message, WPARAM wParam, L
             return TRUE;
         case WM_DESTROY:
             release(dialog);
+            request = nullptr;
             return FALSE;
         default:
             return FALSE;
         }
     });
 }
+
+}  // namespace
+
+namespace ui {
+
+bool addDirectoryFromDialog(HWND options) {
+    DirectoryRequest opened{options, false};
+    // The dialog's resources come from the module the options dialog was made from.
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(options, GWLP_HINSTANCE));
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SELECT_DIRECTORY), options, directoryDialogProc,
+                    reinterpret_cast<LPARAM>(&opened));
+    return opened.added;
+}
+
+}  // namespace ui

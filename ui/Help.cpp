@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "platform/Messages.h"
+#include "platform/PathBuffer.h"
 #include "resources/resource.h"
-#include "ui/Help_logic.h"
+#include "ui/HelpWindowless.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ bool helpFilePresent(const char* helpPath) {
 // The help page beside the program file (not in the current directory, which
 // is wherever the program was started from); empty when the path does not fit.
 std::string helpPage() {
-    char program[1300];
+    char program[platform::kPathBufferSize];
     const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
     if (length == 0 || length >= sizeof program) return std::string();
     return ui::helpPagePath(std::string(program, length));

@@ -4,8 +4,7 @@
 #include <cstring>
 
 #include "resources/resource.h"
-#include "ui/OptionsDialog.h"
-#include "ui/OptionsDialog_logic.h"
+#include "ui/OptionsDialogWindowless.h"
 
 namespace {
 
@@ -62,14 +61,14 @@ void recomputeExtent(HWND list) {
 
 }  // namespace
 
+namespace ui {
+
 void appendImageListLine(HWND options, const char* line) {
     HWND list = GetDlgItem(options, IDC_IMAGE_LIST);
     if (list == nullptr) return;
     SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
     widenFor(list, line);
 }
-
-namespace ui {
 
 // Lines are read in UTF-16 from the list box class's own procedure and turned
 // into the ANSI code page here. Sending the ANSI LB_GETTEXT instead has the system

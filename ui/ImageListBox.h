@@ -9,6 +9,9 @@
 
 namespace ui {
 
+// Appends one line to the image list box of the options dialog (and widens its
+// horizontal scroll range when the line is the widest so far).
+void appendImageListLine(HWND options, const char* line);
 // The text of one line ("" when the index names no line).
 std::string imageListLine(HWND list, int index);
 // Every line, in list order.

@@ -16,21 +16,31 @@
 #include "ui/DirectoryDialog.h"
 #include "ui/Help.h"
 #include "ui/ImageListBox.h"
-#include "ui/OptionsDialog_logic.h"
+#include "ui/OptionsDialogWindowless.h"
 #include "wallpaper/Position.h"
 #include "wallpaper/WallpaperChange.h"
-
-HWND optionsWindow = nullptr;
-int optionsDialogOpen = 0;
-int settingsChanged = 0;
-int rememberedInterval = 0;
 
 namespace {
 
 using platform::kErrorCaption;
 
-// The opener's context of the open dialog (there is never more than one).
+// The dialog's state, written here alone. There is never more than one
+// options dialog.
+
+// From the start of an opening until the dialog has ended: a second request
+// meanwhile brings this one forward instead of opening another.
+int optionsDialogOpen = 0;
+// The dialog's window; null until it is created and once it is destroyed.
+HWND optionsWindow = nullptr;
+// The opener's context, while the dialog is open.
 const OptionsContext* context = nullptr;
+// 1 once something that OK has to store was edited.
+int settingsChanged = 0;
+// The numeric value of the stored "Time" at the last opening that found one.
+int rememberedInterval = 0;
+
+// The result with which the dialog ends when the user confirmed quitting.
+constexpr INT_PTR kQuitConfirmed = 1001;
 
 // The module the dialog's own resources come from.
 HINSTANCE instanceOf(HWND dialog) {
@@ -76,7 +86,7 @@ void initialise(HWND dialog, const OptionsContext* opener) {
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(imageListProc)));
 
     if (std::unique_ptr<char[]> files = readSetting(kFilesSetting)) {
-        for (const std::string& entry : splitEntries(files.get())) appendImageListLine(dialog, entry.c_str());
+        for (const std::string& entry : splitEntries(files.get())) ui::appendImageListLine(dialog, entry.c_str());
     }
 
     if (std::unique_ptr<char[]> time = readSetting(kTimeSetting)) {
@@ -103,7 +113,6 @@ void initialise(HWND dialog, const OptionsContext* opener) {
 
     // The owner, the tray window, is hidden: bring the dialog forward itself.
     SetForegroundWindow(dialog);
-    optionsDialogOpen = 1;
 }
 
 // Joins the list box's lines into an image list; null when memory runs out.
@@ -181,8 +190,7 @@ void command(HWND dialog, int control, int notification) {
         if (ui::addFilesFromDialog(dialog)) settingsChanged = 1;
         break;
     case IDC_ADD_DIRECTORY:
-        // The directory dialog appends the lines and sets settingsChanged itself.
-        DialogBoxParamA(instanceOf(dialog), MAKEINTRESOURCEA(IDD_SELECT_DIRECTORY), dialog, directoryDialogProc, 0);
+        if (ui::addDirectoryFromDialog(dialog)) settingsChanged = 1;
         break;
     case IDC_DELETE:
         if (ui::deleteSelectedLines(GetDlgItem(dialog, IDC_IMAGE_LIST))) settingsChanged = 1;
@@ -199,8 +207,6 @@ void command(HWND dialog, int control, int notification) {
         break;
     }
 }
-
-}  // namespace
 
 INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     return ui::guardCallback<INT_PTR>(TRUE, [&]() -> INT_PTR {
@@ -231,7 +237,6 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
             confirmQuit(dialog);
             return TRUE;
         case WM_DESTROY:
-            optionsDialogOpen = 0;
             optionsWindow = nullptr;
             context = nullptr;
             return FALSE;
@@ -240,3 +245,32 @@ INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         }
     });
 }
+
+// The open dialog comes forward, or whatever it shows on top of itself (the
+// About box, the directory dialog, a question).
+void bringOptionsForward() {
+    if (optionsWindow == nullptr) return;  // still starting: it comes forward itself
+    HWND front = GetLastActivePopup(optionsWindow);
+    if (IsIconic(optionsWindow)) ShowWindow(optionsWindow, SW_RESTORE);
+    SetForegroundWindow(front != nullptr ? front : optionsWindow);
+}
+
+}  // namespace
+
+namespace ui {
+
+bool showOptionsDialog(HINSTANCE instance, HWND owner, const OptionsContext& opener) {
+    if (optionsDialogOpen == 1) {
+        bringOptionsForward();
+        return false;
+    }
+    // Marked open before the dialog starts: a second request while it is
+    // being set up must not open another one.
+    optionsDialogOpen = 1;
+    const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), owner, optionsDialogProc,
+                                           reinterpret_cast<LPARAM>(&opener));
+    optionsDialogOpen = 0;
+    return result == kQuitConfirmed;
+}
+
+}  // namespace ui

@@ -1,5 +1,6 @@
-// The options dialog (resource 103) with its About box (resource 107), and the
-// values it shares with the tray window and the directory selection dialog.
+// The options dialog (resource 103) with its About box (resource 107). The
+// dialog's state is its own: the opener hands it an OptionsContext, and the
+// dialogs it opens are handed its window and tell it what they added.
 #pragma once
 
 #include <windows.h>
@@ -20,23 +21,13 @@ struct OptionsContext {
     void (*restartTimer)(int interval);
 };
 
-// The result with which the dialog ends when the user confirmed quitting;
-// its opener then ends the program.
-constexpr INT_PTR kQuitConfirmed = 1001;
+namespace ui {
 
-// Handle of the open options dialog; null while it is closed.
-extern HWND optionsWindow;
-// 1 while the options dialog is open; the tray window then opens no second one.
-extern int optionsDialogOpen;
-// 1 once something that OK has to store was edited.
-extern int settingsChanged;
-// The numeric value of the stored "Time" at the last opening that found one.
-extern int rememberedInterval;
+// Runs the options dialog modally, owned by `owner`. When it is open already,
+// it comes forward instead (or whatever it shows on top of itself). Returns
+// whether the user confirmed quitting; the caller then ends the program.
+bool showOptionsDialog(HINSTANCE instance, HWND owner, const OptionsContext& context);
 
-// The dialog procedure; lParam of WM_INITDIALOG is the OptionsContext.
-INT_PTR CALLBACK optionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+}  // namespace ui
+
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Appends one line to the image list box of the options dialog (and widens its
-// horizontal scroll range when the line is the widest so far).
-void appendImageListLine(HWND options, const char* line);

@@ -9,6 +9,7 @@
 #include "platform/Desktop.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
+#include "platform/PathBuffer.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 #include "settings/ShuffleRound.h"
@@ -187,8 +188,8 @@ void runChange(WallpaperState& state, const char* callerList) {
         locateEntry(list, state.currentIndex, &start, &terminator);
         const std::string entry(list + start, terminator - start);
 
-        char path[kPathBufferSize];
-        const bool fits = entry.size() < kPathBufferSize;
+        char path[platform::kPathBufferSize];
+        const bool fits = entry.size() < platform::kPathBufferSize;
         if (fits) std::memcpy(path, entry.c_str(), entry.size() + 1);
         if (!state.changesActive) return;
 
@@ -239,9 +240,9 @@ void showPrevious(WallpaperState& state) {
     const RunningChange running(state);
     WallpaperHistory& history = state.history;
     const std::string previous = history.previous();
-    if (previous.empty() || previous.size() >= kPathBufferSize) return;
+    if (previous.empty() || previous.size() >= platform::kPathBufferSize) return;
     const std::string onScreen = history.current();
-    char path[kPathBufferSize];
+    char path[platform::kPathBufferSize];
     std::memcpy(path, previous.c_str(), previous.size() + 1);
     history.goBack();
     std::unique_ptr<char[]> list = readSetting(kFilesSetting);

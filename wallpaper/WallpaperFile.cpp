@@ -10,6 +10,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/Messages.h"
 #include "platform/MoveOver.h"
+#include "platform/PathBuffer.h"
 #include "platform/SameFile.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
@@ -23,7 +24,7 @@ struct FileCloser {
 // Copies a path into a path buffer, cutting off what does not fit.
 void copyPath(char* destination, const char* source) {
     size_t length = std::strlen(source);
-    if (length >= kPathBufferSize) length = kPathBufferSize - 1;
+    if (length >= platform::kPathBufferSize) length = platform::kPathBufferSize - 1;
     std::memcpy(destination, source, length);
     destination[length] = '\0';
 }
@@ -34,14 +35,14 @@ constexpr platform::SaveDialogRequest kBitmapRequest = {"Bitmaps", "*.bmp", "bmp
 // "temp.bmp". False when cancelled.
 bool chooseTemporaryPath(char* path) {
     std::strcpy(path, "temp.bmp");
-    return platform::askSaveFileName(path, kPathBufferSize, kBitmapRequest);
+    return platform::askSaveFileName(path, platform::kPathBufferSize, kBitmapRequest);
 }
 
 // The temporary bitmap's path: the stored one, else asked of the user once
 // and stored.
 void temporaryPath(char* path, const char* defaultTempPath) {
     std::unique_ptr<char[]> stored = readSetting(kTempFilenameSetting);
-    if (stored && std::strlen(stored.get()) < kPathBufferSize) {
+    if (stored && std::strlen(stored.get()) < platform::kPathBufferSize) {
         std::strcpy(path, stored.get());
         return;
     }
@@ -120,7 +121,7 @@ Written writeTemporaryBitmap(RasterImage& image, const char* picture, const char
             "Vellumere could not write its temporary file \"%s\".\n"
             "Do you wish to choose another location for this file?",
             tempPath, platform::kErrorCaption, platform::kMbIconQuestion | platform::kMbYesNo);
-        char chosen[kPathBufferSize];
+        char chosen[platform::kPathBufferSize];
         if (answer != platform::kIdYes || !chooseTemporaryPath(chosen)) return Written::No;
         std::strcpy(tempPath, chosen);
         writeSetting(kTempFilenameSetting, tempPath);
@@ -150,7 +151,7 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
     }
     RasterImage& output = *image;
 
-    char tempPath[kPathBufferSize];
+    char tempPath[platform::kPathBufferSize];
     temporaryPath(tempPath, defaultTempPath);
     // A failed write leaves the temporary bitmap as it was, which may be the
     // wallpaper on screen; the change then sets nothing.

@@ -2,7 +2,7 @@
 // it lies, any other picture is converted into the one temporary bitmap.
 #pragma once
 
-#include "settings/ImageList.h"
+#include "platform/PathBuffer.h"
 
 #include "image/Scale.h"
 
@@ -14,7 +14,7 @@ enum class Preparation {
                   // written and the user chose no other place; pathBuffer unchanged
 };
 
-// Ready when pathBuffer (kPathBufferSize chars) names a bitmap ready to be
+// Ready when pathBuffer (platform::kPathBufferSize chars) names a bitmap ready to be
 // the wallpaper: its own path for a bitmap file, else replaced by the
 // temporary bitmap's path. Every failure has been reported to the user.
 // A temporary bitmap that cannot be written is not the picture's fault: the

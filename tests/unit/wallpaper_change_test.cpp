@@ -14,7 +14,7 @@
 #include "fakes/FakeRegistry.h"
 #include "fakes/ScriptedRandom.h"
 #include "fakes/ScriptedSaveDialog.h"
-#include "settings/ImageList.h"
+#include "platform/PathBuffer.h"
 #include "settings/SettingsStore.h"
 #include "wallpaper/DirectoryPick.h"
 #include "wallpaper/PictureFile.h"
@@ -194,7 +194,7 @@ TEST_F(WallpaperChange, AnUnusableEntryIsOfferedForRemoval) {
             for (size_t i = 0; i < c.shown.size(); ++i) EXPECT_EQ(messages.shown[i].text, c.shown[i]);
             EXPECT_EQ(messages.shown.back().caption, "Vellumere Error");
             EXPECT_EQ(messages.shown.back().style, platform::kMbIconQuestion | platform::kMbYesNoCancel);
-            for (const std::string& query : files.attributeQueries) EXPECT_LT(query.size(), kPathBufferSize);
+            for (const std::string& query : files.attributeQueries) EXPECT_LT(query.size(), platform::kPathBufferSize);
             if (answer == platform::kIdYes) {
                 // The removal is stored and the sequence moves on past the
                 // entry that took the removed one's place.
@@ -566,7 +566,7 @@ TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {
         files.listings[c.picked.empty() ? c.path + (c.path.back() == '\\' ? "" : "\\") + "*.*"
                                         : c.picked.substr(0, c.picked.rfind('\\') + 1) + "*.*"] = c.listing;
         std::vector<char> buffer(c.path.begin(), c.path.end());
-        buffer.resize(kPathBufferSize, '\0');
+        buffer.resize(platform::kPathBufferSize, '\0');
         EXPECT_EQ(pickFileInDirectory(buffer.data()), !c.picked.empty());
         EXPECT_EQ(std::string(buffer.data()), c.picked.empty() ? c.path : c.picked);
         EXPECT_EQ(files.searches.size(), size_t(c.searches));
@@ -585,7 +585,7 @@ TEST(DirectoryPick, FewerFilesAtTheSecondLookTakeTheLastOneFound) {
     } files;
     fakes::ScriptedRandom random({32767 / 3 * 2});
     files.listings["F:\\d\\*.*"] = {{".", true}, {"a", false}, {"b", false}, {"c", false}};
-    char path[kPathBufferSize] = "F:\\d";
+    char path[platform::kPathBufferSize] = "F:\\d";
     ASSERT_TRUE(pickFileInDirectory(path));
     EXPECT_STREQ(path, "F:\\d\\only.bmp");
 }

@@ -14,7 +14,7 @@
 #include "TestSupport.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/ScriptedSaveDialog.h"
-#include "settings/ImageList.h"
+#include "platform/PathBuffer.h"
 #include "settings/SettingsStore.h"
 #include "wallpaper/WallpaperFile.h"
 
@@ -35,7 +35,7 @@ protected:
     fakes::ScriptedSaveDialog dialog;
     test::RecordingSink messages;
     test::TempFile defaultBitmap{".bmp"};
-    char buffer[kPathBufferSize];
+    char buffer[platform::kPathBufferSize];
 };
 
 TEST_F(WallpaperFile, BitmapsAreUsedWhereTheyLieAndEverythingElseIsChecked) {

@@ -13,8 +13,8 @@
 
 #include "SettingsKeyBackup.h"
 #include "platform/FileSystem.h"
+#include "platform/PathBuffer.h"
 #include "platform/Random.h"
-#include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 #include "tests/unit/TestSupport.h"
 #include "tests/unit/fakes/ScriptedSaveDialog.h"
@@ -116,7 +116,7 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
     std::set<std::string> picked;
     for (const std::string& entry : {directory.path(), directory.path() + "\\"}) {
         for (int i = 0; i < 100; ++i) {
-            char path[kPathBufferSize];
+            char path[platform::kPathBufferSize];
             std::strcpy(path, entry.c_str());
             ASSERT_TRUE(pickFileInDirectory(path));
             picked.insert(path);
@@ -126,7 +126,7 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
 
     TempDirectory onlySubdirectories;
     fs::create_directories(onlySubdirectories.path() + "\\x");
-    char path[kPathBufferSize];
+    char path[platform::kPathBufferSize];
     std::strcpy(path, onlySubdirectories.path().c_str());
     EXPECT_FALSE(pickFileInDirectory(path));
     EXPECT_EQ(std::string(path), onlySubdirectories.path());
@@ -143,7 +143,7 @@ TEST_F(RealWallpaper, DoubleByteDirectoryNamesKeepTheirLastCharacter) {
     const std::string name = directory.path() + "\\\x95\x5C";
     ASSERT_TRUE(CreateDirectoryA(name.c_str(), nullptr)) << name << " error " << GetLastError();
     const std::string picture = directory.file("\x95\x5C\\a.bmp", "BM");
-    char path[kPathBufferSize];
+    char path[platform::kPathBufferSize];
     std::strcpy(path, name.c_str());
     ASSERT_TRUE(pickFileInDirectory(path));
     EXPECT_EQ(std::string(path), picture);

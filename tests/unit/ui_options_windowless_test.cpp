@@ -1,6 +1,6 @@
-// The options dialog's decisions: numeric values of texts, the update timer's
-// period, moving the selected lines, and the names of a multiple selection.
-#include "ui/OptionsDialog_logic.h"
+// The options dialog's decisions: numeric values of texts, moving the selected
+// lines, and the names of a multiple selection.
+#include "ui/OptionsDialogWindowless.h"
 #include "TestSupport.h"
 #include "fakes/DoubleByteCodePage.h"
 #include "ui/CallbackGuard.h"
@@ -19,7 +19,6 @@ namespace {
 using ui::numericValue;
 using ui::planMove;
 using ui::selectedFiles;
-using ui::timerPeriod;
 
 TEST(NumericValue, ReadsLikeAtoiButSaturates) {
     const std::pair<const char*, int> cases[] = {
@@ -28,18 +27,6 @@ TEST(NumericValue, ReadsLikeAtoiButSaturates) {
         {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN}, {"00000000000000000000000000012", 12},
     };
     for (const auto& c : cases) EXPECT_EQ(numericValue(c.first), c.second) << (c.first ? c.first : "null");
-}
-
-TEST(TimerPeriod, Uses36SecondUnitsAndTheLongestPeriodInsteadOfWrapping) {
-    EXPECT_EQ(timerPeriod(0), 0u);
-    EXPECT_EQ(timerPeriod(1), 36000u);
-    EXPECT_EQ(timerPeriod(30), 30u * 36000u);
-    EXPECT_EQ(timerPeriod(59652), 59652u * 36000u);  // the largest that fits the system timer
-    // Cut to 32 bits, 119305 and 357914 would tick after 12.7 s and 2.1 s.
-    // Beyond, the longest period the system timer takes (USER_TIMER_MAXIMUM).
-    for (int minutes : {59653, 119305, 357914, INT_MAX, -1, INT_MIN}) {
-        EXPECT_EQ(timerPeriod(minutes), 0x7FFFFFFFu) << minutes;
-    }
 }
 
 // The lines "L0", "L1", ... after the plan's moves are applied the way the

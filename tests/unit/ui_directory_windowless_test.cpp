@@ -1,7 +1,7 @@
 // What the directory selection dialog reads from the disk: the lines that
 // adding a directory's files gives, and a tree item's subdirectories, through
 // a scripted file system.
-#include "ui/DirectoryDialog_logic.h"
+#include "ui/DirectoryDialogWindowless.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ struct Scan {
 
 Scan scan(const std::string& directory, bool recurse) {
     Scan result;
-    ui::scanDirectory(
+    ui::listDirectoryFiles(
         directory, recurse, [&](const std::string& line) { result.lines.push_back(line); },
         [&](const std::string& failed) { result.failures.push_back(failed); });
     return result;

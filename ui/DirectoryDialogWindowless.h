@@ -8,7 +8,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/DirectoryWalk.h"
-#include "settings/ImageList.h"
+#include "platform/PathBuffer.h"
 
 namespace ui {
 
@@ -40,7 +40,7 @@ inline std::string directoryPrefix(const std::string& directory) {
 
 // Whether a path fits the program's path and entry buffers.
 inline bool fitsPathBuffer(const std::string& path) {
-    return path.size() < kPathBufferSize;
+    return path.size() < platform::kPathBufferSize;
 }
 
 // The lines that adding a directory's files gives, in the system's order:
@@ -49,7 +49,7 @@ inline bool fitsPathBuffer(const std::string& path) {
 // left out. onLine(path) for each line; onFailure(directory) for a directory
 // that cannot be searched.
 template <typename OnLine, typename OnFailure>
-void scanDirectory(const std::string& directory, bool recurse, OnLine&& onLine, OnFailure&& onFailure) {
+void listDirectoryFiles(const std::string& directory, bool recurse, OnLine&& onLine, OnFailure&& onFailure) {
     const std::string prefix = directoryPrefix(directory);
     if (!fitsPathBuffer(prefix + "*.*")) {
         onFailure(directory);
@@ -65,7 +65,7 @@ void scanDirectory(const std::string& directory, bool recurse, OnLine&& onLine, 
         const std::string path = prefix + found.name;
         if (!fitsPathBuffer(path)) continue;
         if (found.isDirectory && recurse) {
-            scanDirectory(path, recurse, onLine, onFailure);
+            listDirectoryFiles(path, recurse, onLine, onFailure);
         } else {
             onLine(path);
         }

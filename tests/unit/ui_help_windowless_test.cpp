@@ -1,6 +1,6 @@
 // The help's decisions: where the page lies, the address a browser gets for it,
 // and that every section the program can ask for exists in the page.
-#include "ui/Help_logic.h"
+#include "ui/HelpWindowless.h"
 
 #include <gtest/gtest.h>
 
