@@ -13,9 +13,9 @@
 
 namespace {
 
-constexpr UINT_PTR kIconRetryTimer = 1;   // timer 0 is the update timer
-constexpr UINT kIconRetryPeriod = 2000;   // milliseconds
-constexpr int kIconRetries = 150;         // five minutes, then the user is told
+constexpr UINT_PTR kIconRetryTimer = 1;  // timer 0 is the update timer
+constexpr UINT kIconRetryPeriod = 2000;  // milliseconds
+constexpr int kIconRetries = 150;        // five minutes, then the user is told
 
 bool iconShown = false;
 int retriesLeft = 0;

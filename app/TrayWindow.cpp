@@ -41,10 +41,11 @@ void showPopupMenu(HWND owner) {
     // when it is opened again at once.
     SetForegroundWindow(owner);
     const std::string picture = wallpaperState.history.current();
-    EnableMenuItem(popupMenu, ID_PREVIOUS_WALLPAPER, MF_BYCOMMAND | (hasPreviousWallpaper(wallpaperState) ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(popupMenu, ID_PREVIOUS_WALLPAPER,
+                   MF_BYCOMMAND | (hasPreviousWallpaper(wallpaperState) ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(popupMenu, ID_SHOW_PICTURE_FILE, MF_BYCOMMAND | (picture.empty() ? MF_GRAYED : MF_ENABLED));
-    const BOOL command = TrackPopupMenuEx(popupMenu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x,
-                                          cursor.y, owner, nullptr);
+    const BOOL command =
+        TrackPopupMenuEx(popupMenu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, owner, nullptr);
     PostMessageA(owner, WM_NULL, 0, 0);
     switch (command) {
     case ID_OPTIONS:

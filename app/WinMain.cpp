@@ -69,8 +69,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
 
-    trayWindow = CreateWindowExA(0, kTrayWindowClass, kTrayWindowTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, appInstance,
-                                 nullptr);
+    trayWindow = CreateWindowExA(0, kTrayWindowClass, kTrayWindowTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                 appInstance, nullptr);
     if (trayWindow == nullptr) {
         MessageBoxA(nullptr, "Can't create window.", kErrorCaption, MB_ICONWARNING);
         UnregisterClassA(kTrayWindowClass, appInstance);

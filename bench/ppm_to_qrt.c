@@ -11,7 +11,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-static int next_number(FILE *in, long *value) {
+static int next_number(FILE* in, long* value) {
     int c = getc(in);
     for (;;) {
         while (c != EOF && isspace(c)) c = getc(in);
@@ -28,26 +28,25 @@ static int next_number(FILE *in, long *value) {
     return 1; /* the single white-space byte after the number is consumed */
 }
 
-static void put16(unsigned value, FILE *out) {
+static void put16(unsigned value, FILE* out) {
     putc((int)(value & 0xFF), out);
     putc((int)((value >> 8) & 0xFF), out);
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     int reversed = argc > 1 && strcmp(argv[1], "-r") == 0;
     long width, height, maxval;
     unsigned char *rgb, *run;
     long x, y, i;
 
-    if (getchar() != 'P' || getchar() != '6' || !next_number(stdin, &width) ||
-        !next_number(stdin, &height) || !next_number(stdin, &maxval) || maxval > 255 ||
-        width > 65535 || height > 65535) {
+    if (getchar() != 'P' || getchar() != '6' || !next_number(stdin, &width) || !next_number(stdin, &height) ||
+        !next_number(stdin, &maxval) || maxval > 255 || width > 65535 || height > 65535) {
         fprintf(stderr, "ppm_to_qrt: expected a binary PPM up to 65535 x 65535, maximum 255\n");
         return 1;
     }
     rgb = malloc((size_t)width * 3 + 1);
     run = malloc((size_t)width + 1);
-    unsigned char *all = malloc((size_t)width * (size_t)height * 3 + 1);
+    unsigned char* all = malloc((size_t)width * (size_t)height * 3 + 1);
     if (!rgb || !run || !all) return 1;
     if (fread(all, 3 * (size_t)width, (size_t)height, stdin) != (size_t)height) {
         fprintf(stderr, "ppm_to_qrt: short pixel data\n");

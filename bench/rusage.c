@@ -17,14 +17,16 @@
 #include <time.h>
 #include <unistd.h>
 
-static long long microseconds(struct timeval t) { return (long long)t.tv_sec * 1000000 + t.tv_usec; }
+static long long microseconds(struct timeval t) {
+    return (long long)t.tv_sec * 1000000 + t.tv_usec;
+}
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     struct timespec start, end;
     struct rusage usage;
     int status;
     pid_t child;
-    FILE *out;
+    FILE* out;
 
     if (argc < 3) {
         fprintf(stderr, "usage: rusage OUTPUT COMMAND [ARGUMENT...]\n");

@@ -10,9 +10,9 @@
 #include <stb/stb_image_write.h>
 #include <stdio.h>
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     int width, height, channels;
-    unsigned char *pixels;
+    unsigned char* pixels;
     int written;
 
     if (argc != 3) {

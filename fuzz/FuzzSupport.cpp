@@ -15,9 +15,8 @@ class SilentSink : public platform::MessageSink {
 public:
     int show(const std::string&, const std::string&, unsigned style) override {
         const unsigned buttons = style & 0xF;
-        return (buttons == platform::kMbYesNo || buttons == platform::kMbYesNoCancel)
-                   ? platform::kIdYes
-                   : platform::kIdOk;
+        return (buttons == platform::kMbYesNo || buttons == platform::kMbYesNoCancel) ? platform::kIdYes
+                                                                                      : platform::kIdOk;
     }
 };
 
@@ -79,9 +78,8 @@ void writeBitmap(RasterImage& image) {
     }
     std::fclose(out);
     if (written && sink.length != expected) {
-        std::fprintf(stderr, "bitmap of %ldx%ld depth %ld: %zu bytes written, %zu expected\n",
-                     long(image.width), long(image.height), long(image.bitDepth), sink.length,
-                     expected);
+        std::fprintf(stderr, "bitmap of %ldx%ld depth %ld: %zu bytes written, %zu expected\n", long(image.width),
+                     long(image.height), long(image.bitDepth), sink.length, expected);
         std::abort();
     }
     volatile unsigned keep = sink.sum;

@@ -4,7 +4,6 @@
 #include "image/RasterImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzz::runDecoder(data, size, [](RasterImage& image, FILE* stream) {
-        return image.load(stream, "fuzz-input");
-    });
+    return fuzz::runDecoder(data, size,
+                            [](RasterImage& image, FILE* stream) { return image.load(stream, "fuzz-input"); });
 }

@@ -3,7 +3,5 @@
 #include "image/RasterImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzz::runDecoder(data, size, [](RasterImage& image, FILE* stream) {
-        return image.readPcx(stream);
-    });
+    return fuzz::runDecoder(data, size, [](RasterImage& image, FILE* stream) { return image.readPcx(stream); });
 }

@@ -5,10 +5,6 @@
 #include "image/RasterImage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    fuzz::runDecoder(data, size, [](RasterImage& image, FILE* stream) {
-        return image.readPpmBinary(stream);
-    });
-    return fuzz::runDecoder(data, size, [](RasterImage& image, FILE* stream) {
-        return image.readPpmAscii(stream);
-    });
+    fuzz::runDecoder(data, size, [](RasterImage& image, FILE* stream) { return image.readPpmBinary(stream); });
+    return fuzz::runDecoder(data, size, [](RasterImage& image, FILE* stream) { return image.readPpmAscii(stream); });
 }

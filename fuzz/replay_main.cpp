@@ -21,8 +21,7 @@ bool replayFile(const std::string& path) {
         std::fprintf(stderr, "replay: cannot open %s\n", path.c_str());
         return false;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::fprintf(stderr, "replay: %s (%zu bytes)\n", path.c_str(), bytes.size());
     LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
     return true;

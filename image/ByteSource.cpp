@@ -57,4 +57,3 @@ bool ByteSource::seek(long offset, int origin) {
     eof_ = false;
     return true;
 }
-

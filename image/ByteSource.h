@@ -40,9 +40,7 @@ public:
     // Moves to a position, as fseek with SEEK_SET or SEEK_END.
     bool seek(long offset, int origin = SEEK_SET);
 
-    bool atEnd() {
-        return pos_ == end_ && !refill();
-    }
+    bool atEnd() { return pos_ == end_ && !refill(); }
 
 private:
     bool refill();

@@ -22,8 +22,7 @@ public:
     // wallpaper needs, and a tiny header cannot make a reader fill gigabytes.
     static constexpr int64_t kPlaneByteLimit32 = int64_t(256) << 20;
     static constexpr int64_t kPlaneByteLimit64 = int64_t(512) << 20;
-    static constexpr int64_t kDefaultPlaneByteLimit =
-        sizeof(void*) <= 4 ? kPlaneByteLimit32 : kPlaneByteLimit64;
+    static constexpr int64_t kDefaultPlaneByteLimit = sizeof(void*) <= 4 ? kPlaneByteLimit32 : kPlaneByteLimit64;
 
     int32_t width;
     int32_t height;

@@ -106,8 +106,7 @@ std::unique_ptr<T[]> obtain(uint64_t count) {
 
 // Builds the table for outputs 0 to count - 1; firstColumn and columns
 // receive the source columns they read. 0 when the memory is lacking.
-int buildTable(const Axis& axis, int32_t count, TapTable& table, int64_t& firstColumn,
-               int64_t& columns) {
+int buildTable(const Axis& axis, int32_t count, TapTable& table, int64_t& firstColumn, int64_t& columns) {
     int64_t first, taps, lastFirst, lastTaps;
     tapRange(axis, 0, first, taps);
     tapRange(axis, count - 1, lastFirst, lastTaps);
@@ -133,9 +132,7 @@ int buildTable(const Axis& axis, int32_t count, TapTable& table, int64_t& firstC
         if (start + size > columns) start = columns - size;
         table.start[i] = int32_t(start);
         int16_t* weights = table.weights.get() + int64_t(i) * size;
-        forEachTap(axis, i, [&](int64_t j, int32_t weight) {
-            weights[j - firstColumn - start] = int16_t(weight);
-        });
+        forEachTap(axis, i, [&](int64_t j, int32_t weight) { weights[j - firstColumn - start] = int16_t(weight); });
     }
     return 1;
 }
@@ -217,8 +214,8 @@ void weighRows(const uint8_t* const* sources, const int16_t* weights, int32_t co
 // Weighs the source rows that screen row y covers into row[0, columns),
 // starting at source column firstColumn. Many rows, or rows through the
 // palette, are summed one at a time in `sums`.
-void weighDown(const Channel& channel, const Axis& down, int64_t y, int64_t firstColumn,
-               int32_t columns, int32_t* sums, int16_t* row) {
+void weighDown(const Channel& channel, const Axis& down, int64_t y, int64_t firstColumn, int32_t columns, int32_t* sums,
+               int16_t* row) {
     constexpr int kFew = 4;
     int64_t first, count;
     tapRange(down, y, first, count);
@@ -231,10 +228,14 @@ void weighDown(const Channel& channel, const Axis& down, int64_t y, int64_t firs
             weights[taps++] = int16_t(weight);
         });
         switch (taps) {
-            case 1: return weighRows<1>(sources, weights, columns, row);
-            case 2: return weighRows<2>(sources, weights, columns, row);
-            case 3: return weighRows<3>(sources, weights, columns, row);
-            default: return weighRows<4>(sources, weights, columns, row);
+        case 1:
+            return weighRows<1>(sources, weights, columns, row);
+        case 2:
+            return weighRows<2>(sources, weights, columns, row);
+        case 3:
+            return weighRows<3>(sources, weights, columns, row);
+        default:
+            return weighRows<4>(sources, weights, columns, row);
         }
     }
     bool started = false;
@@ -265,8 +266,7 @@ constexpr int kAcrossShift = kWeightBits + kRowBits;
 // The three channels' work rows into one row of the screen's three planes,
 // sharing each pixel's taps; kSize 0 stands for the table's own size.
 template <int kSize>
-void weighAcross(const TapTable& table, const int16_t* const rows[3], int32_t count,
-                 uint8_t* const out[3]) {
+void weighAcross(const TapTable& table, const int16_t* const rows[3], int32_t count, uint8_t* const out[3]) {
     const int32_t size = kSize ? kSize : table.size;
     const int16_t* weights = table.weights.get();
     const int16_t *blue = rows[0], *green = rows[1], *red = rows[2];
@@ -286,14 +286,18 @@ void weighAcross(const TapTable& table, const int16_t* const rows[3], int32_t co
     }
 }
 
-void weighAcross(const TapTable& table, const int16_t* const rows[3], int32_t count,
-                 uint8_t* const out[3]) {
+void weighAcross(const TapTable& table, const int16_t* const rows[3], int32_t count, uint8_t* const out[3]) {
     switch (table.size) {
-        case 1: return weighAcross<1>(table, rows, count, out);
-        case 2: return weighAcross<2>(table, rows, count, out);
-        case 3: return weighAcross<3>(table, rows, count, out);
-        case 4: return weighAcross<4>(table, rows, count, out);
-        default: return weighAcross<0>(table, rows, count, out);
+    case 1:
+        return weighAcross<1>(table, rows, count, out);
+    case 2:
+        return weighAcross<2>(table, rows, count, out);
+    case 3:
+        return weighAcross<3>(table, rows, count, out);
+    case 4:
+        return weighAcross<4>(table, rows, count, out);
+    default:
+        return weighAcross<0>(table, rows, count, out);
     }
 }
 
@@ -327,8 +331,8 @@ int refuse() {
 }
 
 int scaleInto(const RasterImage& source, const ScaleTarget& target, RasterImage& scaled) {
-    if (target.width < 1 || target.height < 1 || target.width > kMaxScreenSide ||
-        target.height > kMaxScreenSide || !isPicture(source)) {
+    if (target.width < 1 || target.height < 1 || target.width > kMaxScreenSide || target.height > kMaxScreenSide ||
+        !isPicture(source)) {
         return 0;
     }
     scaled.width = target.width;
@@ -380,14 +384,12 @@ int scaleInto(const RasterImage& source, const ScaleTarget& target, RasterImage&
     paintBars(scaled, layout, background);
     Channel channels[3];
     for (int p = 0; p < 3; ++p) {
-        channels[p] = {indexed ? source.planes[0] : source.planes[p], indexed ? lookup[p] : nullptr,
-                       source.width};
+        channels[p] = {indexed ? source.planes[0] : source.planes[p], indexed ? lookup[p] : nullptr, source.width};
     }
     const size_t corner = size_t(layout.top) * size_t(target.width) + size_t(layout.left);
     for (int32_t y = 0; y < layout.height; ++y) {
         for (int p = 0; p < 3; ++p) {
-            weighDown(channels[p], layout.down, y, firstColumn, int32_t(columns), sums.get(),
-                      work.get() + p * columns);
+            weighDown(channels[p], layout.down, y, firstColumn, int32_t(columns), sums.get(), work.get() + p * columns);
         }
         const size_t at = corner + size_t(y) * size_t(target.width);
         uint8_t* const out[3] = {scaled.planes[0] + at, scaled.planes[1] + at, scaled.planes[2] + at};

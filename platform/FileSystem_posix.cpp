@@ -10,9 +10,7 @@ public:
     std::string fullPath(const char* path) override { return path; }
     std::unique_ptr<DirectorySearch> search(const char*) override { return nullptr; }
     std::unique_ptr<ReadableFile> openForReading(const char*) override { return nullptr; }
-    ReplaceResult replaceFile(const char*, const char*, size_t) override {
-        return ReplaceResult::CannotOpen;
-    }
+    ReplaceResult replaceFile(const char*, const char*, size_t) override { return ReplaceResult::CannotOpen; }
 };
 
 }  // namespace

@@ -9,8 +9,7 @@ namespace {
 
 class Win32Search : public DirectorySearch {
 public:
-    Win32Search(HANDLE handle, const WIN32_FIND_DATAA& first)
-        : handle_(handle), data_(first), firstPending_(true) {}
+    Win32Search(HANDLE handle, const WIN32_FIND_DATAA& first) : handle_(handle), data_(first), firstPending_(true) {}
     ~Win32Search() override { FindClose(handle_); }
     Win32Search(const Win32Search&) = delete;
     Win32Search& operator=(const Win32Search&) = delete;
@@ -96,8 +95,8 @@ public:
     }
 
     std::unique_ptr<ReadableFile> openForReading(const char* path) override {
-        HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE handle =
+            CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return nullptr;
         return std::make_unique<Win32ReadableFile>(handle);
     }
@@ -105,21 +104,20 @@ public:
     ReplaceResult replaceFile(const char* path, const char* data, size_t size) override {
         // The target must be writable itself (not read-only, not a
         // directory); opening it this way neither truncates nor changes it.
-        HANDLE target = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE target = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
         if (target == INVALID_HANDLE_VALUE) return ReplaceResult::CannotOpen;
         bool createdTarget = GetLastError() != ERROR_ALREADY_EXISTS;
         CloseHandle(target);
 
         std::string temporary = std::string(path) + ".tmp";
-        HANDLE handle = CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE handle =
+            CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         ReplaceResult result = ReplaceResult::Replaced;
         if (handle == INVALID_HANDLE_VALUE) {
             result = ReplaceResult::CannotOpen;
         } else if (!writeAllAndClose(handle, data, size) ||
-                   !MoveFileExA(temporary.c_str(), path,
-                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                   !MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             DeleteFileA(temporary.c_str());
             result = ReplaceResult::WriteFailed;
         }

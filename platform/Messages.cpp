@@ -35,8 +35,7 @@ int showMessage(const std::string& text, const std::string& caption, unsigned st
     return Seam<MessageSink, defaultMessageSink>::current().show(text, caption, style);
 }
 
-int showMessageWithPath(const char* format, const char* path, const std::string& caption,
-                        unsigned style) {
+int showMessageWithPath(const char* format, const char* path, const std::string& caption, unsigned style) {
     std::string text;
     for (const char* p = format; *p; ++p) {
         if (p[0] == '%' && p[1] == 's') {

@@ -42,8 +42,7 @@ public:
 int showMessage(const std::string& text, const std::string& caption, unsigned style);
 
 // Formats a text holding one %s (a path) and shows it.
-int showMessageWithPath(const char* format, const char* path, const std::string& caption,
-                        unsigned style);
+int showMessageWithPath(const char* format, const char* path, const std::string& caption, unsigned style);
 
 // Writes "CAPTION: TEXT" as one line on standard error, each line break of the
 // text written as the two characters \n. Answers OK / Yes.

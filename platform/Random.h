@@ -9,8 +9,8 @@ namespace platform {
 
 constexpr int kRandomMax = 32767;
 
-void seedRandom(unsigned seed);   // srand: called once by WinMain with time(nullptr)
-int randomValue();                // rand(): 0..32767
+void seedRandom(unsigned seed);  // srand: called once by WinMain with time(nullptr)
+int randomValue();               // rand(): 0..32767
 
 class RandomSource {
 public:

@@ -16,8 +16,8 @@ public:
 
     bool longestValueLength(size_t* length) override {
         DWORD longest = 0;
-        if (RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, &longest, nullptr, nullptr) != ERROR_SUCCESS) {
+        if (RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longest,
+                             nullptr, nullptr) != ERROR_SUCCESS) {
             return false;
         }
         *length = longest;
@@ -27,8 +27,7 @@ public:
     bool readValue(const char* name, char* buffer, size_t capacity, size_t* stored) override {
         if (capacity > MAXDWORD) capacity = MAXDWORD;
         DWORD size = static_cast<DWORD>(capacity);
-        if (RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer),
-                             &size) != ERROR_SUCCESS) {
+        if (RegQueryValueExA(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
             return false;
         }
         *stored = size;
@@ -58,8 +57,8 @@ public:
 
     std::unique_ptr<RegistryKey> createForWriting(const char* subkey) override {
         HKEY key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, subkey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS) {
             return nullptr;
         }
         return std::make_unique<Win32Key>(key);

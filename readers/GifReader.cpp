@@ -76,8 +76,7 @@ private:
         // Forgetting a stretch costs speed only, never a wrong pixel.
         try {
             stretches_.push_back({start, end});
-        } catch (const std::bad_alloc&) {
-        }
+        } catch (const std::bad_alloc&) {}
     }
 
     uint8_t* plane_;
@@ -88,8 +87,8 @@ private:
 // y * imageWidth on; whatever falls beyond the plane is decoded and dropped.
 class ImageWriter {
 public:
-    ImageWriter(gif::LzwDecoder& decoder, uint8_t* plane, size_t planeSize, size_t imageWidth,
-                size_t imageHeight, ClearStretches& clear)
+    ImageWriter(gif::LzwDecoder& decoder, uint8_t* plane, size_t planeSize, size_t imageWidth, size_t imageHeight,
+                ClearStretches& clear)
         : decoder_(decoder),
           plane_(plane),
           planeSize_(planeSize),
@@ -163,9 +162,8 @@ private:
 };
 
 // Decodes one image. False only when the decoder's tables cannot be had.
-bool readGifImage(ByteSource& in, int imageWidth, int imageHeight, bool interlaced,
-                  uint8_t* plane, size_t planeSize, ClearStretches& clear,
-                  bool& codeSizeReported) {
+bool readGifImage(ByteSource& in, int imageWidth, int imageHeight, bool interlaced, uint8_t* plane, size_t planeSize,
+                  ClearStretches& clear, bool& codeSizeReported) {
     const int minimumCodeSize = in.byte();
     if (minimumCodeSize < 2 || minimumCodeSize > gif::LzwDecoder::kLargestMinimumCodeSize) {
         // Once per file: a file may hold thousands of images.
@@ -173,8 +171,7 @@ bool readGifImage(ByteSource& in, int imageWidth, int imageHeight, bool interlac
         codeSizeReported = true;
     }
 
-    std::unique_ptr<gif::LzwDecoder> decoder(new (std::nothrow)
-                                                 gif::LzwDecoder(in, minimumCodeSize));
+    std::unique_ptr<gif::LzwDecoder> decoder(new (std::nothrow) gif::LzwDecoder(in, minimumCodeSize));
     if (!decoder) return false;
     if (imageWidth <= 0 || imageHeight <= 0) return true;
 
@@ -230,8 +227,8 @@ int RasterImage::readGif(FILE* stream) {
             const uint8_t packed = in.byte();
             if (packed & 0x80) readColourTable(in, palette, 2 << (packed & 7));
             bitDepth = 8;
-            if (!readGifImage(in, imageWidth, imageHeight, (packed & 0x40) != 0, planes[0],
-                              planeSize, clear, codeSizeReported)) {
+            if (!readGifImage(in, imageWidth, imageHeight, (packed & 0x40) != 0, planes[0], planeSize, clear,
+                              codeSizeReported)) {
                 return readers::warn("Unable to allocate memory for bitmap.", kCaption);
             }
         }

@@ -57,8 +57,8 @@ long libraryMemoryBudget() {
 }
 
 // Red, green and blue samples of one row into the planes.
-void scatterRgb(const JSAMPLE* source, size_t width, uint8_t* __restrict red,
-                uint8_t* __restrict green, uint8_t* __restrict blue) {
+void scatterRgb(const JSAMPLE* source, size_t width, uint8_t* __restrict red, uint8_t* __restrict green,
+                uint8_t* __restrict blue) {
     for (size_t x = 0; x < width; ++x, source += 3) {
         red[x] = source[0];
         green[x] = source[1];
@@ -68,8 +68,8 @@ void scatterRgb(const JSAMPLE* source, size_t width, uint8_t* __restrict red,
 
 // CMYK samples of one row into the planes. Adobe's files store the inks
 // inverted (255 is no ink), the others as they are.
-void scatterCmyk(const JSAMPLE* source, size_t width, bool inverted, uint8_t* __restrict red,
-                 uint8_t* __restrict green, uint8_t* __restrict blue) {
+void scatterCmyk(const JSAMPLE* source, size_t width, bool inverted, uint8_t* __restrict red, uint8_t* __restrict green,
+                 uint8_t* __restrict blue) {
     const unsigned flip = inverted ? 0u : 255u;
     for (size_t x = 0; x < width; ++x, source += 4) {
         const unsigned k = source[3] ^ flip;
@@ -86,8 +86,7 @@ int decodeJpeg(RasterImage& image, jpeg_decompress_struct& info) {
     image.width = int32_t(info.image_width);
     image.height = int32_t(info.image_height);
     image.bitDepth = 24;
-    if (info.image_width > 0x7FFFFFFFu || info.image_height > 0x7FFFFFFFu ||
-        !image.allocate()) {
+    if (info.image_width > 0x7FFFFFFFu || info.image_height > 0x7FFFFFFFu || !image.allocate()) {
         return readers::warnWithoutThrowing("Unable to allocate memory for bitmap.", kCaption);
     }
 
@@ -105,18 +104,17 @@ int decodeJpeg(RasterImage& image, jpeg_decompress_struct& info) {
     const bool inverted = cmyk && info.saw_Adobe_marker;
 
     JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                                info.output_width * JDIMENSION(components), 1);
+                                               info.output_width * JDIMENSION(components), 1);
     const size_t width = size_t(image.width);
     while (info.output_scanline < info.output_height) {
         // The stdio source never suspends, so every call delivers a row.
         if (jpeg_read_scanlines(&info, row, 1) != 1) break;
         const size_t offset = size_t(info.output_scanline - 1) * width;
         if (cmyk) {
-            scatterCmyk(row[0], width, inverted, image.planes[2] + offset,
-                        image.planes[1] + offset, image.planes[0] + offset);
+            scatterCmyk(row[0], width, inverted, image.planes[2] + offset, image.planes[1] + offset,
+                        image.planes[0] + offset);
         } else {
-            scatterRgb(row[0], width, image.planes[2] + offset, image.planes[1] + offset,
-                       image.planes[0] + offset);
+            scatterRgb(row[0], width, image.planes[2] + offset, image.planes[1] + offset, image.planes[0] + offset);
         }
     }
     jpeg_finish_decompress(&info);

@@ -20,10 +20,9 @@ constexpr long kFilePaletteSize = 768;
 // The colours of a 16-colour display, for files whose header carries no
 // palette of their own.
 const uint8_t kDefaultSixteenColours[48] = {
-    0x00, 0x00, 0x00, 0x00, 0x00, 0xAA, 0x00, 0xAA, 0x00, 0x00, 0xAA, 0xAA,
-    0xAA, 0x00, 0x00, 0xAA, 0x00, 0xAA, 0xAA, 0x55, 0x00, 0xAA, 0xAA, 0xAA,
-    0x55, 0x55, 0x55, 0x55, 0x55, 0xFF, 0x55, 0xFF, 0x55, 0x55, 0xFF, 0xFF,
-    0xFF, 0x55, 0x55, 0xFF, 0x55, 0xFF, 0xFF, 0xFF, 0x55, 0xFF, 0xFF, 0xFF,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0xAA, 0x00, 0xAA, 0x00, 0x00, 0xAA, 0xAA, 0xAA, 0x00, 0x00, 0xAA,
+    0x00, 0xAA, 0xAA, 0x55, 0x00, 0xAA, 0xAA, 0xAA, 0x55, 0x55, 0x55, 0x55, 0x55, 0xFF, 0x55, 0xFF,
+    0x55, 0x55, 0xFF, 0xFF, 0xFF, 0x55, 0x55, 0xFF, 0x55, 0xFF, 0xFF, 0xFF, 0x55, 0xFF, 0xFF, 0xFF,
 };
 
 struct FreeDeleter {
@@ -77,8 +76,7 @@ void expandPacked(const LineLayout& layout, const uint8_t* line, uint8_t* row) {
             const size_t at = first >> 3;
             const unsigned within = unsigned(first & 7);
             // Two bytes hold any field of up to 8 bits.
-            const unsigned window =
-                (unsigned(source[at]) << 8) | (at + 1 < segment ? source[at + 1] : 0u);
+            const unsigned window = (unsigned(source[at]) << 8) | (at + 1 < segment ? source[at + 1] : 0u);
             const unsigned value = (window >> (16 - within - bits)) & mask;
             row[x] = uint8_t(row[x] | (value << shift));
         }
@@ -95,8 +93,7 @@ void placeLine(RasterImage& image, const LineLayout& layout, const uint8_t* line
         const int channels = layout.bitDepth / 8;
         const size_t segment = layout.lineBytes / size_t(channels);
         for (int c = 0; c < channels; ++c) {
-            copyClipped(image.planes[kPlaneOf[c]] + offset, width, line + size_t(c) * segment,
-                        segment);
+            copyClipped(image.planes[kPlaneOf[c]] + offset, width, line + size_t(c) * segment, segment);
         }
         return;
     }

@@ -138,8 +138,7 @@ void copyIndexRows(RasterImage& image, const png_bytep* rows, size_t rowBytes) {
 // Everything from attaching the stream to reading the end chunk. It runs in
 // its own frame below the recovery point, so its locals need not survive a
 // jump. Returns 0 after a message of its own.
-int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
-              volatile RowBuffers& buffers) {
+int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info, volatile RowBuffers& buffers) {
     png_init_io(png, stream);
     png_set_sig_bytes(png, 0);
     // Only the header, the palette, the transparency chunk (which the
@@ -156,8 +155,7 @@ int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
     int bitDepth = 0;
     int colourType = 0;
     int interlaceType = 0;
-    png_get_IHDR(png, info, &width, &height, &bitDepth, &colourType, &interlaceType, nullptr,
-                 nullptr);
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colourType, &interlaceType, nullptr, nullptr);
     // The library refuses dimensions beyond 31 bits, so these fit.
     image.width = int32_t(width);
     image.height = int32_t(height);
@@ -222,8 +220,7 @@ int decodePng(RasterImage& image, FILE* stream, png_structp png, png_infop info,
             }
         } else {
             for (int i = 0; i < 256; ++i) {
-                image.palette[3 * i] = image.palette[3 * i + 1] = image.palette[3 * i + 2] =
-                    uint8_t(i);
+                image.palette[3 * i] = image.palette[3 * i + 1] = image.palette[3 * i + 2] = uint8_t(i);
             }
         }
         copyIndexRows(image, rows, rowBytes);

@@ -11,9 +11,8 @@
 namespace {
 
 void reportUnreadable(const char* path) {
-    platform::showMessageWithPath(
-        "Unable to read file \"%s\".\nYou may need to reconfigure Vellumere.", path,
-        platform::kErrorCaption, platform::kMbIconWarning);
+    platform::showMessageWithPath("Unable to read file \"%s\".\nYou may need to reconfigure Vellumere.", path,
+                                  platform::kErrorCaption, platform::kMbIconWarning);
 }
 
 }  // namespace

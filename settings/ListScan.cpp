@@ -34,8 +34,8 @@ constexpr size_t kBlocksPerChunk = 16;
 // never counted; the address sanitizer cannot tell, hence its exemption.
 // Compiled for SSE2 even where the build targets an older processor, and
 // used only when the processor has it.
-__attribute__((target("sse2"), no_sanitize_address)) size_t skipPastSse2(
-    const char* text, char value, size_t wanted, size_t* passed) {
+__attribute__((target("sse2"), no_sanitize_address)) size_t skipPastSse2(const char* text, char value, size_t wanted,
+                                                                         size_t* passed) {
     size_t seen = 0;
     const char* p = text;
     // Up to the first aligned address one byte at a time.
@@ -65,8 +65,7 @@ __attribute__((target("sse2"), no_sanitize_address)) size_t skipPastSse2(
             lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(bytes, pattern));
         }
         __m128i sums = _mm_sad_epu8(lanes, zero);
-        size_t inChunk = size_t(_mm_cvtsi128_si32(sums)) +
-                         size_t(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        size_t inChunk = size_t(_mm_cvtsi128_si32(sums)) + size_t(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
         if (endsHere || wanted - seen <= inChunk) break;
         seen += inChunk;
         p += kBlock * kBlocksPerChunk;

@@ -148,8 +148,8 @@ bool storeInListFile(const char* name, const char* text) {
         platform::ReplaceResult result = platform::fileSystem().replaceFile(path.get(), text, length);
         if (result == platform::ReplaceResult::Replaced) return storeInRegistry(name, kMarker);
         if (result == platform::ReplaceResult::WriteFailed) {
-            platform::showMessageWithPath("Unable to write file \"%s\".", path.get(),
-                                          kErrorCaption, platform::kMbIconWarning);
+            platform::showMessageWithPath("Unable to write file \"%s\".", path.get(), kErrorCaption,
+                                          platform::kMbIconWarning);
         }
     }
 
@@ -169,13 +169,11 @@ bool storeInListFile(const char* name, const char* text) {
         if (result == platform::ReplaceResult::Replaced) {
             return writeSetting(companion.get(), chosen) && storeInRegistry(name, kMarker);
         }
-        const char* question =
-            result == platform::ReplaceResult::CannotOpen
-                ? "Unable to open file \"%s\" for writing.\nSelect another filename?"
-                : "Unable to write file \"%s\".\nSelect another filename?";
+        const char* question = result == platform::ReplaceResult::CannotOpen
+                                   ? "Unable to open file \"%s\" for writing.\nSelect another filename?"
+                                   : "Unable to write file \"%s\".\nSelect another filename?";
         if (platform::showMessageWithPath(question, chosen, kErrorCaption,
-                                          platform::kMbIconQuestion | platform::kMbYesNo) !=
-            platform::kIdYes) {
+                                          platform::kMbIconQuestion | platform::kMbYesNo) != platform::kIdYes) {
             return false;
         }
     }

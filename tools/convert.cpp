@@ -24,9 +24,10 @@ constexpr int kUnusable = 1;
 constexpr int kUsage = 2;
 
 int usage() {
-    std::fputs("usage: vellumere-convert [--info] [--timing] [--fit|--fill|--stretch WxH]\n"
-               "                         [--background RRGGBB] INPUT OUTPUT.bmp\n",
-               stderr);
+    std::fputs(
+        "usage: vellumere-convert [--info] [--timing] [--fit|--fill|--stretch WxH]\n"
+        "                         [--background RRGGBB] INPUT OUTPUT.bmp\n",
+        stderr);
     return kUsage;
 }
 
@@ -149,9 +150,8 @@ int main(int argc, char** argv) {
     // Opening the output truncates it: it must not be the input under
     // another name (a different spelling of the path, or a hard link).
     if (platform::sameFile(inputPath, outputPath)) {
-        std::fprintf(stderr,
-                     "vellumere-convert: \"%s\" is the input file \"%s\"; it is left untouched\n",
-                     outputPath, inputPath);
+        std::fprintf(stderr, "vellumere-convert: \"%s\" is the input file \"%s\"; it is left untouched\n", outputPath,
+                     inputPath);
         std::fclose(in);
         return kUnusable;
     }
@@ -175,15 +175,13 @@ int main(int argc, char** argv) {
         const double scaling = millisecondsSince(start);
         if (ready) {
             if (options.info) {
-                std::printf("%ldx%ld %ld-bit\n", long(image.width), long(image.height),
-                            long(image.bitDepth));
+                std::printf("%ldx%ld %ld-bit\n", long(image.width), long(image.height), long(image.bitDepth));
             }
             RasterImage& output = options.scale ? scaled : image;
             start = std::chrono::steady_clock::now();
             if (output.writeBmp(outputPath)) result = kWritten;
             if (options.timing) {
-                std::printf("load %.1f ms, scale %.1f ms, write %.1f ms\n", loading, scaling,
-                            millisecondsSince(start));
+                std::printf("load %.1f ms, scale %.1f ms, write %.1f ms\n", loading, scaling, millisecondsSince(start));
             }
         }
     }

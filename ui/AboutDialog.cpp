@@ -1,6 +1,6 @@
 // The About box: only its OK button and its close button end it.
-#include "ui/OptionsDialog.h"
 #include "ui/CallbackGuard.h"
+#include "ui/OptionsDialog.h"
 
 INT_PTR CALLBACK aboutDialogProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
     return ui::guardCallback<INT_PTR>(TRUE, [&]() -> INT_PTR {

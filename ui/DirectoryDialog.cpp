@@ -69,8 +69,7 @@ HTREEITEM insertItem(HWND tree, HTREEITEM parent, const char* text, DirectoryNod
     insert.item.iSelectedImage = I_IMAGECALLBACK;
     insert.item.cChildren = I_CHILDRENCALLBACK;
     insert.item.lParam = reinterpret_cast<LPARAM>(node);
-    return reinterpret_cast<HTREEITEM>(
-        SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 int appendIcon(HINSTANCE instance, int resource) {

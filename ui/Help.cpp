@@ -104,7 +104,8 @@ void showHelpContents(HWND options, const char* helpPath) {
 }
 
 void showContextHelp(HWND options, const char* helpPath, const HELPINFO& help) {
-    if (helpFilePresent(helpPath) && WinHelpA(options, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help.iCtrlId))) {
+    if (helpFilePresent(helpPath) &&
+        WinHelpA(options, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help.iCtrlId))) {
         return;
     }
     showPage(options, helpSection(dialogOf(options, help), help.iCtrlId));

@@ -60,15 +60,34 @@ inline std::string helpSection(HelpDialog dialog, int control) {
     switch (dialog) {
     case HelpDialog::Options:
         switch (control) {
-        case 1: case 2: case 3: case 4: case 1001: case 1003: case 1004: case 1005:
-        case 1010: case 1013: case 1015: case 1016: case 1017: case 1018: case 1020:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 1001:
+        case 1003:
+        case 1004:
+        case 1005:
+        case 1010:
+        case 1013:
+        case 1015:
+        case 1016:
+        case 1017:
+        case 1018:
+        case 1020:
             return "control-" + std::to_string(control);
         default:
             return "options-dialog";
         }
     case HelpDialog::Directory:
         switch (control) {
-        case 1: case 2: case 1023: case 1024: case 1026: case 1027: case 1028:
+        case 1:
+        case 2:
+        case 1023:
+        case 1024:
+        case 1026:
+        case 1027:
+        case 1028:
             return "directory-" + std::to_string(control);
         default:
             return "directory-dialog";

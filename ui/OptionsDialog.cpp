@@ -50,8 +50,7 @@ HINSTANCE instanceOf(HWND dialog) {
 // Asks whether to quit; on Yes ends the dialog so that its opener ends the
 // program. No keeps the dialog open.
 void confirmQuit(HWND dialog) {
-    if (MessageBoxA(dialog, "Are you sure you wish to quit Vellumere?", platform::kProgramCaption, MB_YESNO) !=
-        IDYES) {
+    if (MessageBoxA(dialog, "Are you sure you wish to quit Vellumere?", platform::kProgramCaption, MB_YESNO) != IDYES) {
         return;
     }
     EndDialog(dialog, kQuitConfirmed);
@@ -82,8 +81,8 @@ void initialise(HWND dialog, const OptionsContext* opener) {
     ui::resetImageListExtent();
 
     HWND list = GetDlgItem(dialog, IDC_IMAGE_LIST);
-    listBoxProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(imageListProc)));
+    listBoxProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(imageListProc)));
 
     if (std::unique_ptr<char[]> files = readSetting(kFilesSetting)) {
         for (const std::string& entry : splitEntries(files.get())) ui::appendImageListLine(dialog, entry.c_str());
@@ -157,7 +156,7 @@ void storeAndClose(HWND dialog) {
         changeWallpaper(*context->wallpaper, list.get(), ChangeRequest::Command);
         list.reset();
 
-        writeSetting(kSelectionMethodSetting, isChecked(dialog, IDC_RANDOMLY)    ? "Random"
+        writeSetting(kSelectionMethodSetting, isChecked(dialog, IDC_RANDOMLY)   ? "Random"
                                               : isChecked(dialog, IDC_SHUFFLED) ? "Shuffle"
                                                                                 : "Sequential");
 

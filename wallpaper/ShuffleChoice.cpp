@@ -9,9 +9,9 @@
 namespace {
 
 struct Round {
-    std::vector<std::string> entries;    // the list's first `count` entries
+    std::vector<std::string> entries;       // the list's first `count` entries
     std::unordered_set<std::string> shown;  // of those, the ones the round has shown
-    std::vector<int> remaining;          // indexes still to come
+    std::vector<int> remaining;             // indexes still to come
 };
 
 // The remaining entries; all of them when the round is over.

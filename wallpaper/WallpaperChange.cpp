@@ -14,8 +14,8 @@
 #include "settings/SettingsStore.h"
 #include "settings/ShuffleRound.h"
 #include "wallpaper/DirectoryPick.h"
-#include "wallpaper/RandomChoice.h"
 #include "wallpaper/Position.h"
+#include "wallpaper/RandomChoice.h"
 #include "wallpaper/ShuffleChoice.h"
 #include "wallpaper/WallpaperFile.h"
 
@@ -73,7 +73,7 @@ bool screenTarget(Position position, ScaleTarget* target) {
     const uint32_t colour = desktop.backgroundColour();
     target->width = screen.width;
     target->height = screen.height;
-    target->mode = position == Position::Fit ? ScaleMode::Fit
+    target->mode = position == Position::Fit    ? ScaleMode::Fit
                    : position == Position::Fill ? ScaleMode::Fill
                                                 : ScaleMode::Stretch;
     target->red = uint8_t(colour >> 16);
@@ -195,8 +195,7 @@ void runChange(WallpaperState& state, const char* callerList) {
 
         const char* question = nullptr;
         std::string shownPath;
-        platform::PathKind kind =
-            fits ? platform::fileSystem().pathKind(path) : platform::PathKind::Unreadable;
+        platform::PathKind kind = fits ? platform::fileSystem().pathKind(path) : platform::PathKind::Unreadable;
         if (kind == platform::PathKind::Unreadable) {
             // An entry too long for any path buffer cannot name a readable file.
             question = kReadErrorQuestion;
@@ -215,14 +214,12 @@ void runChange(WallpaperState& state, const char* callerList) {
             case Preparation::Unusable:
                 break;
             }
-            question = kind == platform::PathKind::Directory ? kDirectoryErrorQuestion
-                                                             : kLoadErrorQuestion;
+            question = kind == platform::PathKind::Directory ? kDirectoryErrorQuestion : kLoadErrorQuestion;
             shownPath = path;
         }
 
-        int answer = platform::showMessageWithPath(
-            question, shownPath.c_str(), platform::kErrorCaption,
-            platform::kMbIconQuestion | platform::kMbYesNoCancel);
+        int answer = platform::showMessageWithPath(question, shownPath.c_str(), platform::kErrorCaption,
+                                                   platform::kMbIconQuestion | platform::kMbYesNoCancel);
         if (answer != platform::kIdYes && answer != platform::kIdNo) return;  // Cancel, or no box
         if (!ownCopy) owned = list;
         ownCopy = true;
@@ -234,7 +231,6 @@ void runChange(WallpaperState& state, const char* callerList) {
         }
     }
 }
-
 
 void showPrevious(WallpaperState& state) {
     const RunningChange running(state);
@@ -254,7 +250,6 @@ void showPrevious(WallpaperState& state) {
     // (its file deleted, say): forget it, so the next step goes further.
     if (prepared == Preparation::Unusable) history.forgetPrevious();
 }
-
 
 // A change the user asked for while another was in progress runs now, once,
 // from the list as stored (the options dialog's OK has just stored it).

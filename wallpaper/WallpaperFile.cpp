@@ -137,8 +137,8 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
     std::unique_ptr<RasterImage> image(new RasterImage);
     std::unique_ptr<FILE, FileCloser> file(std::fopen(pathBuffer, "rb"));
     if (!file) {
-        platform::showMessageWithPath("Unable to open file \"%s\".", pathBuffer,
-                                      platform::kErrorCaption, platform::kMbIconWarning);
+        platform::showMessageWithPath("Unable to open file \"%s\".", pathBuffer, platform::kErrorCaption,
+                                      platform::kMbIconWarning);
         return Preparation::Unusable;
     }
     if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return Preparation::Ready;

@@ -6,12 +6,11 @@
 
 #include "image/Scale.h"
 
-
 enum class Preparation {
-    Ready,        // pathBuffer names a bitmap to set as the wallpaper
-    Unusable,     // the picture cannot be used; pathBuffer unchanged
-    NotWritten,   // the picture is fine but the temporary bitmap could not be
-                  // written and the user chose no other place; pathBuffer unchanged
+    Ready,       // pathBuffer names a bitmap to set as the wallpaper
+    Unusable,    // the picture cannot be used; pathBuffer unchanged
+    NotWritten,  // the picture is fine but the temporary bitmap could not be
+                 // written and the user chose no other place; pathBuffer unchanged
 };
 
 // Ready when pathBuffer (platform::kPathBufferSize chars) names a bitmap ready to be

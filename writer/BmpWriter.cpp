@@ -43,8 +43,7 @@ void putUint32(uint8_t* at, uint32_t value) {
 // so the writers only ask once, at the end, whether the file is whole.
 class BmpOutput {
 public:
-    explicit BmpOutput(FILE* stream)
-        : stream_(stream), buffer_(new (std::nothrow) uint8_t[kBufferBytes]) {
+    explicit BmpOutput(FILE* stream) : stream_(stream), buffer_(new (std::nothrow) uint8_t[kBufferBytes]) {
         if (buffer_) {
             data_ = buffer_;
             capacity_ = kBufferBytes;
@@ -108,8 +107,8 @@ private:
     uint8_t fallback_[kFallbackBytes];
 };
 
-void writeBmpHeader(BmpOutput& out, int32_t width, int32_t height, int bytesPerPixel,
-                    uint32_t dataOffset, int bitCount) {
+void writeBmpHeader(BmpOutput& out, int32_t width, int32_t height, int bytesPerPixel, uint32_t dataOffset,
+                    int bitCount) {
     const uint64_t fileSize =
         uint64_t(dataOffset) + uint64_t(height < 0 ? 0 : height) * rowStride(width, bytesPerPixel);
     uint8_t header[kHeaderBytes] = {};

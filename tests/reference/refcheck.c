@@ -33,10 +33,10 @@
 typedef struct {
     long width, height;
     unsigned maxval;
-    uint16_t *rgb; /* 3 samples per pixel */
+    uint16_t* rgb; /* 3 samples per pixel */
 } Picture;
 
-static int skip_space_and_comments(FILE *in) {
+static int skip_space_and_comments(FILE* in) {
     int c = getc(in);
     for (;;) {
         while (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') c = getc(in);
@@ -45,7 +45,7 @@ static int skip_space_and_comments(FILE *in) {
     }
 }
 
-static int read_number(FILE *in, long *value) {
+static int read_number(FILE* in, long* value) {
     int c = skip_space_and_comments(in);
     if (c < '0' || c > '9') return 0;
     *value = 0;
@@ -57,8 +57,8 @@ static int read_number(FILE *in, long *value) {
     return 1; /* one white-space byte after the number is consumed */
 }
 
-static int load_pnm(const char *path, Picture *p) {
-    FILE *in = fopen(path, "rb");
+static int load_pnm(const char* path, Picture* p) {
+    FILE* in = fopen(path, "rb");
     long maxval = 1;
     if (!in) {
         fprintf(stderr, "refcheck: cannot open %s\n", path);
@@ -66,8 +66,8 @@ static int load_pnm(const char *path, Picture *p) {
     }
     int m0 = getc(in), m1 = getc(in);
     if (m0 != 'P' || (m1 != '4' && m1 != '5' && m1 != '6') || !read_number(in, &p->width) ||
-        !read_number(in, &p->height) || (m1 != '4' && !read_number(in, &maxval)) || maxval < 1 ||
-        maxval > 65535 || p->width > 100000 || p->height > 100000) {
+        !read_number(in, &p->height) || (m1 != '4' && !read_number(in, &maxval)) || maxval < 1 || maxval > 65535 ||
+        p->width > 100000 || p->height > 100000) {
         fprintf(stderr, "refcheck: %s is not a binary PNM picture\n", path);
         fclose(in);
         return 0;
@@ -80,7 +80,7 @@ static int load_pnm(const char *path, Picture *p) {
     for (long y = 0; y < p->height; ++y) {
         int bits = 0, byte = 0;
         for (long x = 0; x < p->width; ++x) {
-            uint16_t *px = p->rgb + ((size_t)y * (size_t)p->width + (size_t)x) * 3;
+            uint16_t* px = p->rgb + ((size_t)y * (size_t)p->width + (size_t)x) * 3;
             int channels = m1 == '6' ? 3 : 1;
             for (int c = 0; c < channels; ++c) {
                 int v;
@@ -112,8 +112,8 @@ static int load_pnm(const char *path, Picture *p) {
     return 1;
 }
 
-static int compare(int argc, char **argv) {
-    const char *mode;
+static int compare(int argc, char** argv) {
+    const char* mode;
     long tolerance = 0;
     int i = 2;
     if (argc < 5) return 2;
@@ -140,8 +140,10 @@ static int compare(int argc, char **argv) {
         for (int c = 0; c < 3; ++c) {
             long want = ref.rgb[3 * n + c];
             if (strcmp(mode, "high") == 0) {
-                if (ref.maxval > 255) want >>= 8;
-                else if (ref.maxval < 255) want = (want * 255 + ref.maxval / 2) / ref.maxval;
+                if (ref.maxval > 255)
+                    want >>= 8;
+                else if (ref.maxval < 255)
+                    want = (want * 255 + ref.maxval / 2) / ref.maxval;
             } else if (strcmp(mode, "low") == 0) {
                 want &= 0xFF;
             } else if (strcmp(mode, "same") != 0) {
@@ -156,32 +158,32 @@ static int compare(int argc, char **argv) {
         if (bad && differing++ == 0) first = n;
     }
     if (differing == 0) {
-        printf("identical %ldx%ld%s\n", ours.width, ours.height,
-               tolerance ? " (within the tolerance)" : "");
+        printf("identical %ldx%ld%s\n", ours.width, ours.height, tolerance ? " (within the tolerance)" : "");
         return 0;
     }
     long fx = (long)(first % (size_t)ours.width), fy = (long)(first / (size_t)ours.width);
-    printf("%zu of %zu pixels differ (largest difference %ld); first at (%ld,%ld): ours %u,%u,%u, "
-           "reference %u,%u,%u\n",
-           differing, pixels, worst, fx, fy, ours.rgb[3 * first], ours.rgb[3 * first + 1],
-           ours.rgb[3 * first + 2], ref.rgb[3 * first], ref.rgb[3 * first + 1], ref.rgb[3 * first + 2]);
+    printf(
+        "%zu of %zu pixels differ (largest difference %ld); first at (%ld,%ld): ours %u,%u,%u, "
+        "reference %u,%u,%u\n",
+        differing, pixels, worst, fx, fy, ours.rgb[3 * first], ours.rgb[3 * first + 1], ours.rgb[3 * first + 2],
+        ref.rgb[3 * first], ref.rgb[3 * first + 1], ref.rgb[3 * first + 2]);
     return 1;
 }
 
 /* --- the Sun Raster reading ------------------------------------------------ */
 
-static int byte_at_eof(FILE *in) {
+static int byte_at_eof(FILE* in) {
     int c = getc(in);
     return c == EOF ? 0xFF : c;
 }
 
-static uint32_t be32(FILE *in) {
+static uint32_t be32(FILE* in) {
     uint32_t v = 0;
     for (int i = 0; i < 4; ++i) v = (v << 8) | (uint32_t)byte_at_eof(in);
     return v;
 }
 
-static void decode_group(uint8_t *row, long length, FILE *in) {
+static void decode_group(uint8_t* row, long length, FILE* in) {
     long x = 0;
     while (x < length) {
         int c = byte_at_eof(in);
@@ -199,8 +201,8 @@ static void decode_group(uint8_t *row, long length, FILE *in) {
     }
 }
 
-static int sun_expectation(const char *path) {
-    FILE *in = fopen(path, "rb");
+static int sun_expectation(const char* path) {
+    FILE* in = fopen(path, "rb");
     if (!in) return 2;
     fseek(in, 4, SEEK_SET);
     long width = (long)(be32(in) & 0xFFFF), height = (long)(be32(in) & 0xFFFF);
@@ -228,11 +230,11 @@ static int sun_expectation(const char *path) {
         return 3;
     }
     size_t pixels = (size_t)width * (size_t)height;
-    uint8_t *planes = calloc(pixels * 4 + 1, 1);
+    uint8_t* planes = calloc(pixels * 4 + 1, 1);
     if (!planes) return 2;
     for (long y = 0; y < height; ++y) {
         for (int g = 0; g < groups; ++g) {
-            uint8_t *row = planes + (size_t)g * pixels + (size_t)y * (size_t)width;
+            uint8_t* row = planes + (size_t)g * pixels + (size_t)y * (size_t)width;
             if (type == 2) {
                 decode_group(row, width, in);
             } else if (fread(row, 1, (size_t)width, in) != (size_t)width) {
@@ -265,7 +267,7 @@ static int sun_expectation(const char *path) {
     return fflush(stdout) == 0 ? 0 : 2;
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc >= 2 && strcmp(argv[1], "cmp") == 0) {
         int rc = compare(argc, argv);
         if (rc == 2) fprintf(stderr, "usage: refcheck cmp same|high|low [-t N] OURS REFERENCE\n");

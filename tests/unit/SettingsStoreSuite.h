@@ -154,7 +154,7 @@ TYPED_TEST_P(SettingsStore, TextsUpTo2048CharactersStayInTheRegistry) {
     const std::string overLimit = listOfLength(2049);
     writeSetting(kFilesSetting, overLimit.c_str());
     EXPECT_EQ(store.stored(kFilesSetting), withNul("File"));
-    EXPECT_EQ(store.fileText(listPath), overLimit);  // no NUL, nothing added
+    EXPECT_EQ(store.fileText(listPath), overLimit);             // no NUL, nothing added
     EXPECT_EQ(store.files(), std::set<std::string>{listPath});  // nothing left beside it
     EXPECT_EQ(read(kFilesSetting), overLimit);
     EXPECT_TRUE(this->messages.shown.empty());  // a known file: nothing asked
@@ -316,8 +316,8 @@ TYPED_TEST_P(SettingsStore, AHundredThousandEntriesRoundTripAndChange) {
 REGISTER_TYPED_TEST_SUITE_P(SettingsStore, AFirstRunReadsNothingShowsNothingCreatesNothing,
                             ShortTextsRoundTripWithTheirNul, TheMarkerIsRecognisedInAnyLetterCase,
                             AMissingListFileReadsAsAbsentAnEmptyOneAsTheEmptyText,
-                            TextsUpTo2048CharactersStayInTheRegistry,
-                            TheFirstOverflowAsksForTheFileAndLaterOnesReuseIt, CancellingTheFirstOverflowStoresNothing,
+                            TextsUpTo2048CharactersStayInTheRegistry, TheFirstOverflowAsksForTheFileAndLaterOnesReuseIt,
+                            CancellingTheFirstOverflowStoresNothing,
                             AnUnwritableChoiceOffersAnotherUntilCancelNoOrSuccess,
                             AKnownFileThatCannotBeOpenedLeadsStraightToTheDialog,
                             AHundredThousandEntriesRoundTripAndChange);

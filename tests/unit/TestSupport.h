@@ -39,9 +39,8 @@ public:
             return answer;
         }
         unsigned buttons = style & 0xF;
-        return (buttons == platform::kMbYesNo || buttons == platform::kMbYesNoCancel)
-                   ? platform::kIdYes
-                   : platform::kIdOk;
+        return (buttons == platform::kMbYesNo || buttons == platform::kMbYesNoCancel) ? platform::kIdYes
+                                                                                      : platform::kIdOk;
     }
 
     std::vector<ShownMessage> shown;
@@ -58,14 +57,10 @@ public:
     explicit TempFile(const std::string& suffix = ".tmp") {
         static int counter = 0;
         path_ = (std::filesystem::temp_directory_path() /
-                 ("vellumere-test-" + std::to_string(counterBase()) + "-" +
-                  std::to_string(counter++) + suffix))
+                 ("vellumere-test-" + std::to_string(counterBase()) + "-" + std::to_string(counter++) + suffix))
                     .string();
     }
-    TempFile(const std::string& suffix, const std::vector<unsigned char>& bytes)
-        : TempFile(suffix) {
-        write(bytes);
-    }
+    TempFile(const std::string& suffix, const std::vector<unsigned char>& bytes) : TempFile(suffix) { write(bytes); }
     ~TempFile() {
         std::error_code ignored;
         std::filesystem::remove(path_, ignored);
@@ -80,20 +75,17 @@ public:
         std::ofstream out(path_, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     }
-    void write(const std::string& text) const {
-        write(std::vector<unsigned char>(text.begin(), text.end()));
-    }
+    void write(const std::string& text) const { write(std::vector<unsigned char>(text.begin(), text.end())); }
     std::vector<unsigned char> read() const {
         std::ifstream in(path_, std::ios::binary);
-        return std::vector<unsigned char>(std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>());
+        return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
 private:
     static long counterBase() {
         static long base = long(std::hash<std::string>{}(std::to_string(
-                               std::filesystem::file_time_type::clock::now().time_since_epoch().count())) %
-                               1000000);
+                                    std::filesystem::file_time_type::clock::now().time_since_epoch().count())) %
+                                1000000);
         return base;
     }
     std::string path_;
@@ -155,8 +147,8 @@ struct Decoded {
 
 // Runs a reader member (e.g. &RasterImage::readGif) over a file holding the
 // bytes, with the stream at offset 0 as load() hands it over.
-inline Decoded decode(RasterImage& image, const std::vector<unsigned char>& bytes,
-                      int (RasterImage::*reader)(FILE*), const std::string& suffix = ".img") {
+inline Decoded decode(RasterImage& image, const std::vector<unsigned char>& bytes, int (RasterImage::*reader)(FILE*),
+                      const std::string& suffix = ".img") {
     Decoded decoded;
     RecordingSink sink;
     TempFile file(suffix, bytes);
@@ -167,8 +159,7 @@ inline Decoded decode(RasterImage& image, const std::vector<unsigned char>& byte
 }
 
 // The same through format detection; the path appears in its message.
-inline Decoded load(RasterImage& image, const std::vector<unsigned char>& bytes,
-                    const std::string& suffix = ".img") {
+inline Decoded load(RasterImage& image, const std::vector<unsigned char>& bytes, const std::string& suffix = ".img") {
     Decoded decoded;
     RecordingSink sink;
     TempFile file(suffix, bytes);

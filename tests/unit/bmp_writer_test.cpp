@@ -8,8 +8,7 @@
 namespace {
 
 uint32_t u32(const std::vector<unsigned char>& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 |
-           uint32_t(b[at + 3]) << 24;
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
 }
 uint16_t u16(const std::vector<unsigned char>& b, size_t at) {
     return uint16_t(b[at] | b[at + 1] << 8);
@@ -48,8 +47,8 @@ std::vector<unsigned char> written(RasterImage& image, int* result = nullptr) {
     return out.read();
 }
 
-void expectHeader(const std::vector<unsigned char>& b, int32_t width, int32_t height,
-                  int bitCount, uint32_t offset, uint32_t stride) {
+void expectHeader(const std::vector<unsigned char>& b, int32_t width, int32_t height, int bitCount, uint32_t offset,
+                  uint32_t stride) {
     ASSERT_GE(b.size(), 54u);
     EXPECT_EQ(b[0], 'B');
     EXPECT_EQ(b[1], 'M');
@@ -72,8 +71,8 @@ void expectHeader(const std::vector<unsigned char>& b, int32_t width, int32_t he
 
 // Every pixel row of a file written from fillPattern(): the bottom row first,
 // each pixel's plane bytes in plane order, then zeros up to the stride.
-void expectRows(const std::vector<unsigned char>& b, size_t width, size_t height, int planes,
-                size_t offset, size_t stride) {
+void expectRows(const std::vector<unsigned char>& b, size_t width, size_t height, int planes, size_t offset,
+                size_t stride) {
     ASSERT_EQ(b.size(), offset + height * stride);
     for (size_t row = 0; row < height; ++row) {
         const size_t y = height - 1 - row;
@@ -103,8 +102,8 @@ struct Size {
 // Widths 1 to 8 cover every fill length; the wide rows are several times
 // the writer's buffer and end with fill bytes, the tall picture has more
 // rows than 16-bit counters reach.
-const Size kSizes[] = {{1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2},
-                       {8, 2}, {300001, 2}, {300000, 1}, {1, 70000}};
+const Size kSizes[] = {{1, 2}, {2, 2}, {3, 2},      {4, 2},      {5, 2},    {6, 2},
+                       {7, 2}, {8, 2}, {300001, 2}, {300000, 1}, {1, 70000}};
 
 }  // namespace
 

@@ -49,16 +49,16 @@ void expectDecoded(const test::Decoded& read, const std::string& text = "") {
 TEST(GifReader, FileFromAnotherEncoderDecodesToItsColours) {
     // 24 x 12, five colours, written by ImageMagick (with a graphic control
     // extension): pixel (x, y) has colour (x * x + 3 * y + x * y / 2) % 5.
-    const Bytes file = {
-        0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x18, 0x00, 0x0c, 0x00, 0xf2, 0x00, 0x00, 0x00, 0x00, 0x00, 0xc8, 0x1e,
-        0x1e, 0x1e, 0xc8, 0x1e, 0xf0, 0xf0, 0x00, 0x1e, 0x1e, 0xc8, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-        0x00, 0x21, 0xf9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2c, 0x00, 0x00, 0x00, 0x00, 0x18, 0x00, 0x0c, 0x00,
-        0x00, 0x03, 0x5e, 0x18, 0x02, 0x20, 0xca, 0x6e, 0xb5, 0x37, 0xe5, 0x00, 0x63, 0x38, 0xa2, 0x32, 0xd6, 0x01,
-        0x27, 0x78, 0xd9, 0x48, 0x68, 0x26, 0x3a, 0x9c, 0x42, 0xda, 0xae, 0x57, 0x4b, 0xb4, 0x58, 0x10, 0x0b, 0xf3,
-        0x32, 0xd8, 0x0d, 0xce, 0x85, 0xb8, 0x00, 0xf0, 0x37, 0x23, 0x06, 0x43, 0x3c, 0x19, 0x6d, 0x77, 0xcb, 0xd5,
-        0x62, 0xb0, 0x17, 0xcb, 0x45, 0x8d, 0x6e, 0x3a, 0x97, 0x12, 0x72, 0x94, 0x05, 0x71, 0x20, 0x94, 0x08, 0x58,
-        0x22, 0x9e, 0x10, 0xbe, 0x8b, 0xd0, 0xe9, 0x1c, 0x68, 0x00, 0xd4, 0xab, 0x6f, 0x78, 0x4e, 0xa6, 0x33, 0xba,
-        0x57, 0xee, 0x27, 0x4f, 0x1a, 0x24, 0x00, 0x00, 0x3b};
+    const Bytes file = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x18, 0x00, 0x0c, 0x00, 0xf2, 0x00, 0x00, 0x00, 0x00, 0x00,
+                        0xc8, 0x1e, 0x1e, 0x1e, 0xc8, 0x1e, 0xf0, 0xf0, 0x00, 0x1e, 0x1e, 0xc8, 0x00, 0x00, 0x00, 0x00,
+                        0x00, 0x00, 0x00, 0x00, 0x00, 0x21, 0xf9, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2c, 0x00, 0x00,
+                        0x00, 0x00, 0x18, 0x00, 0x0c, 0x00, 0x00, 0x03, 0x5e, 0x18, 0x02, 0x20, 0xca, 0x6e, 0xb5, 0x37,
+                        0xe5, 0x00, 0x63, 0x38, 0xa2, 0x32, 0xd6, 0x01, 0x27, 0x78, 0xd9, 0x48, 0x68, 0x26, 0x3a, 0x9c,
+                        0x42, 0xda, 0xae, 0x57, 0x4b, 0xb4, 0x58, 0x10, 0x0b, 0xf3, 0x32, 0xd8, 0x0d, 0xce, 0x85, 0xb8,
+                        0x00, 0xf0, 0x37, 0x23, 0x06, 0x43, 0x3c, 0x19, 0x6d, 0x77, 0xcb, 0xd5, 0x62, 0xb0, 0x17, 0xcb,
+                        0x45, 0x8d, 0x6e, 0x3a, 0x97, 0x12, 0x72, 0x94, 0x05, 0x71, 0x20, 0x94, 0x08, 0x58, 0x22, 0x9e,
+                        0x10, 0xbe, 0x8b, 0xd0, 0xe9, 0x1c, 0x68, 0x00, 0xd4, 0xab, 0x6f, 0x78, 0x4e, 0xa6, 0x33, 0xba,
+                        0x57, 0xee, 0x27, 0x4f, 0x1a, 0x24, 0x00, 0x00, 0x3b};
     const std::array<int, 3> colours[5] = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200}, {240, 240, 0}, {0, 0, 0}};
     RasterImage image;
     expectDecoded(readGif(image, file));
@@ -163,62 +163,152 @@ TEST(GifReader, DecodesCodesLayoutsAndBlocksAsTheFormatSays) {
     const Case cases[] = {
         {"a code equal to the next entry, and one beyond it",
          GifFile(12, 1, 0x81, 9, colourTable(4)).image(12, 1, 0, {}, 2, nextAndBeyond).trailer().bytes(),
-         {1, 1, 1, 2, 0, 2, 1, 1, 1, 1, 1, 0}, "", {}},
+         {1, 1, 1, 2, 0, 2, 1, 1, 1, 1, 1, 0},
+         "",
+         {}},
         {"an end code gives 0 and skips the later sub-blocks; codes left in its own still count",
-         GifFile(3, 3, 0x82, 7, colourTable(8)).image(3, 3, 0, {}, 2, endThenMore).image(1, 1, {6}, 3).trailer().bytes(),
-         {6, 2, 0, 1, 2, 0, 0, 0, 0}, "", {}},
+         GifFile(3, 3, 0x82, 7, colourTable(8))
+             .image(3, 3, 0, {}, 2, endThenMore)
+             .image(1, 1, {6}, 3)
+             .trailer()
+             .bytes(),
+         {6, 2, 0, 1, 2, 0, 0, 0, 0},
+         "",
+         {}},
         {"data after the last pixel is read as introducers",
-         GifFile(2, 2, 0x81, 3, colourTable(4)).image(2, 2, 0, {}, 2, leftover).image(2, 2, {2, 2, 2, 2}, 2).trailer().bytes(),
-         {1, 2, 3, 0}, "", {}},
+         GifFile(2, 2, 0x81, 3, colourTable(4))
+             .image(2, 2, 0, {}, 2, leftover)
+             .image(2, 2, {2, 2, 2, 2}, 2)
+             .trailer()
+             .bytes(),
+         {1, 2, 3, 0},
+         "",
+         {}},
         {"an image starts at the first byte with its own row length",
-         GifFile(4, 3, 0x82, 6, colourTable(8)).image(2, 2, 0, {}, 3, dataOf(lzwEncode({1, 2, 3, 4}, 3)), 1, 1).trailer().bytes(),
-         {1, 2, 3, 4, 6, 6, 6, 6, 6, 6, 6, 6}, "", {}},
+         GifFile(4, 3, 0x82, 6, colourTable(8))
+             .image(2, 2, 0, {}, 3, dataOf(lzwEncode({1, 2, 3, 4}, 3)), 1, 1)
+             .trailer()
+             .bytes(),
+         {1, 2, 3, 4, 6, 6, 6, 6, 6, 6, 6, 6},
+         "",
+         {}},
         {"pixels beyond the plane are decoded and dropped",
          GifFile(2, 2, 0x82, 6, colourTable(8)).image(3, 3, nine, 3).trailer().image(2, 2, {5, 5, 5, 5}, 3).bytes(),
-         {1, 2, 3, 4}, "", {}},
+         {1, 2, 3, 4},
+         "",
+         {}},
         {"the same, interlaced: stream rows 0, 1, 2 go to rows 0, 2, 1",
-         GifFile(2, 2, 0x82, 6, colourTable(8)).image(3, 3, nine, 3, 0x40).trailer().image(2, 2, {5, 5, 5, 5}, 3).bytes(),
-         {1, 2, 3, 7}, "", {}},
+         GifFile(2, 2, 0x82, 6, colourTable(8))
+             .image(3, 3, nine, 3, 0x40)
+             .trailer()
+             .image(2, 2, {5, 5, 5, 5}, 3)
+             .bytes(),
+         {1, 2, 3, 7},
+         "",
+         {}},
         {"interlaced rows go to their passes",
-         GifFile(5, 10, 0x83, 15, colourTable(16)).image(5, 10, streamRows, 4, 0x40).trailer().bytes(), interlaced, "", {}},
+         GifFile(5, 10, 0x83, 15, colourTable(16)).image(5, 10, streamRows, 4, 0x40).trailer().bytes(),
+         interlaced,
+         "",
+         {}},
         {"a zero-width image reads only its code size; a data byte 0x3B then ends the file",
-         GifFile(2, 1, 0x80, 1, colourTable(2)).image(0, 5, 0, {}, 2, {0x02, 0x3B, 0x2C, 0x00}).image(2, 1, {0, 0}, 2).trailer().bytes(),
-         {1, 1}, "", {}},
+         GifFile(2, 1, 0x80, 1, colourTable(2))
+             .image(0, 5, 0, {}, 2, {0x02, 0x3B, 0x2C, 0x00})
+             .image(2, 1, {0, 0}, 2)
+             .trailer()
+             .bytes(),
+         {1, 1},
+         "",
+         {}},
         {"extensions and unknown bytes are skipped",
          GifFile(2, 1, 0x80, 0, colourTable(2))
              .append(Bytes{0x00, 0x99, 0xFF})
              .append(Bytes{0x21, 0xF9, 0x04, 0x01, 0x00, 0x00, 0x01, 0x00})
              .append(Bytes{0x21, 0xFE, 0x03, 0x2C, 0x3B, 0x2C, 0x02, 0x3B, 0x3B, 0x00})
-             .append(Bytes{0x21, 0xFF, 0x0B}).append("NETSCAPE2.0").append(Bytes{0x03, 1, 0, 0, 0})
-             .image(2, 1, {1, 0}, 2).trailer().bytes(),
-         {1, 0}, "", {}},
-        {"no trailer: reported, and kept", GifFile(2, 1, 0x80, 0, colourTable(2)).image(2, 1, {1, 0}, 2).bytes(), {1, 0},
-         "Corrupted file.", {}},
+             .append(Bytes{0x21, 0xFF, 0x0B})
+             .append("NETSCAPE2.0")
+             .append(Bytes{0x03, 1, 0, 0, 0})
+             .image(2, 1, {1, 0}, 2)
+             .trailer()
+             .bytes(),
+         {1, 0},
+         "",
+         {}},
+        {"no trailer: reported, and kept",
+         GifFile(2, 1, 0x80, 0, colourTable(2)).image(2, 1, {1, 0}, 2).bytes(),
+         {1, 0},
+         "Corrupted file.",
+         {}},
         {"code size 1: an end code gives 0, the codes after it in its sub-block still count",
-         GifFile(4, 3, 0x80, 1, colourTable(2)).image(4, 3, 0, {}, 1, endWithCodeSize1).image(1, 1, {0}, 2).trailer().bytes(),
-         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 0}, "Invalid code size", {}},
+         GifFile(4, 3, 0x80, 1, colourTable(2))
+             .image(4, 3, 0, {}, 1, endWithCodeSize1)
+             .image(1, 1, {0}, 2)
+             .trailer()
+             .bytes(),
+         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 0},
+         "Invalid code size",
+         {}},
         {"three images of code size 1: reported once",
-         GifFile(2, 1, 0x80, 0, colourTable(2)).image(2, 1, {1, 0}, 1).image(2, 1, {0, 1}, 1).image(1, 1, {1}, 1).trailer().bytes(),
-         {1, 1}, "Invalid code size", {}},
+         GifFile(2, 1, 0x80, 0, colourTable(2))
+             .image(2, 1, {1, 0}, 1)
+             .image(2, 1, {0, 1}, 1)
+             .image(1, 1, {1}, 1)
+             .trailer()
+             .bytes(),
+         {1, 1},
+         "Invalid code size",
+         {}},
         {"code size 1: reported, decoded as it says",
-         GifFile(50, 40, 0x80, 0, colourTable(2)).image(50, 40, noise, 1).trailer().bytes(), noise, "Invalid code size", {}},
+         GifFile(50, 40, 0x80, 0, colourTable(2)).image(50, 40, noise, 1).trailer().bytes(),
+         noise,
+         "Invalid code size",
+         {}},
         {"code size 12: reported, decoded as 11",
-         GifFile(50, 40, 0x80, 0, colourTable(2)).image(50, 40, 0, {}, 12, dataOf(lzwEncode(noise, 11))).trailer().bytes(),
-         noise, "Invalid code size", {}},
-        {"code size 13", GifFile(50, 40, 0x80, 0, colourTable(2)).image(50, 40, 0, {}, 13, dataOf(lzwEncode(noise, 11))).trailer().bytes(),
-         noise, "Invalid code size", {}},
-        {"code size 255", GifFile(50, 40, 0x80, 0, colourTable(2)).image(50, 40, 0, {}, 255, dataOf(lzwEncode(noise, 11))).trailer().bytes(),
-         noise, "Invalid code size", {}},
+         GifFile(50, 40, 0x80, 0, colourTable(2))
+             .image(50, 40, 0, {}, 12, dataOf(lzwEncode(noise, 11)))
+             .trailer()
+             .bytes(),
+         noise,
+         "Invalid code size",
+         {}},
+        {"code size 13",
+         GifFile(50, 40, 0x80, 0, colourTable(2))
+             .image(50, 40, 0, {}, 13, dataOf(lzwEncode(noise, 11)))
+             .trailer()
+             .bytes(),
+         noise,
+         "Invalid code size",
+         {}},
+        {"code size 255",
+         GifFile(50, 40, 0x80, 0, colourTable(2))
+             .image(50, 40, 0, {}, 255, dataOf(lzwEncode(noise, 11)))
+             .trailer()
+             .bytes(),
+         noise,
+         "Invalid code size",
+         {}},
         {"the longest strings fill the whole table; the rest of the image is 0",
-         GifFile(4096, longHeight, 0x80, 1, colourTable(2)).image(4096, longHeight, 0, {}, 1, dataOf(longest)).trailer().bytes(),
-         longPixels, "Invalid code size", {}},
+         GifFile(4096, longHeight, 0x80, 1, colourTable(2))
+             .image(4096, longHeight, 0, {}, 1, dataOf(longest))
+             .trailer()
+             .bytes(),
+         longPixels,
+         "Invalid code size",
+         {}},
         {"roots above the byte range keep their low bits",
          GifFile(8, 1, 0x07, 0).image(8, 1, {300, 1023, 256, 5, 300, 1023, 256, 5}, 10).trailer().bytes(),
-         {44, 255, 0, 5, 44, 255, 0, 5}, "", {}},
-        {"without colour tables the palette is a grey ramp", GifFile(2, 1, 0x07, 0).image(2, 1, {200, 7}, 8).trailer().bytes(),
-         {200, 7}, "", greyRamp},
+         {44, 255, 0, 5, 44, 255, 0, 5},
+         "",
+         {}},
+        {"without colour tables the palette is a grey ramp",
+         GifFile(2, 1, 0x07, 0).image(2, 1, {200, 7}, 8).trailer().bytes(),
+         {200, 7},
+         "",
+         greyRamp},
         {"the global table's size follows the screen depth (0: two entries)",
-         GifFile(3, 1, 0x80, 0, colourTable(2, 100, 110, 120)).image(3, 1, {1, 0, 1}, 2).trailer().bytes(), {1, 0, 1}, "",
+         GifFile(3, 1, 0x80, 0, colourTable(2, 100, 110, 120)).image(3, 1, {1, 0, 1}, 2).trailer().bytes(),
+         {1, 0, 1},
+         "",
          {{0, 100, 110, 120}, {1, 101, 111, 121}}},
         {"the last image wins; a local table replaces its own entries only",
          GifFile(2, 2, 0x82, 0, colourTable(8, 10, 20, 30))
@@ -226,7 +316,9 @@ TEST(GifReader, DecodesCodesLayoutsAndBlocksAsTheFormatSays) {
              .image(2, 2, {0, 1, 1, 0}, 2, 0x80, colourTable(2, 200, 210, 220))
              .trailer()
              .bytes(),
-         {0, 1, 1, 0}, "", {{0, 200, 210, 220}, {1, 201, 211, 221}, {2, 12, 22, 32}, {7, 17, 27, 37}}},
+         {0, 1, 1, 0},
+         "",
+         {{0, 200, 210, 220}, {1, 201, 211, 221}, {2, 12, 22, 32}, {7, 17, 27, 37}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

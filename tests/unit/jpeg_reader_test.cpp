@@ -162,14 +162,21 @@ TEST(JpegReader, ColourSpacesComeOutAsRedGreenBlue) {
     };
     const Case cases[] = {
         {"colour: red to plane 2, blue to plane 0",
-         picture(3, 2, 3, JCS_RGB, {250, 10, 10, 10, 250, 10, 10, 10, 250, 200, 120, 40, 40, 120, 200, 128, 128, 128}), 6,
+         picture(3, 2, 3, JCS_RGB, {250, 10, 10, 10, 250, 10, 10, 10, 250, 200, 120, 40, 40, 120, 200, 128, 128, 128}),
+         6,
          {{250, 10, 10}, {10, 250, 10}, {10, 10, 250}, {200, 120, 40}, {40, 120, 200}, {128, 128, 128}}},
-        {"greyscale", picture(4, 1, 1, JCS_GRAYSCALE, {0, 80, 160, 240}), 3,
+        {"greyscale",
+         picture(4, 1, 1, JCS_GRAYSCALE, {0, 80, 160, 240}),
+         3,
          {{0, 0, 0}, {80, 80, 80}, {160, 160, 160}, {240, 240, 240}}},
         // Adobe's files store 255 for no ink.
-        {"CMYK with the Adobe marker", picture(3, 1, 4, JCS_CMYK, {255, 0, 0, 255, 255, 255, 255, 127, 0, 255, 255, 255}), 4,
+        {"CMYK with the Adobe marker",
+         picture(3, 1, 4, JCS_CMYK, {255, 0, 0, 255, 255, 255, 255, 127, 0, 255, 255, 255}),
+         4,
          {{255, 0, 0}, {127, 127, 127}, {0, 255, 255}}},
-        {"CMYK without it", picture(3, 1, 4, JCS_CMYK, {0, 255, 255, 0, 0, 0, 0, 128, 255, 0, 0, 0}, false), 4,
+        {"CMYK without it",
+         picture(3, 1, 4, JCS_CMYK, {0, 255, 255, 0, 0, 0, 0, 128, 255, 0, 0, 0}, false),
+         4,
          {{255, 0, 0}, {127, 127, 127}, {0, 255, 255}}},
     };
     for (const Case& c : cases) {
@@ -185,7 +192,9 @@ TEST(JpegReader, ColourSpacesComeOutAsRedGreenBlue) {
         for (size_t i = 0; i < c.rgb.size(); ++i) {
             const std::vector<int> got = test::rgbAt(image, i);
             for (size_t k = 0; k < 3; ++k) EXPECT_NEAR(got[k], c.rgb[i][k], c.tolerance) << "pixel " << i;
-            if (source.components == 1) { EXPECT_TRUE(got[0] == got[1] && got[1] == got[2]) << i; }
+            if (source.components == 1) {
+                EXPECT_TRUE(got[0] == got[1] && got[1] == got[2]) << i;
+            }
         }
     }
 }
@@ -242,7 +251,8 @@ TEST(JpegReader, DamagedFiles) {
     Bytes manyScans(once.begin(), once.begin() + long(end));
     size_t scanCount = 0;
     for (const auto& m : markers(once)) scanCount += m.first == 0xDA;
-    for (size_t i = scanCount; i < 101; ++i) manyScans.insert(manyScans.end(), once.begin() + long(lastScan), once.begin() + long(end));
+    for (size_t i = scanCount; i < 101; ++i)
+        manyScans.insert(manyScans.end(), once.begin() + long(lastScan), once.begin() + long(end));
     manyScans.insert(manyScans.end(), {0xFF, 0xD9});
     // A progressive CMYK picture without subsampling whose header says
     // 9300 x 9300: its planes fit under the ceiling of every build, but the
@@ -276,7 +286,11 @@ TEST(JpegReader, DamagedFiles) {
         EXPECT_EQ(read.shown[0].text, c.second);
         EXPECT_EQ(read.shown[0].caption, "JPEG Reader");
         EXPECT_EQ(read.shown[0].style, platform::kMbIconWarning);
-        if (c.first.size() == 4) { EXPECT_EQ(image.planes[0], nullptr); }
-        if (&c == &refused[2]) { EXPECT_EQ(image.width, 65500); }
+        if (c.first.size() == 4) {
+            EXPECT_EQ(image.planes[0], nullptr);
+        }
+        if (&c == &refused[2]) {
+            EXPECT_EQ(image.width, 65500);
+        }
     }
 }

@@ -89,7 +89,9 @@ test::Decoded readPcx(RasterImage& image, const Bytes& bytes) {
     return test::decode(image, bytes, &RasterImage::readPcx, ".pcx");
 }
 
-Bytes plane(const RasterImage& image, int p) { return Bytes(image.planes[p], image.planes[p] + image.pixelCount()); }
+Bytes plane(const RasterImage& image, int p) {
+    return Bytes(image.planes[p], image.planes[p] + image.pixelCount());
+}
 
 Bytes entries(const RasterImage& image, size_t first, size_t count) {
     return Bytes(image.palette + 3 * first, image.palette + 3 * (first + count));
@@ -107,9 +109,11 @@ TEST(PcxReader, DecodesEveryDepthAndEncoding) {
     // The marker byte before the palette need not be 0x0C: the last block is taken.
     Bytes markedPalette = kPalette;
     markedPalette.insert(markedPalette.begin(), 0x00);
-    const Bytes colourLines = {10, 11, 12, 0, 20, 21, 22, 0, 30, 31, 32, 0, 40, 40, 40, 0, 50, 51, 0xC0, 0, 60, 61, 62, 0};
+    const Bytes colourLines = {10, 11, 12, 0, 20, 21, 22,   0, 30, 31, 32, 0,
+                               40, 40, 40, 0, 50, 51, 0xC0, 0, 60, 61, 62, 0};
     const Bytes fourLine = {1, 2, 3, 4, 5, 6, 7, 8};
-    const std::vector<Bytes> colourPlanes = {{30, 31, 32, 60, 61, 62}, {20, 21, 22, 50, 51, 0xC0}, {10, 11, 12, 40, 40, 40}};
+    const std::vector<Bytes> colourPlanes = {
+        {30, 31, 32, 60, 61, 62}, {20, 21, 22, 50, 51, 0xC0}, {10, 11, 12, 40, 40, 40}};
     const std::vector<Bytes> fourPlanes = {{5, 6}, {3, 4}, {1, 2}, {7, 8}};
     const Bytes monoData = encodeLine({0b10110000, 0b11000000, 0b00000000, 0b01000000});
     const Bytes mono = {1, 0, 1, 1, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
@@ -182,8 +186,12 @@ TEST(PcxReader, DecodesEveryDepthAndEncoding) {
         EXPECT_TRUE(read.shown.empty());
         EXPECT_EQ(image.bitDepth, c.depth);
         for (size_t p = 0; p < c.planes.size(); ++p) EXPECT_EQ(plane(image, int(p)), c.planes[p]) << "plane " << p;
-        if (c.depth >= 24) { EXPECT_EQ(image.palette, nullptr); }
-        if (!c.palette.empty()) { EXPECT_EQ(entries(image, 0, c.palette.size() / 3), c.palette); }
+        if (c.depth >= 24) {
+            EXPECT_EQ(image.palette, nullptr);
+        }
+        if (!c.palette.empty()) {
+            EXPECT_EQ(entries(image, 0, c.palette.size() / 3), c.palette);
+        }
         if (c.more) c.more(image);
     }
 }

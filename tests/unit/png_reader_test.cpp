@@ -113,7 +113,9 @@ void expectColourPattern(const RasterImage& image, png_uint_32 width, png_uint_3
             const size_t i = size_t(y) * width + x;
             ASSERT_EQ(test::rgbAt(image, i), (std::vector<int>{uint8_t(x * 19), uint8_t(y * 23), uint8_t(x * y + 5)}))
                 << x << "," << y;
-            if (alpha) { ASSERT_EQ(image.planes[3][i], uint8_t(255 - x - y)) << x << "," << y; }
+            if (alpha) {
+                ASSERT_EQ(image.planes[3][i], uint8_t(255 - x - y)) << x << "," << y;
+            }
         }
     }
 }
@@ -206,11 +208,15 @@ TEST(PngReader, GreyAndPalettePicturesGiveIndicesAndAPalette) {
         Bytes palette;
     };
     const Case cases[] = {
-        {"1-bit grey: full-range levels", picture(10, 1, 1, PNG_COLOR_TYPE_GRAY, {{0b10110000, 0b01000000}}),
-         {255, 0, 255, 255, 0, 0, 0, 0, 0, 255}, greyRamp},
+        {"1-bit grey: full-range levels",
+         picture(10, 1, 1, PNG_COLOR_TYPE_GRAY, {{0b10110000, 0b01000000}}),
+         {255, 0, 255, 255, 0, 0, 0, 0, 0, 255},
+         greyRamp},
         {"8-bit grey", grey8, {0, 100, 255}, greyRamp},
-        {"16-bit grey", picture(3, 1, 16, PNG_COLOR_TYPE_GRAY, {{0x00, 0xFF, 0x64, 0x12, 0xFF, 0x00}}),
-         {0, 100, 255}, greyRamp},
+        {"16-bit grey",
+         picture(3, 1, 16, PNG_COLOR_TYPE_GRAY, {{0x00, 0xFF, 0x64, 0x12, 0xFF, 0x00}}),
+         {0, 100, 255},
+         greyRamp},
         {"4-bit palette", indexed, indices, fileEntries},
         {"4-bit palette with transparency", transparentIndexed, indices, fileEntries},
     };
@@ -273,7 +279,10 @@ TEST(PngReader, RefusedAndDamagedFiles) {
     };
     const Case cases[] = {
         {"grey with alpha", encode(picture(2, 1, 8, PNG_COLOR_TYPE_GRAY_ALPHA, {{10, 255, 20, 128}})), 0, memory,
-         [](const RasterImage& image) { EXPECT_EQ(image.width, 2); EXPECT_EQ(image.height, 1); }},
+         [](const RasterImage& image) {
+             EXPECT_EQ(image.width, 2);
+             EXPECT_EQ(image.height, 1);
+         }},
         {"grey with alpha and damaged image data", greyAlphaBadData, 0, memory, nullptr},
         {"low-depth grey with transparency", encode(lowGrey), 0, memory, nullptr},
         {"huge, refused before its rows are obtained", encode(huge), 0, memory,
@@ -299,7 +308,9 @@ TEST(PngReader, RefusedAndDamagedFiles) {
             EXPECT_EQ(shown.style, platform::kMbIconWarning);
             EXPECT_FALSE(shown.text.empty());
         }
-        if (!c.text.empty()) { EXPECT_EQ(read.shown[0].text, c.text); }
+        if (!c.text.empty()) {
+            EXPECT_EQ(read.shown[0].text, c.text);
+        }
         if (c.more) c.more(image);
     }
 }
@@ -331,8 +342,8 @@ TEST(PngReader, An8KPictureWithAlphaFitsBesideItsRowBuffers) {
     deflateEnd(&z);
     Bytes file = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     const Bytes header = {0, 0, 0x1E, 0x00, 0, 0, 0x10, 0xE0, 8, PNG_COLOR_TYPE_RGB_ALPHA, 0, 0, 0};
-    for (const Bytes& part : {chunk("IHDR", header, 13), chunk("IDAT", compressed, uint32_t(compressed.size())),
-                              chunk("IEND", {}, 0)}) {
+    for (const Bytes& part :
+         {chunk("IHDR", header, 13), chunk("IDAT", compressed, uint32_t(compressed.size())), chunk("IEND", {}, 0)}) {
         file.insert(file.end(), part.begin(), part.end());
     }
     RasterImage image;

@@ -87,11 +87,10 @@ TEST(PpmBinary, LargePicturesAreReadAcrossBufferBoundaries) {
 
 TEST(PpmBinary, AbsurdSizesFailWithTheAllocationMessage) {
     // One pixel more than the build's ceiling on plane bytes allows.
-    const std::string overCeiling =
-        "P6\n" + std::to_string(RasterImage::planeByteLimit() / 3 + 1) + " 1\n255\n";
-    for (const std::string& header : {std::string("P6\n-5 5\n255\n"), std::string("P6\n100000 100000\n255\n"),
-                                      std::string("P6\n4294967295 3\n255\n"), std::string("P6\n268435456 1\n255\n"),
-                                      overCeiling}) {
+    const std::string overCeiling = "P6\n" + std::to_string(RasterImage::planeByteLimit() / 3 + 1) + " 1\n255\n";
+    for (const std::string& header :
+         {std::string("P6\n-5 5\n255\n"), std::string("P6\n100000 100000\n255\n"),
+          std::string("P6\n4294967295 3\n255\n"), std::string("P6\n268435456 1\n255\n"), overCeiling}) {
         RasterImage image;
         auto loaded = loadText(image, header);
         EXPECT_EQ(loaded.result, 0) << header;

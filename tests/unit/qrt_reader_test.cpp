@@ -17,7 +17,9 @@ void word(Bytes& bytes, int value) {
 }
 
 // Sample of row `row`, column x, plane 0 (red), 1 or 2: unique per row.
-int sample(int row, int plane, int x) { return uint8_t(row * 40 + 100 * plane + x); }
+int sample(int row, int plane, int x) {
+    return uint8_t(row * 40 + 100 * plane + x);
+}
 
 Bytes qrt(int width, int height, const std::vector<int>& records) {
     Bytes bytes;
@@ -45,8 +47,7 @@ TEST(QrtReader, RecordsArePlacedByRowNumberAndOthersDropped) {
         SCOPED_TRACE(throughLoad);
         RasterImage image;
         auto read = throughLoad ? test::load(image, qrt(3, 2, {1, 0}), ".qrt")
-                                : test::decode(image, qrt(3, 2, {0, 2, 700, 1}),
-                                               &RasterImage::readQrt, ".qrt");
+                                : test::decode(image, qrt(3, 2, {0, 2, 700, 1}), &RasterImage::readQrt, ".qrt");
         EXPECT_EQ(read.result, 1);
         EXPECT_TRUE(read.shown.empty());
         EXPECT_EQ(image.width, 3);

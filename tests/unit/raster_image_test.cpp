@@ -45,8 +45,8 @@ TEST(RasterImageAllocate, ZeroSizeIsAnEmptySuccessfulPicture) {
 }
 
 TEST(RasterImageAllocate, NegativeAndAbsurdSizesFailWithoutOverflow) {
-    const int32_t sizes[][2] = {{-1, 10}, {10, -1}, {INT_MIN, INT_MIN}, {-65536, -65536},
-                                {65536, 65536},  // wraps to 0 in 32-bit arithmetic
+    const int32_t sizes[][2] = {{-1, 10},           {10, -1},       {INT_MIN, INT_MIN},
+                                {-65536, -65536},   {65536, 65536},  // wraps to 0 in 32-bit arithmetic
                                 {INT_MAX, INT_MAX}, {70000, 70000}};
     for (const auto& size : sizes) {
         for (int depth : {8, 24, 32}) {

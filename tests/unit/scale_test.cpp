@@ -36,8 +36,7 @@ void paint(RasterImage& image, int32_t width, int32_t height, int depth, const P
                 continue;
             }
             int index = 0;
-            while (index < entries && !(image.palette[3 * index] == c[0] &&
-                                        image.palette[3 * index + 1] == c[1] &&
+            while (index < entries && !(image.palette[3 * index] == c[0] && image.palette[3 * index + 1] == c[1] &&
                                         image.palette[3 * index + 2] == c[2])) {
                 ++index;
             }
@@ -56,11 +55,10 @@ struct Result {
     std::vector<test::ShownMessage> shown;
 };
 
-Result scale(const RasterImage& source, int32_t width, int32_t height, ScaleMode mode,
-             RasterImage& scaled) {
+Result scale(const RasterImage& source, int32_t width, int32_t height, ScaleMode mode, RasterImage& scaled) {
     test::RecordingSink sink;
-    const ScaleTarget target = {width, height, mode, uint8_t(kBackground[0]),
-                                uint8_t(kBackground[1]), uint8_t(kBackground[2])};
+    const ScaleTarget target = {
+        width, height, mode, uint8_t(kBackground[0]), uint8_t(kBackground[1]), uint8_t(kBackground[2])};
     Result r;
     r.result = scaleImage(source, target, scaled);
     r.shown = sink.shown;
@@ -77,8 +75,7 @@ std::string text(const Colour& c) {
 }
 
 // Scales and checks the record's form; the pixels are the caller's.
-void scaleOk(const RasterImage& source, int32_t width, int32_t height, ScaleMode mode,
-             RasterImage& scaled) {
+void scaleOk(const RasterImage& source, int32_t width, int32_t height, ScaleMode mode, RasterImage& scaled) {
     const Result r = scale(source, width, height, mode, scaled);
     ASSERT_EQ(r.result, 1);
     EXPECT_TRUE(r.shown.empty());
@@ -100,17 +97,17 @@ TEST(ScaleImage, OneColourKeepsItsColourAndFitLeavesBarsOfTheBackground) {
         int32_t left, top, width, height;  // fit's area
     };
     const Case cases[] = {
-        {4, 2, 8, 8, 0, 2, 8, 4},            // wider: full width, bars above and below
-        {2, 4, 8, 8, 2, 0, 4, 8},            // taller: full height, bars left and right
-        {1, 1, 5, 3, 1, 0, 3, 3},            // one pixel
-        {3, 2, 7, 7, 0, 1, 7, 5},            // 4.67 rows round up
-        {5, 3, 4, 4, 0, 1, 4, 2},            // 2.4 rows round down, shrinking across
-        {7, 10, 9, 4, 3, 0, 3, 4},           // 2.8 columns
-        {2, 1, 8, 4, 0, 0, 8, 4},            // the screen's shape: no bars
+        {4, 2, 8, 8, 0, 2, 8, 4},   // wider: full width, bars above and below
+        {2, 4, 8, 8, 2, 0, 4, 8},   // taller: full height, bars left and right
+        {1, 1, 5, 3, 1, 0, 3, 3},   // one pixel
+        {3, 2, 7, 7, 0, 1, 7, 5},   // 4.67 rows round up
+        {5, 3, 4, 4, 0, 1, 4, 2},   // 2.4 rows round down, shrinking across
+        {7, 10, 9, 4, 3, 0, 3, 4},  // 2.8 columns
+        {2, 1, 8, 4, 0, 0, 8, 4},   // the screen's shape: no bars
         {600, 400, 384, 216, 30, 0, 324, 216},
-        {10000, 1, 64, 48, 0, 23, 64, 1},    // less than half a row still shows one
+        {10000, 1, 64, 48, 0, 23, 64, 1},  // less than half a row still shows one
         {1, 10000, 64, 48, 31, 0, 1, 48},
-        {257, 3, 1, 1, 0, 0, 1, 1},          // everything into one pixel
+        {257, 3, 1, 1, 0, 0, 1, 1},  // everything into one pixel
     };
     const Colour colour = {255, 1, 128};
     for (const Case& c : cases) {
@@ -119,20 +116,19 @@ TEST(ScaleImage, OneColourKeepsItsColourAndFitLeavesBarsOfTheBackground) {
             paint(source, c.pictureW, c.pictureH, depth, [&](int32_t, int32_t) { return colour; });
             for (ScaleMode mode : kModes) {
                 SCOPED_TRACE(std::to_string(c.pictureW) + "x" + std::to_string(c.pictureH) + " to " +
-                             std::to_string(c.screenW) + "x" + std::to_string(c.screenH) + " " +
-                             nameOf(mode) + " depth " + std::to_string(depth));
+                             std::to_string(c.screenW) + "x" + std::to_string(c.screenH) + " " + nameOf(mode) +
+                             " depth " + std::to_string(depth));
                 RasterImage scaled;
                 scaleOk(source, c.screenW, c.screenH, mode, scaled);
                 int wrong = 0;
                 for (int32_t y = 0; y < c.screenH; ++y) {
                     for (int32_t x = 0; x < c.screenW; ++x) {
                         const bool inside = mode != ScaleMode::Fit ||
-                                            (x >= c.left && x < c.left + c.width && y >= c.top &&
-                                             y < c.top + c.height);
+                                            (x >= c.left && x < c.left + c.width && y >= c.top && y < c.top + c.height);
                         const Colour want = inside ? colour : kBackground;
                         if (at(scaled, x, y) != want && wrong++ < 3) {
-                            ADD_FAILURE() << "(" << x << "," << y << ") is " << text(at(scaled, x, y))
-                                          << ", want " << text(want);
+                            ADD_FAILURE()
+                                << "(" << x << "," << y << ") is " << text(at(scaled, x, y)) << ", want " << text(want);
                         }
                     }
                 }
@@ -150,16 +146,16 @@ TEST(ScaleImage, FillCropsTheCentre) {
         std::vector<int> along;  // the screen's first row (or column) of grey levels
     };
     const Case cases[] = {
-        {8, 2, 4, 2, {20, 30, 40, 50}},        // columns 2 to 5 of 0 to 7
-        {9, 2, 4, 2, {20, 30, 40, 50}},        // 5 over: 2 cut at the left, 3 at the right
-        {2, 8, 2, 4, {20, 30, 40, 50}},        // rows 2 to 5
-        {16, 2, 4, 1, {45, 65, 85, 105}},      // halved: 8 wide, columns 4 to 11 in pairs
+        {8, 2, 4, 2, {20, 30, 40, 50}},    // columns 2 to 5 of 0 to 7
+        {9, 2, 4, 2, {20, 30, 40, 50}},    // 5 over: 2 cut at the left, 3 at the right
+        {2, 8, 2, 4, {20, 30, 40, 50}},    // rows 2 to 5
+        {16, 2, 4, 1, {45, 65, 85, 105}},  // halved: 8 wide, columns 4 to 11 in pairs
         {2, 16, 1, 4, {45, 65, 85, 105}},
     };
     for (const Case& c : cases) {
         for (int depth : {8, 24}) {
-            SCOPED_TRACE(std::to_string(c.pictureW) + "x" + std::to_string(c.pictureH) +
-                         " depth " + std::to_string(depth));
+            SCOPED_TRACE(std::to_string(c.pictureW) + "x" + std::to_string(c.pictureH) + " depth " +
+                         std::to_string(depth));
             const bool wide = c.pictureW * c.screenH > c.pictureH * c.screenW;
             RasterImage source, scaled;
             paint(source, c.pictureW, c.pictureH, depth, [&](int32_t x, int32_t y) {
@@ -187,18 +183,36 @@ TEST(ScaleImage, ShrinkingAveragesTheCoveredArea) {
     const Case cases[] = {
         {2, 2, 1, 1, [&](int32_t x, int32_t y) { return (x + y) % 2 ? b : a; }, {{100, 50, 25}}},
         // Three columns into two: each screen pixel covers one and a half.
-        {3, 1, 2, 1, [](int32_t x, int32_t) { return Colour{90 * x, 90 * x, 90 * x}; },
+        {3,
+         1,
+         2,
+         1,
+         [](int32_t x, int32_t) {
+             return Colour{90 * x, 90 * x, 90 * x};
+         },
          {{30, 30, 30}, {150, 150, 150}}},
-        {1, 3, 1, 2, [](int32_t, int32_t y) { return Colour{90 * y, 0, 255}; },
+        {1,
+         3,
+         1,
+         2,
+         [](int32_t, int32_t y) {
+             return Colour{90 * y, 0, 255};
+         },
          {{30, 0, 255}, {150, 0, 255}}},
         // 6 x 6 into 2 x 2: blocks of nine.
-        {6, 6, 2, 2, [](int32_t x, int32_t y) { return Colour{x < 3 ? 9 * (x + y) : 0, y < 3 ? 0 : 90, 0}; },
+        {6,
+         6,
+         2,
+         2,
+         [](int32_t x, int32_t y) {
+             return Colour{x < 3 ? 9 * (x + y) : 0, y < 3 ? 0 : 90, 0};
+         },
          {{18, 0, 0}, {0, 0, 0}, {45, 90, 0}, {0, 90, 0}}},
     };
     for (const Case& c : cases) {
         for (int depth : {8, 24}) {
-            SCOPED_TRACE(std::to_string(c.pictureW) + "x" + std::to_string(c.pictureH) +
-                         " depth " + std::to_string(depth));
+            SCOPED_TRACE(std::to_string(c.pictureW) + "x" + std::to_string(c.pictureH) + " depth " +
+                         std::to_string(depth));
             RasterImage source, scaled;
             paint(source, c.pictureW, c.pictureH, depth, c.pixels);
             scaleOk(source, c.screenW, c.screenH, ScaleMode::Stretch, scaled);

@@ -62,16 +62,16 @@ TEST(SunRaster, DecodesEveryLayout) {
     };
     const Case cases[] = {
         {"the map is always 768 bytes, whatever its length says",
-         header(2, 1, 8, 0, 1, 6) + colourMap() + Bytes{9, 8}, {{9, 8}}},
-        {"a map of another type is not skipped", header(2, 1, 8, 0, 2, 768) + Bytes{7, 6} + colourMap(),
-         {{7, 6}}},
-        {"a map given with 24 bits is image data", header(1, 1, 24, 0, 1, 768) + colourMap(),
-         {{0}, {1}, {2}}},
+         header(2, 1, 8, 0, 1, 6) + colourMap() + Bytes{9, 8},
+         {{9, 8}}},
+        {"a map of another type is not skipped", header(2, 1, 8, 0, 2, 768) + Bytes{7, 6} + colourMap(), {{7, 6}}},
+        {"a map given with 24 bits is image data", header(1, 1, 24, 0, 1, 768) + colourMap(), {{0}, {1}, {2}}},
         {"24 bits: a blue, a green and a red group per row",
          header(2, 2, 24, 0) + Bytes{10, 11, 20, 21, 30, 31, 12, 13, 22, 23, 32, 33},
          {{10, 11, 12, 13}, {20, 21, 22, 23}, {30, 31, 32, 33}}},
         {"32 bits, plain", header(2, 1, 32, 0) + Bytes{1, 2, 3, 4, 5, 6, 7, 8}, {{1, 2}, {3, 4}, {5, 6}, {7, 8}}},
-        {"32 bits, byte-encoded", header(2, 1, 32, 2) + Bytes{1, 2, 3, 4, 5, 6, 7, 8},
+        {"32 bits, byte-encoded",
+         header(2, 1, 32, 2) + Bytes{1, 2, 3, 4, 5, 6, 7, 8},
          {{1, 2}, {3, 4}, {5, 6}, {7, 8}}},
         {"escapes and runs: 80 02 41 is three 41s, 80 00 one 80",
          header(8, 1, 8, 2) + Bytes{0x80, 0x02, 0x41, 0x80, 0x00, 0x07, 0x81, 0x80, 0x01, 0xFF},
@@ -83,13 +83,13 @@ TEST(SunRaster, DecodesEveryLayout) {
          header(2, 1, 24, 2) + Bytes{0x80, 5, 0x11, 0x80, 0x01, 0x22, 0x33, 0x44},
          {{0x11, 0x11}, {0x22, 0x22}, {0x33, 0x44}}},
         {"a group of width one takes one element",
-         header(1, 3, 8, 2) + Bytes{0x80, 0x00, 0x80, 0x03, 0x09, 0x05}, {{0x80, 0x09, 0x05}}},
-        {"a short byte-encoded file fills with FF", header(3, 3, 8, 2) + Bytes{1, 0x80, 2, 3},
+         header(1, 3, 8, 2) + Bytes{0x80, 0x00, 0x80, 0x03, 0x09, 0x05},
+         {{0x80, 0x09, 0x05}}},
+        {"a short byte-encoded file fills with FF",
+         header(3, 3, 8, 2) + Bytes{1, 0x80, 2, 3},
          {{1, 3, 3, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}},
-        {"a short plain file keeps what it has", header(4, 4, 8, 0) + Bytes{1, 2, 3, 4, 5},
-         {{1, 2, 3, 4, 5}}},
-        {"header words keep their low 16 bits",
-         header(0x00030002, 0xFFFF0001, 0x00010008, 0) + Bytes{4, 5}, {{4, 5}}},
+        {"a short plain file keeps what it has", header(4, 4, 8, 0) + Bytes{1, 2, 3, 4, 5}, {{1, 2, 3, 4, 5}}},
+        {"header words keep their low 16 bits", header(0x00030002, 0xFFFF0001, 0x00010008, 0) + Bytes{4, 5}, {{4, 5}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -136,6 +136,8 @@ TEST(SunRaster, RefusalsAndWhereTheyAreChecked) {
         EXPECT_EQ(read.shown[0].text, c.second);
         EXPECT_EQ(read.shown[0].caption, "Sun Raster Reader");
         EXPECT_EQ(read.shown[0].style, platform::kMbIconWarning);
-        if (&c == &cases[10]) { EXPECT_EQ(image.palette[3 * 9 + 1], 246); }
+        if (&c == &cases[10]) {
+            EXPECT_EQ(image.palette[3 * 9 + 1], 246);
+        }
     }
 }

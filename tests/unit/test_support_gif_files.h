@@ -112,8 +112,8 @@ public:
     }
 
     // An image descriptor (with its local table when given) and its data.
-    GifFile& image(int width, int height, int packed, const Bytes& localTable, int minimumCodeSize,
-                   const Bytes& blocks, int left = 0, int top = 0) {
+    GifFile& image(int width, int height, int packed, const Bytes& localTable, int minimumCodeSize, const Bytes& blocks,
+                   int left = 0, int top = 0) {
         byte(0x2C).word(left).word(top).word(width).word(height).byte(packed).append(localTable);
         return byte(minimumCodeSize).append(blocks);
     }

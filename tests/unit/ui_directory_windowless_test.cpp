@@ -61,7 +61,8 @@ TEST(DirectoryScan, ADoubleByteNameEndingIn0x5CStillGetsItsSeparator) {
 
 TEST(DirectoryTree, AnItemListsOnlyItsSubdirectories) {
     fakes::FakeFileSystem files;
-    files.listings["C:\\*.*"] = {{"pagefile.sys", false}, {"Windows", true}, {"..", true}, {"a.jpg", false}, {"Users", true}};
+    files.listings["C:\\*.*"] = {
+        {"pagefile.sys", false}, {"Windows", true}, {"..", true}, {"a.jpg", false}, {"Users", true}};
     Strings names, paths;
     ui::listSubdirectories("C:\\", [&](const std::string& name, const std::string& path) {
         names.push_back(name);

@@ -93,7 +93,8 @@ TEST(HelpLogic, EverySectionTheProgramOpensIsInThePage) {
 // Static texts and group boxes have no identifier of their own, and a control
 // of the other dialog has no section in this one: the dialog's section opens.
 TEST(HelpLogic, AControlWithoutASectionOpensItsDialogs) {
-    for (int control : {-1, 65535, 1023}) EXPECT_EQ(ui::helpSection(ui::HelpDialog::Options, control), "options-dialog");
+    for (int control : {-1, 65535, 1023})
+        EXPECT_EQ(ui::helpSection(ui::HelpDialog::Options, control), "options-dialog");
     for (int control : {-1, 65535, 1010}) {
         EXPECT_EQ(ui::helpSection(ui::HelpDialog::Directory, control), "directory-dialog");
     }

@@ -1,9 +1,9 @@
 // The options dialog's decisions: numeric values of texts, moving the selected
 // lines, and the names of a multiple selection.
-#include "ui/OptionsDialogWindowless.h"
 #include "TestSupport.h"
 #include "fakes/DoubleByteCodePage.h"
 #include "ui/CallbackGuard.h"
+#include "ui/OptionsDialogWindowless.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +22,21 @@ using ui::selectedFiles;
 
 TEST(NumericValue, ReadsLikeAtoiButSaturates) {
     const std::pair<const char*, int> cases[] = {
-        {"30", 30}, {"  \t\n42 minutes", 42}, {"+7", 7}, {"-5", -5}, {"0", 0}, {"abc12", 0}, {"", 0}, {"- 3", 0},
-        {nullptr, 0}, {"2147483647", INT_MAX}, {"2147483648", INT_MAX}, {"99999999999999999999", INT_MAX},
-        {"-2147483648", INT_MIN}, {"-99999999999999999999", INT_MIN}, {"00000000000000000000000000012", 12},
+        {"30", 30},
+        {"  \t\n42 minutes", 42},
+        {"+7", 7},
+        {"-5", -5},
+        {"0", 0},
+        {"abc12", 0},
+        {"", 0},
+        {"- 3", 0},
+        {nullptr, 0},
+        {"2147483647", INT_MAX},
+        {"2147483648", INT_MAX},
+        {"99999999999999999999", INT_MAX},
+        {"-2147483648", INT_MIN},
+        {"-99999999999999999999", INT_MIN},
+        {"00000000000000000000000000012", 12},
     };
     for (const auto& c : cases) EXPECT_EQ(numericValue(c.first), c.second) << (c.first ? c.first : "null");
 }

@@ -32,8 +32,7 @@ std::string readQuestion(const std::string& path) {
            "Do you want to remove it from the display list?";
 }
 std::string loadQuestion(const std::string& path) {
-    return "There was an error loading the file \"" + path +
-           "\".\nDo you want to remove it from the display list?";
+    return "There was an error loading the file \"" + path + "\".\nDo you want to remove it from the display list?";
 }
 std::string directoryQuestion(const std::string& path) {
     return "There was an error loading the file \"" + path +
@@ -51,9 +50,7 @@ std::string listOf(const Strings& entries) {
 // file system says what kind each path is and what a directory holds.
 class WallpaperChange : public ::testing::Test {
 protected:
-    WallpaperChange() {
-        fs::create_directories(base_);
-    }
+    WallpaperChange() { fs::create_directories(base_); }
     ~WallpaperChange() override {
         std::error_code ignored;
         fs::remove_all(base_, ignored);
@@ -112,11 +109,10 @@ TEST_F(WallpaperChange, TheSelectionMethodChoosesTheNextEntry) {
     // 32767 / 3 = 10922 generator values per entry; 32766 and 32767 name no
     // entry and are drawn again.
     const Case cases[] = {
-        {nullptr, -1, {10922 * 2}, 2, 1},   {"Random", 1, {10921}, 0, 1},
-        {nullptr, 0, {32766, 32767, 10922}, 1, 3},
+        {nullptr, -1, {10922 * 2}, 2, 1}, {"Random", 1, {10921}, 0, 1}, {nullptr, 0, {32766, 32767, 10922}, 1, 3},
         {"random", 0, {}, 1, 0},  // not the exact word: sequential
-        {"Sequential", -1, {}, 0, 0},       {"Sequential", 1, {}, 2, 0},
-        {"Sequential", 2, {}, 0, 0},        {"Sequential", -7, {}, 0, 0},
+        {"Sequential", -1, {}, 0, 0},     {"Sequential", 1, {}, 2, 0},  {"Sequential", 2, {}, 0, 0},
+        {"Sequential", -7, {}, 0, 0},
     };
     const Strings entries = {file("a.bmp"), file("b.bmp"), file("c.bmp")};
     for (const Case& c : cases) {
@@ -168,13 +164,12 @@ TEST_F(WallpaperChange, AnUnusableEntryIsOfferedForRemoval) {
     const Case cases[] = {
         {"deleted file", missing("gone.jpg"), {readQuestion(missing("gone.jpg"))}},
         {"too long for a path", tooLong, {readQuestion(tooLong)}},
-        {"unsupported", broken,
-         {"Unsupported file format for file \"" + broken + "\".", loadQuestion(broken)}},
+        {"unsupported", broken, {"Unsupported file format for file \"" + broken + "\".", loadQuestion(broken)}},
         {"cannot be opened", longest, {"Unable to open file \"" + longest + "\".", loadQuestion(longest)}},
         {"directory without files", empty, {directoryQuestion(empty)}},
-        {"directory with a bad file", mixed,
-         {"Unsupported file format for file \"" + mixed + "\\bad.pic\".",
-          directoryQuestion(mixed + "\\bad.pic")}},
+        {"directory with a bad file",
+         mixed,
+         {"Unsupported file format for file \"" + mixed + "\\bad.pic\".", directoryQuestion(mixed + "\\bad.pic")}},
     };
     const std::string next = file("next.bmp"), after = file("after.bmp");
     for (const Case& c : cases) {
@@ -264,11 +259,9 @@ TEST_F(WallpaperChange, AnAnswerActsOnTheListAsItIsNowAndNoChangeNestsInIt) {
         Strings wallpapers;
     };
     const Case cases[] = {
-        {"entry kept by the edit, removed by Yes", listOf({b, gone, a}), platform::kIdYes, listOf({b, a}),
-         {a}},
+        {"entry kept by the edit, removed by Yes", listOf({b, gone, a}), platform::kIdYes, listOf({b, a}), {a}},
         {"entry already deleted in the dialog", listOf({a, b}), platform::kIdYes, listOf({a, b}), {b}},
-        {"No goes on with the edited list", listOf({a, b, gone}), platform::kIdNo, listOf({a, b, gone}),
-         {b}},
+        {"No goes on with the edited list", listOf({a, b, gone}), platform::kIdNo, listOf({a, b, gone}), {b}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -320,8 +313,8 @@ int drawOf(int k, int n) {
 
 TEST_F(WallpaperChange, ShuffleShowsEveryEntryOnceARoundAcrossRestartsAndEdits) {
     method("Shuffle");
-    const std::string a = file("a.bmp"), b = file("b.bmp"), c = file("c.bmp"), d = file("d.bmp"),
-                      e = file("e.bmp"), f = file("f.bmp");
+    const std::string a = file("a.bmp"), b = file("b.bmp"), c = file("c.bmp"), d = file("d.bmp"), e = file("e.bmp"),
+                      f = file("f.bmp");
     // Among the entries still to come: the last of five, the first of four,
     // the second of three.
     for (int value : {drawOf(4, 5), drawOf(0, 4), drawOf(1, 3)}) random.add(value);
@@ -437,7 +430,7 @@ TEST_F(WallpaperChange, ThePositionLaysOutOrScalesThePicture) {
         const char* position;  // nullptr: none stored
         std::string entry;
         std::vector<Layout> layouts;
-        int width, height;   // of the temporary bitmap; 0: the entry is set itself
+        int width, height;     // of the temporary bitmap; 0: the entry is set itself
         uint32_t top, middle;  // colours of pixels (0, 0) and (4, 4)
     };
     const Case cases[] = {
@@ -463,7 +456,9 @@ TEST_F(WallpaperChange, ThePositionLaysOutOrScalesThePicture) {
         if (!c.width) continue;
         const std::vector<unsigned char> bmp = bitmap.read();
         ASSERT_GE(bmp.size(), 54u);
-        auto u32 = [&](size_t at) { return uint32_t(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | bmp[at + 3] << 24); };
+        auto u32 = [&](size_t at) {
+            return uint32_t(bmp[at] | bmp[at + 1] << 8 | bmp[at + 2] << 16 | bmp[at + 3] << 24);
+        };
         ASSERT_EQ(u32(18), uint32_t(c.width));
         ASSERT_EQ(u32(22), uint32_t(c.height));
         // Rows bottom-up, 24-bit, padded to 4 bytes.
@@ -549,10 +544,10 @@ TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {
     const Case cases[] = {
         {"C:\\", {{"boot.ini", false}, {"a.bmp", false}, {"Windows", true}}, "C:\\a.bmp", 2},
         {"D:\\pics", {{".", true}, {"a.bmp", false}}, "D:\\pics\\a.bmp", 2},
-        {"E:\\nothing", {}, "", 1},                          // the search fails
-        {"E:\\subs", {{".", true}, {"sub", true}}, "", 1},   // no files
+        {"E:\\nothing", {}, "", 1},                                   // the search fails
+        {"E:\\subs", {{".", true}, {"sub", true}}, "", 1},            // no files
         {deep, {{".", true}, {std::string(40, 'n'), false}}, "", 2},  // the name does not fit
-        {tooDeep, {{".", true}, {"a", false}}, "", 0},       // nor does the search pattern
+        {tooDeep, {{".", true}, {"a", false}}, "", 0},                // nor does the search pattern
         // Japanese: the last character is one double-byte character whose
         // second byte is 0x5C, so a separator still follows.
         {"J:\\\x95\x5C", {{".", true}, {"a.bmp", false}}, "J:\\\x95\x5C\\a.bmp", 2},

@@ -22,7 +22,6 @@ namespace {
 
 class WallpaperFile : public ::testing::Test {
 protected:
-
     // Runs the preparation on a copy of path, leaving the result in `buffer`.
     Preparation prepare(const std::string& path) {
         std::memset(buffer, 0x5A, sizeof buffer);
@@ -132,7 +131,6 @@ TEST_F(WallpaperFile, OtherPicturesAreConvertedIntoTheTemporaryBitmap) {
         EXPECT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(used.read(), written);
     }
-
 }
 
 // A temporary bitmap that cannot be written is the place's fault, not the
@@ -179,7 +177,6 @@ TEST_F(WallpaperFile, AnUnwritableTemporaryBitmapOffersAnotherPlace) {
             EXPECT_EQ(chosen.read().at(0), 'B');
         }
     }
-
 }
 
 // A place that would overwrite a picture the user keeps is refused like an
@@ -196,7 +193,7 @@ TEST_F(WallpaperFile, APlaceThatHoldsAPictureOfTheUserIsRefused) {
     const std::string list = folder.at("other.bmp") + "\a" + otherSpelling + "\a";
     struct Case {
         const char* what;
-        std::string stored;  // empty: none
+        std::string stored;       // empty: none
         std::string chosenFirst;  // in the save dialog after the first question; empty: none
         std::deque<int> answers;
     };
@@ -220,7 +217,8 @@ TEST_F(WallpaperFile, APlaceThatHoldsAPictureOfTheUserIsRefused) {
         EXPECT_EQ(prepareWallpaperFile(buffer, defaultBitmap.c_str(), nullptr, list.c_str()), Preparation::Ready);
         EXPECT_EQ(std::string(buffer), elsewhere.path());
         EXPECT_EQ(picture.read(), original);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(kept, std::ios::binary).rdbuf()), {}), "BM kept");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(kept, std::ios::binary).rdbuf()), {}),
+                  "BM kept");
         ASSERT_EQ(messages.shown.size(), c.answers.size());
         EXPECT_EQ(messages.shown.back().text, "Vellumere could not write its temporary file \"" +
                                                   (c.stored.empty() ? c.chosenFirst : c.stored) +

@@ -19,16 +19,14 @@ class SettingsKeyBackup {
 public:
     SettingsKeyBackup() {
         HKEY key;
-        existed_ = RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) ==
-                   ERROR_SUCCESS;
+        existed_ = RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS;
         if (existed_) {
             for (DWORD index = 0;; ++index) {
                 char name[16384];
                 DWORD nameLength = sizeof name;
                 DWORD type = 0;
                 DWORD size = 0;
-                if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, nullptr,
-                                  &size) != ERROR_SUCCESS) {
+                if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
                     break;
                 }
                 Value value{name, type, std::vector<BYTE>(size)};
@@ -46,13 +44,12 @@ public:
         RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
         if (!existed_) return;
         HKEY key;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                            KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS) {
             return;
         }
         for (const Value& value : values_) {
-            RegSetValueExA(key, value.name.c_str(), 0, value.type,
-                           value.data.empty() ? nullptr : value.data.data(),
+            RegSetValueExA(key, value.name.c_str(), 0, value.type, value.data.empty() ? nullptr : value.data.data(),
                            DWORD(value.data.size()));
         }
         RegCloseKey(key);
@@ -84,8 +81,8 @@ inline RawValue rawValue(HKEY root, const char* subkey, const char* name) {
     DWORD size = 0;
     if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
         std::vector<char> data(size + 1);
-        if (RegQueryValueExA(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(data.data()),
-                             &size) == ERROR_SUCCESS) {
+        if (RegQueryValueExA(key, name, nullptr, &value.type, reinterpret_cast<BYTE*>(data.data()), &size) ==
+            ERROR_SUCCESS) {
             value.present = true;
             value.bytes.assign(data.data(), size);
         }
@@ -101,12 +98,11 @@ inline RawValue settingsValue(const char* name) {
 // Stores raw bytes as a REG_SZ value of the settings key.
 inline void setRawText(const char* name, const std::string& bytes) {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
         return;
     }
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
-                   DWORD(bytes.size()));
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
     RegCloseKey(key);
 }
 

@@ -57,8 +57,7 @@ std::string smallBitmap() {
 }
 
 std::string desktopWallpaper() {
-    win32test::RawValue value =
-        win32test::rawValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
+    win32test::RawValue value = win32test::rawValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
     return value.present ? std::string(value.bytes.c_str()) : std::string("<absent>");
 }
 
@@ -102,8 +101,7 @@ TEST_F(RealWallpaper, PathKindsComeFromTheRealAttributes) {
     EXPECT_EQ(files.pathKind(file.c_str()), platform::PathKind::File);
     EXPECT_EQ(files.pathKind(directory.path().c_str()), platform::PathKind::Directory);
     EXPECT_EQ(files.pathKind((directory.path() + "\\").c_str()), platform::PathKind::Directory);
-    EXPECT_EQ(files.pathKind((directory.path() + "\\none").c_str()),
-              platform::PathKind::Unreadable);
+    EXPECT_EQ(files.pathKind((directory.path() + "\\none").c_str()), platform::PathKind::Unreadable);
     EXPECT_EQ(files.pathKind(""), platform::PathKind::Unreadable);
 }
 
@@ -137,7 +135,8 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
 // named so still gets its separator before the file's name.
 TEST_F(RealWallpaper, DoubleByteDirectoryNamesKeepTheirLastCharacter) {
     if (!IsDBCSLeadByte(0x95)) {
-        if (std::getenv("VELLUMERE_EXPECT_DBCS") != nullptr) FAIL() << "code page " << GetACP() << " is not double-byte";
+        if (std::getenv("VELLUMERE_EXPECT_DBCS") != nullptr)
+            FAIL() << "code page " << GetACP() << " is not double-byte";
         GTEST_SKIP() << "code page " << GetACP() << " is single-byte";
     }
     const std::string name = directory.path() + "\\\x95\x5C";

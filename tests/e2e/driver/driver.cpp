@@ -50,11 +50,16 @@ struct Failure {
 std::string shown(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\a') out += "\\a";
-        else if (c == '\t') out += "\\t";
-        else out += c;
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\a')
+            out += "\\a";
+        else if (c == '\t')
+            out += "\\t";
+        else
+            out += c;
     }
     if (out.size() > 300) out = out.substr(0, 300) + "...(" + std::to_string(text.size()) + " chars)";
     return "\"" + out + "\"";
@@ -64,11 +69,16 @@ std::string shown(const std::string& text) {
 
 char escaped(char e) {
     switch (e) {
-    case 'n': return '\n';
-    case 't': return '\t';
-    case 'a': return '\a';
-    case 'r': return '\r';
-    default: return e;
+    case 'n':
+        return '\n';
+    case 't':
+        return '\t';
+    case 'a':
+        return '\a';
+    case 'r':
+        return '\r';
+    default:
+        return e;
     }
 }
 
@@ -150,7 +160,9 @@ std::string windowText(HWND window) {
     text[0] = '\0';
     // WM_GETTEXT is marshalled between processes; GetWindowText is not for other processes' controls.
     const LRESULT n = SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                                          SMTO_ABORTIFHUNG, 5000, nullptr) ? static_cast<LRESULT>(strlen(text)) : 0;
+                                          SMTO_ABORTIFHUNG, 5000, nullptr)
+                          ? static_cast<LRESULT>(strlen(text))
+                          : 0;
     return std::string(text, static_cast<size_t>(n));
 }
 
@@ -329,7 +341,6 @@ void snapshot(const std::string& file) {
 // after the program ended.
 HWND lastTrayWindow = nullptr;
 
-
 HWND trayWindow() {
     HWND tray = FindWindowA("Vellumere Window Class", "Vellumere");
     if (tray == nullptr) fail("no tray window (class \"Vellumere Window Class\")");
@@ -443,7 +454,8 @@ std::string listLine(HWND list, int index) {
     }
     wide.resize(wcslen(wide.c_str()));
     if (wide.empty()) return std::string();
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
     std::string text(static_cast<size_t>(size), '\0');
     WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
     return text;

@@ -72,10 +72,7 @@ public:
 private:
     class Search : public platform::DirectorySearch {
     public:
-        Search(const std::vector<platform::FoundName>& names, int& open)
-            : names_(names), open_(open) {
-            ++open_;
-        }
+        Search(const std::vector<platform::FoundName>& names, int& open) : names_(names), open_(open) { ++open_; }
         ~Search() override { --open_; }
         Search(const Search&) = delete;
         Search& operator=(const Search&) = delete;

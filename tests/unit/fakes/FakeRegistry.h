@@ -48,14 +48,12 @@ public:
     bool failQueryInfo = false;
     bool failCreate = false;
     std::string failSetValueNamed;  // writes of this value fail
-    int openKeys = 0;     // keys open right now
+    int openKeys = 0;               // keys open right now
 
 private:
     class Key : public platform::RegistryKey {
     public:
-        Key(FakeRegistry& owner, Values& values) : owner_(owner), values_(values) {
-            ++owner_.openKeys;
-        }
+        Key(FakeRegistry& owner, Values& values) : owner_(owner), values_(values) { ++owner_.openKeys; }
         ~Key() override { --owner_.openKeys; }
         Key(const Key&) = delete;
         Key& operator=(const Key&) = delete;

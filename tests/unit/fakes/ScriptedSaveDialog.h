@@ -26,8 +26,7 @@ public:
     void cancel() { answers.push_back(kCancel); }
 
     bool ask(char* path, size_t capacity, const platform::SaveDialogRequest& request) override {
-        shown.push_back({path, capacity, request.filterDescription, request.filterPattern,
-                         request.defaultExtension});
+        shown.push_back({path, capacity, request.filterDescription, request.filterPattern, request.defaultExtension});
         if (answers.empty()) return false;
         std::string chosen = answers.front();
         answers.pop_front();
