@@ -10,7 +10,7 @@ SOURCES="$ROOT/build/sources"
 PACKAGES=(
     # native build and tests
     make g++ cmake ninja-build pkg-config libjpeg62-turbo-dev libpng-dev zlib1g-dev
-    googletest libgtest-dev clang llvm libclang-rt-14-dev
+    googletest libgtest-dev clang llvm libclang-rt-14-dev clang-format
     # Windows build
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm
     # running and testing the Windows program
