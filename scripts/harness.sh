@@ -264,22 +264,6 @@ checks_done() { # WHAT
     [ "$failures" -eq 0 ]
 }
 
-# The index plane of an 8-bit bitmap, top row first, as one line of numbers.
-index_plane() {
-    python3 - "$1" <<'EOF'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-offset, = struct.unpack_from("<I", data, 10)
-width, height = struct.unpack_from("<ii", data, 18)
-bits, = struct.unpack_from("<H", data, 28)
-if bits != 8:
-    print("not an 8-bit bitmap")
-    sys.exit(0)
-stride = (width + 3) // 4 * 4
-rows = [data[offset + (height - 1 - y) * stride:][:width] for y in range(height)]
-print(" ".join(str(b) for row in rows for b in row))
-EOF
-}
 
 # One run of the converter against an expected result (tests/*/expected/):
 #     run ARG...       the arguments, quoted as in the shell (@WORK@, @ROOT@
@@ -324,7 +308,7 @@ check_expected() { # NAME EXPECTED-FILE [DEFAULT ARGUMENT...]
     local out="${args[*]: -1}"
     [ -n "$no_output" ] && [ -f "$out" ] && problems+=" $out written;"
     if [ -n "$want_pixels" ]; then
-        got="$([ -f "$out" ] && index_plane "$out")"
+        got="$([ -f "$out" ] && python3 "$VELLUMERE_ROOT/scripts/bitmap.py" index-plane "$out")"
         [ "$got" = "$want_pixels" ] || problems+=" pixels '$got', expected '$want_pixels';"
     fi
     if [ -z "$problems" ]; then

@@ -23,37 +23,8 @@ le() {
 # 40-byte information header, 8 or 24 bits, uncompressed, and the length the
 # dimensions call for.
 check_bitmap() {
-    local bmp="$1" what="$2"
-    [ -s "$bmp" ] || { fail "$what: no bitmap written"; return; }
-    local magic size actual header width height bits compression offset bpp stride
-    magic="$(head -c 2 "$bmp")"
-    size="$(le "$bmp" 2 4)"
-    actual="$(stat -c %s "$bmp")"
-    header="$(le "$bmp" 14 4)"
-    width="$(le "$bmp" 18 4)"
-    height="$(le "$bmp" 22 4)"
-    bits="$(le "$bmp" 28 2)"
-    compression="$(le "$bmp" 30 4)"
-    offset="$(le "$bmp" 10 4)"
-    if [ "$magic" != BM ] || [ "$header" != 40 ] || [ "$compression" != 0 ]; then
-        fail "$what: not an uncompressed BMP (magic '$magic', header $header, compression $compression)"
-        return
-    fi
-    case "$bits" in
-        8) bpp=1; [ "$offset" = 1078 ] || { fail "$what: 8-bit data offset $offset"; return; } ;;
-        24) bpp=3; [ "$offset" = 54 ] || { fail "$what: 24-bit data offset $offset"; return; } ;;
-        *) fail "$what: $bits bits per pixel"; return ;;
-    esac
-    stride=$(((width * bpp + 3) / 4 * 4))
-    if [ "$size" != "$actual" ] || [ "$actual" -ne $((offset + height * stride)) ]; then
-        fail "$what: ${width}x$height $bits-bit, size field $size, file $actual bytes, expected $((offset + height * stride))"
-        return
-    fi
-    if [ "$width" -le 0 ] || [ "$height" -le 0 ]; then
-        fail "$what: empty picture ${width}x$height"
-        return
-    fi
-    ok "$what: ${width}x$height, $bits-bit"
+    local info
+    if info="$(python3 "$ROOT/scripts/bitmap.py" check "$1")"; then ok "$2: $info"; else fail "$2: $info"; fi
 }
 
 # 1. Every bundled sample picture.
@@ -93,13 +64,7 @@ if [ -n "$first_bmp" ]; then
 fi
 
 make_ppm() {  # make_ppm FILE WIDTH HEIGHT: a P6 picture with varied samples
-    python3 - "$@" <<'PY'
-import sys
-path, w, h = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-data = bytes((i * 7 + (i >> 9) * 3) & 255 for i in range(w * h * 3))
-with open(path, "wb") as f:
-    f.write(b"P6\n%d %d\n255\n" % (w, h) + data)
-PY
+    python3 "$ROOT/scripts/bitmap.py" make-ppm "$@"
 }
 
 # 3. The answers of tests/converter/expected/: usage errors (exit 2), pictures
@@ -187,17 +152,7 @@ fi
 wide_case() {
     local width="$1" height="$2" name="wide-$1x$2"
     make_ppm "$WORK/$name.ppm" "$width" "$height"
-    python3 - "$WORK/$name.ppm" "$WORK/$name.expected" "$width" "$height" <<'PY'
-import sys
-src, dst, w, h = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
-data = open(src, "rb").read()[-w * h * 3:]
-rows = []
-for y in reversed(range(h)):
-    row = bytearray(data[y * w * 3:(y + 1) * w * 3])
-    row[0::3], row[2::3] = row[2::3], row[0::3]
-    rows.append(bytes(row) + bytes(-len(row) % 4))
-open(dst, "wb").write(b"".join(rows))
-PY
+    python3 "$ROOT/scripts/bitmap.py" rows "$WORK/$name.ppm" "$WORK/$name.expected" "$width" "$height"
     "${CONVERT[@]}" "$WORK/$name.ppm" "$WORK/$name.bmp" 2>"$WORK/$name.err"
     local rc=$?
     if [ "$rc" -ne 0 ]; then
