@@ -19,6 +19,7 @@ constexpr const char* kTempFilenameSetting = "TempFilename";
 // Added later; absent, the program behaves as it always did.
 constexpr const char* kPositionSetting = "Position";  // "System" (absent), "Center", "Tile", "Stretch", "Fit", "Fill"
 constexpr const char* kShuffleRoundSetting = "Shuffle Round";  // entries shown in this round, as an image list
+constexpr const char* kExcludedSetting = "Excluded";           // pictures never to be shown again, as an image list
 
 // Longer texts go to the image list file.
 constexpr size_t kRegistryTextLimit = 2048;
@@ -29,6 +30,21 @@ std::unique_ptr<char[]> readSetting(const char* name);
 // Stores the text (a long one in the image list file); reports its own
 // failures in message boxes and then yields false.
 bool writeSetting(const char* name, const char* text);
+
+// Where a long text of another value than "Files" goes the first time, when
+// its name followed by "File" holds no usable path yet.
+struct ListFileChoice {
+    // With the image list in its file: the file beside it, that file's path
+    // followed by this suffix, taken without asking.
+    const char* besideListSuffix;
+    // Otherwise (or when that file cannot be written) the user is told this
+    // and chooses the file, offered under this name.
+    const char* notice;
+    const char* defaultName;
+};
+
+// writeSetting, for a value whose first file is found as `choice` says.
+bool writeSetting(const char* name, const char* text, const ListFileChoice& choice);
 
 // Stores the text in the registry itself, whatever its length; false after
 // telling the user.

@@ -116,7 +116,7 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
         for (int i = 0; i < 100; ++i) {
             char path[platform::kPathBufferSize];
             std::strcpy(path, entry.c_str());
-            ASSERT_TRUE(pickFileInDirectory(path));
+            ASSERT_TRUE(pickFileInDirectory(path, Exclusions()));
             picked.insert(path);
         }
     }
@@ -126,7 +126,7 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
     fs::create_directories(onlySubdirectories.path() + "\\x");
     char path[platform::kPathBufferSize];
     std::strcpy(path, onlySubdirectories.path().c_str());
-    EXPECT_FALSE(pickFileInDirectory(path));
+    EXPECT_FALSE(pickFileInDirectory(path, Exclusions()));
     EXPECT_EQ(std::string(path), onlySubdirectories.path());
 }
 
@@ -144,7 +144,7 @@ TEST_F(RealWallpaper, DoubleByteDirectoryNamesKeepTheirLastCharacter) {
     const std::string picture = directory.file("\x95\x5C\\a.bmp", "BM");
     char path[platform::kPathBufferSize];
     std::strcpy(path, name.c_str());
-    ASSERT_TRUE(pickFileInDirectory(path));
+    ASSERT_TRUE(pickFileInDirectory(path, Exclusions()));
     EXPECT_EQ(std::string(path), picture);
     EXPECT_EQ(platform::fileSystem().pathKind(path), platform::PathKind::File);
 }
