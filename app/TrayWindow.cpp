@@ -10,6 +10,7 @@
 #include "ui/CallbackGuard.h"
 #include "ui/OptionsDialog.h"
 #include "wallpaper/PictureFile.h"
+#include "wallpaper/RemovePicture.h"
 #include "wallpaper/WallpaperChange.h"
 
 HWND trayWindow = nullptr;
@@ -44,6 +45,8 @@ void showPopupMenu(HWND owner) {
     EnableMenuItem(popupMenu, ID_PREVIOUS_WALLPAPER,
                    MF_BYCOMMAND | (hasPreviousWallpaper(wallpaperState) ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(popupMenu, ID_SHOW_PICTURE_FILE, MF_BYCOMMAND | (picture.empty() ? MF_GRAYED : MF_ENABLED));
+    EnableMenuItem(popupMenu, ID_REMOVE_PICTURE,
+                   MF_BYCOMMAND | (canRemovePicture(wallpaperState) ? MF_ENABLED : MF_GRAYED));
     const BOOL command =
         TrackPopupMenuEx(popupMenu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, owner, nullptr);
     PostMessageA(owner, WM_NULL, 0, 0);
@@ -62,6 +65,9 @@ void showPopupMenu(HWND owner) {
         break;
     case ID_SHOW_PICTURE_FILE:
         showPictureFile(wallpaperState);
+        break;
+    case ID_REMOVE_PICTURE:
+        removePictureFromList(wallpaperState);
         break;
     default:  // dismissed
         break;

@@ -14,6 +14,7 @@
 #include "ui/AddFiles.h"
 #include "ui/CallbackGuard.h"
 #include "ui/DirectoryDialog.h"
+#include "ui/ExcludedDialog.h"
 #include "ui/Help.h"
 #include "ui/ImageListBox.h"
 #include "ui/OptionsDialogWindowless.h"
@@ -181,6 +182,9 @@ void command(HWND dialog, int control, int notification) {
         break;
     case IDC_HELP_CONTENTS:
         ui::showHelpContents(dialog, context->helpPath.c_str());
+        break;
+    case IDC_EXCLUDED:
+        ui::showExcludedDialog(instanceOf(dialog), dialog);  // stores by itself
         break;
     case IDC_QUIT:
         confirmQuit(dialog);
