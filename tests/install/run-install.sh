@@ -194,6 +194,16 @@ expect_equal "TempFilename" "$(reg_value 'HKCU\Software\Quorvath\Vellumere\1.3' 
     fail "no temp.bmp in $WORKDIR_WIN"
 keep_screenshots "$OUT/installed-program.bmp"
 [ -n "$(program_pids)" ] && ok "the program runs" || fail "the program does not run"
+echo "== the Start menu's Next Wallpaper while the program runs"
+wine_tool reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d 'Z:\sentinel.bmp' /f >/dev/null 2>&1
+wine_tool start "$MENU_WIN\\Next Wallpaper.lnk" </dev/null >"$OUT/next.log" 2>&1
+t0=$SECONDS
+while [ "$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)" != "$temp_win" ] && [ $((SECONDS - t0)) -lt 30 ]; do
+    sleep 0.5
+done
+expect_equal "desktop Wallpaper after Next Wallpaper" "$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)" "$temp_win"
+sleep 2
+expect_equal "copies running after Next Wallpaper" "$(program_pids | wc -l)" 1
 
 # --- 3. silent upgrade and uninstall, settings kept ---------------------------------
 echo "== silent upgrade while the program runs"
