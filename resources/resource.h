@@ -36,6 +36,9 @@
 #define IDC_SHUFFLED 1017
 #define IDC_POSITION 1018
 #define IDC_MOVE 1020
+#define IDC_FULL_SCREEN_PAUSE 1120
+#define IDC_HOTKEY_NEXT 1121
+#define IDC_HOTKEY_PREVIOUS 1122
 #define IDC_EXCLUDED 1140
 
 // Excluded pictures dialog

@@ -18,8 +18,11 @@ constexpr const char* kSelectionMethodSetting = "Selection Method";
 constexpr const char* kTempFilenameSetting = "TempFilename";
 // Added later; absent, the program behaves as it always did.
 constexpr const char* kPositionSetting = "Position";  // "System" (absent), "Center", "Tile", "Stretch", "Fit", "Fill"
-constexpr const char* kShuffleRoundSetting = "Shuffle Round";  // entries shown in this round, as an image list
-constexpr const char* kExcludedSetting = "Excluded";           // pictures never to be shown again, as an image list
+constexpr const char* kShuffleRoundSetting = "Shuffle Round";         // entries shown in this round, as an image list
+constexpr const char* kHotkeyNextSetting = "Hotkey Next";             // a chord (settings/HotkeyChord.h); absent: none
+constexpr const char* kHotkeyPreviousSetting = "Hotkey Previous";     // the same
+constexpr const char* kFullScreenPauseSetting = "Full Screen Pause";  // "0": ticks run during full-screen programs
+constexpr const char* kExcludedSetting = "Excluded";  // pictures never to be shown again, as an image list
 
 // Longer texts go to the image list file.
 constexpr size_t kRegistryTextLimit = 2048;

@@ -11,6 +11,7 @@
 #include "fakes/DoubleByteCodePage.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakeFileSystem.h"
+#include "fakes/FakeNotificationState.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/ScriptedRandom.h"
 #include "fakes/ScriptedSaveDialog.h"
@@ -18,6 +19,7 @@
 #include "settings/SettingsStore.h"
 #include "wallpaper/DirectoryPick.h"
 #include "wallpaper/PictureFile.h"
+#include "wallpaper/QuietTicks.h"
 #include "wallpaper/RemovePicture.h"
 #include "wallpaper/WallpaperChange.h"
 
@@ -305,6 +307,45 @@ TEST_F(WallpaperChange, ACommandDuringAQuestionRunsOnceItEnds) {
     EXPECT_EQ(desktop.wallpapers, Strings{b});
     EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_FALSE(state.changePending);
+}
+
+// While a full-screen program runs, the update timer's change waits and runs
+// once when it ends; the user's changes do not wait; "Full Screen Pause" "0"
+// (and only that) makes ticks run as before.
+TEST_F(WallpaperChange, TicksWaitForAFullScreenProgramToEnd) {
+    method("Sequential");
+    const std::string a = file("a.bmp"), b = file("b.bmp"), c = file("c.bmp");
+    registry.setText(kSettingsKey, kFilesSetting, listOf({a, b, c}));
+    fakes::FakeNotificationState shell;
+    QuietTicks ticks;
+
+    shell.fullScreen = true;
+    EXPECT_TRUE(ticks.tick(state));
+    EXPECT_TRUE(ticks.tick(state));  // a second tick adds no second change
+    EXPECT_FALSE(ticks.check(state));
+    change(listOf({a, b, c}));  // the menu, a hotkey, the command line
+    EXPECT_EQ(desktop.wallpapers, Strings{a});
+    shell.fullScreen = false;
+    state.changeRunning = true;  // a change is asking a question: wait for it too
+    EXPECT_FALSE(ticks.check(state));
+    state.changeRunning = false;
+    EXPECT_TRUE(ticks.check(state));
+    EXPECT_FALSE(ticks.waiting());
+    EXPECT_FALSE(ticks.check(state));  // once
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b}));
+    EXPECT_FALSE(ticks.tick(state));  // nothing full screen: at once
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b, c}));
+
+    shell.fullScreen = true;
+    for (const char* stored : {"1", "", "yes"}) {
+        registry.setText(kSettingsKey, kFullScreenPauseSetting, stored);
+        EXPECT_TRUE(fullScreenPauseWanted()) << stored;
+    }
+    EXPECT_TRUE(ticks.tick(state));
+    registry.setText(kSettingsKey, kFullScreenPauseSetting, "0");  // switched off while one waits
+    EXPECT_TRUE(ticks.check(state));
+    EXPECT_FALSE(ticks.tick(state));
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b, c, a, b}));
 }
 
 // The generator value that makes a draw among n choices take choice k.
