@@ -9,6 +9,15 @@
 # decoding time of the same run (the converter's --timing), and ImageMagick's
 # -resize (for fill with -extent) on the same picture.
 #
+# The photo lines (photo) take camera-sized JPEGs, 6000 x 4000 and
+# 12000 x 8000, to a 1920 x 1080 screen with "Fill": the whole change
+# (decode, scale, write), once decoded at full size and then scaled (before:
+# the converter's --full-decode) and once decoded at the smallest eighth of
+# its size that covers the screen (after: what the program does), natively
+# and under Wine. Peak memory is the largest resident set of the process; under
+# Wine that includes Wine's own libraries, so the line below takes off what
+# the 1 x 1 picture's run peaked at (an estimate of the program's own peak).
+#
 # Beside each native figure, the shipped program's converter: the 32-bit
 # Windows build (build/win32/vellumere-convert.exe; build/win64's where this
 # machine cannot run 32-bit programs) under Wine, with Wine's
@@ -19,7 +28,7 @@
 # reading it and writing as many bytes).
 #
 #   bench/run.sh [-n RUNS] [FORMAT...]
-#   formats: jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill (default: all)
+#   formats: jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill photo (default: all)
 #   BENCH_WINE=0 leaves out the Windows build.
 #
 # Pictures are made once into build/bench/pictures from a real photograph
@@ -33,7 +42,7 @@ PICTURES="$BENCH/pictures"
 OUT="$BENCH/out"
 WIDTH=3840
 HEIGHT=2160
-ALL_FORMATS=(jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill)
+ALL_FORMATS=(jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill photo)
 BIG_WIDTH=6000
 BIG_HEIGHT=4000
 RUNS="${BENCH_RUNS:-5}"
@@ -42,8 +51,8 @@ formats=()
 while [ $# -gt 0 ]; do
     case "$1" in
         -n) shift; RUNS="${1:?-n needs a number}" ;;
-        -h|--help) sed -n '2,26p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
-        jpeg|png|gif|pcx8|pcx24|p6|p3|sun|qrt|fit|fill) formats+=("$1") ;;
+        -h|--help) sed -n '2,35p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        jpeg|png|gif|pcx8|pcx24|p6|p3|sun|qrt|fit|fill|photo) formats+=("$1") ;;
         *) echo "bench: unknown format '$1' (${ALL_FORMATS[*]})" >&2; exit 2 ;;
     esac
     shift
@@ -135,6 +144,19 @@ if [ ! -f "$BIG" ]; then
     cjpeg -quality 90 -outfile "$BIG.part" "$BENCH/big.ppm"
     rm -f "$BENCH/big.ppm"
     mv "$BIG.part" "$BIG"
+fi
+
+# The 100-megapixel photo: the 24-megapixel one twice across and twice down,
+# so that it compresses like a photograph too.
+HUGE="$PICTURES/picture-12000x8000.jpg"
+if [ ! -f "$HUGE" ]; then
+    log "making 12000x8000 JPEG in ${PICTURES#"$ROOT"/} (once)"
+    djpeg -pnm -outfile "$BENCH/big.ppm" "$BIG"
+    pnmcat -lr "$BENCH/big.ppm" "$BENCH/big.ppm" >"$BENCH/wide.ppm"
+    pnmcat -tb "$BENCH/wide.ppm" "$BENCH/wide.ppm" >"$BENCH/huge.ppm"
+    cjpeg -quality 90 -outfile "$HUGE.part" "$BENCH/huge.ppm"
+    rm -f "$BENCH/big.ppm" "$BENCH/wide.ppm" "$BENCH/huge.ppm"
+    mv "$HUGE.part" "$HUGE"
 fi
 
 # format -> input file, decoded planes in bytes, and the peers' commands.
@@ -297,6 +319,55 @@ scale_lines() {
     fi
 }
 
+# The camera photos to a 1920 x 1080 screen with fill: before (full decode,
+# then scale) and after (decoded at the eighth that covers the screen), our
+# converter natively and the shipped one under Wine.
+photo_lines() {
+    local screen=1920x1080 name picture before_ms before_kb after_ms after_kb
+    for picture in "$BIG" "$HUGE"; do
+        IN="$picture"
+        OUTPUT="$OUT/photo.bmp"
+        export IN OUTPUT
+        name="$(basename "$picture" .jpg | sed 's/^picture-//')"
+        printf '\n%s JPEG to a %s screen, fill (ratio: before / after)\n' "$name" "$screen"
+        measured_row photo "before: full decode" "" '"$OURS" --timing --full-decode --fill '"$screen"' "$IN" "$OUTPUT"'
+        before_ms="$ROW_MS" before_kb="$ROW_KB"
+        measured_row "" "after: reduced" "" '"$OURS" --timing --fill '"$screen"' "$IN" "$OUTPUT"'
+        after_ms="$ROW_MS" after_kb="$ROW_KB"
+        local ratio_ms=- ratio_kb=-
+        if [ "$before_ms" != - ] && [ "$after_ms" != - ]; then
+            ratio_ms="$(ratio "$before_ms" "$after_ms")"
+            ratio_kb="$(ratio "$before_kb" "$after_kb")"
+            row "" "  before / after" "$ratio_ms" - - - - - - "mem $ratio_kb"
+        fi
+        if [ "$picture" = "$BIG" ]; then
+            if awk -v t="$ratio_ms" -v m="$ratio_kb" 'BEGIN { exit !(t != "-" && t >= 3 && m >= 4) }'; then
+                verdicts+=("photo $name: met: ${ratio_ms}x faster, ${ratio_kb}x less peak memory (goal 3x and 4x)")
+            else
+                verdicts+=("photo $name: MISSED: ${ratio_ms}x faster, ${ratio_kb}x less peak memory (goal 3x and 4x; user and sys columns show where the time goes)")
+            fi
+        elif [ "$after_ms" != - ] && [ "$after_ms" -lt 1000 ]; then
+            verdicts+=("photo $name: met: set in $after_ms ms natively (goal: within a second)")
+        else
+            verdicts+=("photo $name: MISSED: $after_ms ms natively (goal: within a second)")
+        fi
+        [ -n "$WIN_OURS" ] || continue
+        local mode
+        for mode in before after; do
+            local option=""
+            [ "$mode" = before ] && option="--full-decode"
+            measured_row "" "$WIN $mode" "" '"$WIN_LOADER" "$WIN_OURS" --timing '"$option"' --fill '"$screen"' "$IN" "$OUTPUT"'
+            if [ "$ROW_MS" = - ]; then
+                [ "$WIN" = win32 ] && [ "$picture" = "$HUGE" ] &&
+                    printf '%-6s %-20s %s\n' "" "" "(the full planes are above the 32-bit ceiling: refused)"
+                continue
+            fi
+            row "" "  less start-up" $((ROW_MS - WINE_MS)) - - "$((ROW_KB - WINE_KB))" $((ROW_USER - WINE_USER)) \
+                $((ROW_SYSTEM - WINE_SYSTEM)) $((ROW_FAULTS - WINE_FAULTS)) ""
+        done
+    done
+}
+
 pixels=$((WIDTH * HEIGHT))
 printf '\n%d x %d, median of %d runs after one warm-up; ratio = peer time / our time (above 1: we are faster)\n' \
     "$WIDTH" "$HEIGHT" "$RUNS"
@@ -309,7 +380,7 @@ if [ -n "$WIN_OURS" ]; then
     printf 'P6\n1 1\n255\n\0\0\0' >"$IN"
     saved_runs="$RUNS"
     RUNS=$((3 * RUNS))
-    read -r WINE_MS wine_min wine_max _ WINE_USER WINE_SYSTEM WINE_FAULTS <<<"$(measure '"$WIN_LOADER" "$WIN_OURS" "$IN" "$OUTPUT"')"
+    read -r WINE_MS wine_min wine_max WINE_KB WINE_USER WINE_SYSTEM WINE_FAULTS <<<"$(measure '"$WIN_LOADER" "$WIN_OURS" "$IN" "$OUTPUT"')"
     RUNS="$saved_runs"
     if [ "$WINE_MS" = - ]; then
         log "the $WIN converter does not run under Wine"
@@ -317,8 +388,8 @@ if [ -n "$WIN_OURS" ]; then
     fi
     printf '%s under Wine: %s, the %s converter. Wine'"'"'s own start-up, measured as\n' \
         "$WIN" "${WIN_OURS#"$ROOT"/}" "$([ "$WIN" = win32 ] && echo shipped || echo 64-bit)"
-    printf 'that converter on a 1 x 1 picture (%d runs): %d ms (%d-%d), user %d ms, sys %d ms, %d faults;\n' \
-        $((3 * RUNS)) "$WINE_MS" "$wine_min" "$wine_max" "$WINE_USER" "$WINE_SYSTEM" "$WINE_FAULTS"
+    printf 'that converter on a 1 x 1 picture (%d runs): %d ms (%d-%d), peak %d KB, user %d ms, sys %d ms, %d faults;\n' \
+        $((3 * RUNS)) "$WINE_MS" "$wine_min" "$wine_max" "$WINE_KB" "$WINE_USER" "$WINE_SYSTEM" "$WINE_FAULTS"
     printf 'the "less start-up" lines take it off\n'
 fi
 echo
@@ -327,6 +398,10 @@ printf "$ROW_FORMAT" format tool "median ms" "min-max" "peak MB" "user ms" "sys 
 verdicts=()
 for format in "${formats[@]}"; do
     case "$format" in
+        photo)
+            photo_lines
+            continue
+            ;;
         fit|fill)
             [ -n "${scale_header:-}" ] || printf '\n%s x %s JPEG to a %d x %d screen (ratio as above)\n' \
                 "$BIG_WIDTH" "$BIG_HEIGHT" "$WIDTH" "$HEIGHT"

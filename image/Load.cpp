@@ -44,7 +44,7 @@ bool isQrtFile(FILE* stream) {
     return int64_t(length) == expected;
 }
 
-int RasterImage::load(FILE* stream, const char* path) {
+int RasterImage::load(FILE* stream, const char* path, const DecodeHint* hint) {
     std::fseek(stream, 0, SEEK_SET);
     unsigned char head[13] = {};
     const size_t got = std::fread(head, 1, 12, stream);
@@ -53,6 +53,8 @@ int RasterImage::load(FILE* stream, const char* path) {
 
     for (const Signature& signature : kSignatures) {
         if (matchSignature(signature.pattern, head)) {
+            const Reader jpeg = &RasterImage::readJpeg;
+            if (hint != nullptr && signature.reader == jpeg) return readJpeg(stream, *hint);
             return (this->*signature.reader)(stream);
         }
     }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+struct DecodeHint;
+
 class RasterImage {
 public:
     // The ceiling on the bytes of all planes of one picture together: a
@@ -40,8 +42,11 @@ public:
     // above the ceiling, or an unsupported depth).
     int allocate();
 
-    // Identifies the file by its first bytes and runs one reader.
-    int load(FILE* stream, const char* path);
+    // Identifies the file by its first bytes and runs one reader. With a
+    // hint (image/DecodeHint.h), a reader that can decode at a reduced size
+    // does so, as far as the hint allows; width and height are then the
+    // decoded ones. The other readers decode at full size.
+    int load(FILE* stream, const char* path, const DecodeHint* hint = nullptr);
 
     int readPcx(FILE* stream);
     int readGif(FILE* stream);
@@ -50,6 +55,10 @@ public:
     int readQrt(FILE* stream);
     int readSunRaster(FILE* stream);
     int readJpeg(FILE* stream);
+    // The smallest of 1/8, 2/8, 3/8 and 4/8 of the full size that still
+    // covers the hint (the full size when none does); a picture whose full
+    // size is above the ceiling, up to twice it, may pass reduced.
+    int readJpeg(FILE* stream, const DecodeHint& hint);
     int readPng(FILE* stream);
 
     // Writes the picture as an uncompressed bitmap file at path. 1 when the

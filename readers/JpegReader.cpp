@@ -11,6 +11,7 @@
 
 #include <jpeglib.h>
 
+#include "image/DecodeHint.h"
 #include "image/RasterImage.h"
 #include "readers/ReaderSupport.h"
 
@@ -56,6 +57,47 @@ long libraryMemoryBudget() {
     return long(RasterImage::planeByteLimit() + RasterImage::planeByteLimit() / 4);
 }
 
+// The reduced sizes used, and how large a full picture each may take, in
+// multiples of the planes' ceiling. libjpeg-turbo decodes 1/8, 2/8 and 4/8
+// with vector IDCTs, at half a full decode's work per block or less; its
+// other eighths run plain C IDCTs: 3/8 costs about what a full decode does,
+// 5/8 to 7/8 more (1.3 to 1.7 times a full decode of a real photograph, up
+// to 4 times for blocks without data), so those are not used and full size
+// serves instead. The library walks
+// every block of the full picture whatever the output size, so a header that
+// lies about its size must cost no more than the largest full-size decode
+// always could: the cheap eighths may take a picture up to twice the ceiling
+// at full size (a 100-megapixel photo in the 32-bit program), 3/8 only one
+// within it.
+struct Reduction {
+    unsigned eighths;
+    int64_t ceilings;
+};
+constexpr Reduction kReductions[] = {{1, 2}, {2, 2}, {3, 1}, {4, 2}};
+
+// Whether the full picture is small enough for a decode at this reduction
+// (full size: the ceilings of 1).
+bool sourceWithinReach(const jpeg_decompress_struct& info, int64_t ceilings) {
+    if (info.image_width > 0x7FFFFFFFu || info.image_height > 0x7FFFFFFFu) return false;
+    const int64_t bytes = RasterImage::planeBytes(info.image_width, info.image_height, 24);
+    return bytes >= 0 && bytes <= ceilings * RasterImage::planeByteLimit();
+}
+
+// Sets the library's output scale to the first reduction that may take this
+// picture and whose output (as the library rounds it) still covers what the
+// hint asks for; full size when none does. True when reduced.
+bool chooseScale(jpeg_decompress_struct& info, const DecodeHint& hint) {
+    info.scale_denom = 8;
+    for (const Reduction& reduction : kReductions) {
+        if (!sourceWithinReach(info, reduction.ceilings)) continue;
+        info.scale_num = reduction.eighths;
+        jpeg_calc_output_dimensions(&info);
+        if (decodedSizeCovers(info.output_width, info.output_height, hint)) return true;
+    }
+    info.scale_num = 8;
+    return false;
+}
+
 // Red, green and blue samples of one row into the planes.
 void scatterRgb(const JSAMPLE* source, size_t width, uint8_t* __restrict red, uint8_t* __restrict green,
                 uint8_t* __restrict blue) {
@@ -82,11 +124,16 @@ void scatterCmyk(const JSAMPLE* source, size_t width, bool inverted, uint8_t* __
 // Everything between reading the header and finishing decompression. It runs
 // in its own frame below the recovery point, so none of its locals need to
 // survive a jump. Returns 0 after a message of its own.
-int decodeJpeg(RasterImage& image, jpeg_decompress_struct& info) {
-    image.width = int32_t(info.image_width);
-    image.height = int32_t(info.image_height);
+// With a hint, the picture may come out reduced: its width and height are
+// then the decoded ones.
+int decodeJpeg(RasterImage& image, jpeg_decompress_struct& info, const DecodeHint* hint) {
+    const bool reduced = hint != nullptr && chooseScale(info, *hint);
+    const JDIMENSION width = reduced ? info.output_width : info.image_width;
+    const JDIMENSION height = reduced ? info.output_height : info.image_height;
+    image.width = int32_t(width);
+    image.height = int32_t(height);
     image.bitDepth = 24;
-    if (info.image_width > 0x7FFFFFFFu || info.image_height > 0x7FFFFFFFu || !image.allocate()) {
+    if (!(reduced || sourceWithinReach(info, 1)) || !image.allocate()) {
         return readers::warnWithoutThrowing("Unable to allocate memory for bitmap.", kCaption);
     }
 
@@ -97,33 +144,31 @@ int decodeJpeg(RasterImage& image, jpeg_decompress_struct& info) {
     jpeg_start_decompress(&info);
 
     const int components = cmyk ? 4 : 3;
-    if (info.output_components != components || info.output_width != info.image_width ||
-        info.output_height != info.image_height) {
+    if (info.output_components != components || info.output_width != width || info.output_height != height) {
         return readers::warnWithoutThrowing("Unsupported JPEG colour layout.", kCaption);
     }
     const bool inverted = cmyk && info.saw_Adobe_marker;
 
     JSAMPARRAY row = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
                                                info.output_width * JDIMENSION(components), 1);
-    const size_t width = size_t(image.width);
+    const size_t columns = size_t(image.width);
     while (info.output_scanline < info.output_height) {
         // The stdio source never suspends, so every call delivers a row.
         if (jpeg_read_scanlines(&info, row, 1) != 1) break;
-        const size_t offset = size_t(info.output_scanline - 1) * width;
+        const size_t offset = size_t(info.output_scanline - 1) * columns;
         if (cmyk) {
-            scatterCmyk(row[0], width, inverted, image.planes[2] + offset, image.planes[1] + offset,
+            scatterCmyk(row[0], columns, inverted, image.planes[2] + offset, image.planes[1] + offset,
                         image.planes[0] + offset);
         } else {
-            scatterRgb(row[0], width, image.planes[2] + offset, image.planes[1] + offset, image.planes[0] + offset);
+            scatterRgb(row[0], columns, image.planes[2] + offset, image.planes[1] + offset, image.planes[0] + offset);
         }
     }
     jpeg_finish_decompress(&info);
     return 1;
 }
 
-}  // namespace
-
-int RasterImage::readJpeg(FILE* stream) {
+// The reader proper; hint may be null (full size).
+int readJpegStream(RasterImage& image, FILE* stream, const DecodeHint* hint) {
     // Only the decompressor, the error manager and the progress monitor live
     // in this frame; they change through the library alone and are needed
     // after a jump.
@@ -147,7 +192,17 @@ int RasterImage::readJpeg(FILE* stream) {
     jpeg_stdio_src(&info, stream);
     jpeg_read_header(&info, TRUE);
 
-    const int result = decodeJpeg(*this, info);
+    const int result = decodeJpeg(image, info, hint);
     jpeg_destroy_decompress(&info);
     return result;
+}
+
+}  // namespace
+
+int RasterImage::readJpeg(FILE* stream) {
+    return readJpegStream(*this, stream, nullptr);
+}
+
+int RasterImage::readJpeg(FILE* stream, const DecodeHint& hint) {
+    return readJpegStream(*this, stream, &hint);
 }

@@ -1,10 +1,12 @@
 // vellumere-convert [--info] [--timing] [--fit|--fill|--stretch WxH]
-//                   [--background RRGGBB] INPUT OUTPUT.bmp
+//                   [--full-decode] [--background RRGGBB] INPUT OUTPUT.bmp
 // Turns a picture into the bitmap the program would make its wallpaper from,
 // scaled to a screen of W x H pixels as the program does for the "Fit",
 // "Fill" and "Stretch" positions when one of those is given (bars in the
 // background colour, black unless given). A file that already begins with
 // "BM" is copied unchanged, as the program uses such a file as it is.
+// A JPEG to be scaled is decoded only as large as the screen needs, as the
+// program does; --full-decode decodes it whole first (for comparison).
 // --timing prints how long loading, scaling and writing took. Exits 1 when
 // the output could not be written whole, and never writes over its own input.
 #include <chrono>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "image/DecodeHint.h"
 #include "image/RasterImage.h"
 #include "image/Scale.h"
 #include "platform/Messages.h"
@@ -26,7 +29,7 @@ constexpr int kUsage = 2;
 int usage() {
     std::fputs(
         "usage: vellumere-convert [--info] [--timing] [--fit|--fill|--stretch WxH]\n"
-        "                         [--background RRGGBB] INPUT OUTPUT.bmp\n",
+        "                         [--full-decode] [--background RRGGBB] INPUT OUTPUT.bmp\n",
         stderr);
     return kUsage;
 }
@@ -35,6 +38,7 @@ struct Options {
     bool info = false;
     bool timing = false;
     bool scale = false;
+    bool fullDecode = false;
     ScaleTarget target = {0, 0, ScaleMode::Fit, 0, 0, 0};
 };
 
@@ -77,6 +81,10 @@ int parseOptions(int argc, char** argv, Options& options) {
         }
         if (std::strcmp(option, "--timing") == 0) {
             options.timing = true;
+            continue;
+        }
+        if (std::strcmp(option, "--full-decode") == 0) {
+            options.fullDecode = true;
             continue;
         }
         if (i + 1 >= argc) return 0;
@@ -168,7 +176,9 @@ int main(int argc, char** argv) {
     {
         RasterImage image, scaled;
         auto start = std::chrono::steady_clock::now();
-        const bool loaded = image.load(in, inputPath);
+        const DecodeHint hint = {&options.target, 1};
+        const bool reduce = options.scale && !options.fullDecode;
+        const bool loaded = image.load(in, inputPath, reduce ? &hint : nullptr);
         const double loading = millisecondsSince(start);
         start = std::chrono::steady_clock::now();
         const bool ready = loaded && (!options.scale || scaleImage(image, options.target, scaled));

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "image/DecodeHint.h"
 #include "image/RasterImage.h"
 #include "platform/CodePage.h"
 #include "platform/FileDialogs.h"
@@ -142,7 +143,10 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
         return Preparation::Unusable;
     }
     if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return Preparation::Ready;
-    if (!image->load(file.get(), pathBuffer)) return Preparation::Unusable;
+    // A picture about to be scaled need only be decoded as large as the
+    // screen needs (a camera's JPEG at an eighth of its size, say).
+    const DecodeHint hint = {fit, 1};
+    if (!image->load(file.get(), pathBuffer, fit != nullptr ? &hint : nullptr)) return Preparation::Unusable;
     file.reset();  // the picture is in memory: nothing more to read
     if (fit != nullptr) {
         std::unique_ptr<RasterImage> scaled(new RasterImage);

@@ -11,6 +11,7 @@
 #include <jerror.h>
 
 #include "TestSupport.h"
+#include "image/DecodeHint.h"
 #include "image/RasterImage.h"
 
 namespace {
@@ -86,8 +87,9 @@ JpegPicture gradient(int width, int height) {
     return picture(width, height, 3, JCS_RGB, samples);
 }
 
-// What the library itself makes of the file, as interleaved RGB rows.
-Bytes decodeWithLibrary(const Bytes& bytes) {
+// What the library itself makes of the file at eighths/8 of its size, as
+// interleaved RGB rows.
+Bytes decodeWithLibrary(const Bytes& bytes, unsigned eighths = 8) {
     test::TempFile file(".jpg", bytes);
     test::OpenFile in(file.path());
     jpeg_decompress_struct info;
@@ -97,6 +99,8 @@ Bytes decodeWithLibrary(const Bytes& bytes) {
     jpeg_stdio_src(&info, in.get());
     jpeg_read_header(&info, TRUE);
     info.out_color_space = JCS_RGB;
+    info.scale_num = eighths;
+    info.scale_denom = 8;
     jpeg_start_decompress(&info);
     Bytes rgb(size_t(info.output_width) * info.output_height * 3);
     while (info.output_scanline < info.output_height) {
@@ -149,6 +153,31 @@ size_t findMarker(const Bytes& file, uint8_t marker, bool last = false) {
 
 test::Decoded readJpeg(RasterImage& image, const Bytes& bytes) {
     return test::decode(image, bytes, &RasterImage::readJpeg, ".jpg");
+}
+
+// Through format detection, as the wallpaper preparation reads a picture it
+// is about to scale for these screens.
+test::Decoded loadFor(RasterImage& image, const Bytes& bytes, const std::vector<ScaleTarget>& screens) {
+    test::Decoded decoded;
+    test::RecordingSink sink;
+    test::TempFile file(".jpg", bytes);
+    test::OpenFile in(file.path());
+    const DecodeHint hint = {screens.data(), screens.size()};
+    decoded.result = image.load(in.get(), file.c_str(), &hint);
+    decoded.shown = sink.shown;
+    return decoded;
+}
+
+ScaleTarget screen(int32_t width, int32_t height, ScaleMode mode) {
+    return {width, height, mode, 0, 0, 0};
+}
+
+Bytes interleave(const RasterImage& image) {
+    Bytes interleaved;
+    for (size_t i = 0; i < image.pixelCount(); ++i) {
+        for (int sample : test::rgbAt(image, i)) interleaved.push_back(uint8_t(sample));
+    }
+    return interleaved;
 }
 
 }  // namespace
@@ -209,11 +238,121 @@ TEST(JpegReader, EveryRowMatchesTheLibrarysDecodingFromTopToBottom) {
         const Bytes bytes = encode(source);
         RasterImage image;
         ASSERT_EQ(readJpeg(image, bytes).result, 1);
-        Bytes interleaved;
-        for (size_t i = 0; i < image.pixelCount(); ++i) {
-            for (int sample : test::rgbAt(image, i)) interleaved.push_back(uint8_t(sample));
+        EXPECT_EQ(interleave(image), decodeWithLibrary(bytes));
+    }
+}
+
+// A picture about to be scaled is decoded at the smallest of 1/8, 2/8, 3/8
+// and 4/8 of its size that still gives every screen what it shows (Fill and
+// Stretch: both sides of the screen; Fit: one), at the size the library
+// rounds that eighth up to; at full size when none does. A picture above the
+// planes' ceiling at full size, up to twice it, passes at 1/8, 2/8 or 4/8.
+TEST(JpegReader, AHintDecodesTheSmallestEighthThatCoversEveryScreen) {
+    constexpr ScaleMode Fit = ScaleMode::Fit, Fill = ScaleMode::Fill, Stretch = ScaleMode::Stretch;
+    struct Case {
+        std::vector<ScaleTarget> screens;
+        unsigned eighths;       // 0: refused
+        int32_t width, height;  // decoded
+    };
+    struct Source {
+        const char* what;
+        int width, height;
+        bool progressive;
+        int64_t planeByteLimit;
+        std::vector<Case> cases;
+    };
+    // n/8 of 160 x 120 is 20n x 15n exactly; its planes take 57 600 bytes.
+    const Source sources[] = {
+        {"160 x 120",
+         160,
+         120,
+         false,
+         RasterImage::kDefaultPlaneByteLimit,
+         {
+             {{screen(20, 15, Fill)}, 1, 20, 15},
+             {{screen(19, 14, Fill)}, 1, 20, 15},
+             {{screen(21, 15, Fill)}, 2, 40, 30},
+             {{screen(20, 16, Fill)}, 2, 40, 30},
+             {{screen(60, 45, Fill)}, 3, 60, 45},
+             {{screen(61, 1, Fill)}, 4, 80, 60},
+             {{screen(81, 60, Fill)}, 8, 160, 120},    // 5/8 to 7/8 cost more than full size
+             {{screen(161, 120, Fill)}, 8, 160, 120},  // the scaler enlarges, as from a full decode
+             {{screen(20, 200, Fit)}, 1, 20, 15},
+             {{screen(200, 15, Fit)}, 1, 20, 15},
+             {{screen(21, 16, Fit)}, 2, 40, 30},
+             {{screen(81, 61, Fit)}, 8, 160, 120},
+             {{screen(20, 61, Stretch)}, 8, 160, 120},
+             {{screen(80, 2, Stretch)}, 4, 80, 60},
+             // The most demanding screen decides.
+             {{screen(20, 15, Fill), screen(60, 4, Stretch)}, 3, 60, 45},
+             {{screen(200, 15, Fit), screen(41, 2, Fill)}, 3, 60, 45},
+             {{}, 8, 160, 120},
+         }},
+        // n/8 of 163 x 121 rounds up: 21 x 16, 41 x 31, 62 x 46, 82 x 61.
+        {"163 x 121, progressive",
+         163,
+         121,
+         true,
+         RasterImage::kDefaultPlaneByteLimit,
+         {
+             {{screen(21, 16, Fill)}, 1, 21, 16},
+             {{screen(22, 16, Fill)}, 2, 41, 31},
+             {{screen(62, 46, Fill)}, 3, 62, 46},
+             {{screen(62, 47, Fill)}, 4, 82, 61},
+             {{screen(82, 9999, Fit)}, 4, 82, 61},
+             {{screen(83, 9999, Fit)}, 8, 163, 121},
+             {{screen(41, 1, Stretch)}, 2, 41, 31},
+         }},
+        {"160 x 120 above the ceiling",
+         160,
+         120,
+         false,
+         40000,
+         {
+             {{screen(20, 15, Fill)}, 1, 20, 15},
+             {{screen(60, 45, Fill)}, 4, 80, 60},  // 3/8 only within the ceiling
+             {{screen(81, 1, Fill)}, 0, 0, 0},
+         }},
+        {"160 x 120 above twice the ceiling",
+         160,
+         120,
+         false,
+         28799,
+         {
+             {{screen(20, 15, Fill)}, 0, 0, 0},
+         }},
+    };
+    for (const Source& source : sources) {
+        SCOPED_TRACE(source.what);
+        JpegPicture picture = gradient(source.width, source.height);
+        picture.quality = 75;
+        picture.subsample = true;
+        picture.progressive = source.progressive;
+        const Bytes bytes = encode(picture);
+        for (const Case& c : source.cases) {
+            std::string screens;
+            for (const ScaleTarget& t : c.screens) {
+                screens += std::to_string(t.width) + "x" + std::to_string(t.height) + " mode " +
+                           std::to_string(int(t.mode)) + "; ";
+            }
+            SCOPED_TRACE(screens);
+            RasterImage::setPlaneByteLimit(source.planeByteLimit);
+            RasterImage image;
+            const test::Decoded read = loadFor(image, bytes, c.screens);
+            RasterImage::setPlaneByteLimit(RasterImage::kDefaultPlaneByteLimit);
+            if (c.eighths == 0) {
+                EXPECT_EQ(read.result, 0);
+                ASSERT_EQ(read.shown.size(), 1u);
+                EXPECT_EQ(read.shown[0].text, "Unable to allocate memory for bitmap.");
+                EXPECT_EQ(image.planes[0], nullptr);
+                continue;
+            }
+            ASSERT_EQ(read.result, 1);
+            EXPECT_TRUE(read.shown.empty());
+            EXPECT_EQ(image.width, c.width);
+            EXPECT_EQ(image.height, c.height);
+            EXPECT_EQ(interleave(image), decodeWithLibrary(bytes, c.eighths));
         }
-        EXPECT_EQ(interleaved, decodeWithLibrary(bytes));
     }
 }
 
@@ -293,4 +432,13 @@ TEST(JpegReader, DamagedFiles) {
             EXPECT_EQ(image.width, 65500);
         }
     }
+
+    // A reduced decode does not let a lying header through either: the
+    // library would still walk every block of 65500 x 65500.
+    RasterImage image;
+    read = loadFor(image, huge, {screen(64, 48, ScaleMode::Fill)});
+    EXPECT_EQ(read.result, 0);
+    ASSERT_EQ(read.shown.size(), 1u);
+    EXPECT_EQ(read.shown[0].text, "Unable to allocate memory for bitmap.");
+    EXPECT_EQ(image.planes[0], nullptr);
 }

@@ -10,10 +10,14 @@
 #endif
 #include <deque>
 #include <string>
+#include <vector>
+
+#include <jpeglib.h>
 
 #include "TestSupport.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/ScriptedSaveDialog.h"
+#include "image/RasterImage.h"
 #include "platform/PathBuffer.h"
 #include "settings/SettingsStore.h"
 #include "wallpaper/WallpaperFile.h"
@@ -224,6 +228,59 @@ TEST_F(WallpaperFile, APlaceThatHoldsAPictureOfTheUserIsRefused) {
                                                   (c.stored.empty() ? c.chosenFirst : c.stored) +
                                                   "\".\nDo you wish to choose another location for this file?");
         EXPECT_EQ(storedTemp(), elsewhere.path());
+    }
+}
+
+// A camera's 100-megapixel JPEG (12000 x 8000): its full planes are above the
+// 32-bit program's ceiling, but for a 1920 x 1080 screen it is decoded at a
+// quarter of its size (3000 x 2000 covers the screen) and set.
+TEST_F(WallpaperFile, AHundredMegapixelPhotoIsSetUnderThe32BitCeiling) {
+    test::TempFile photo(".jpg");
+    {
+        // One flat colour, which the library compresses in a moment.
+        FILE* out = std::fopen(photo.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        jpeg_compress_struct info;
+        jpeg_error_mgr errors;
+        info.err = jpeg_std_error(&errors);
+        jpeg_create_compress(&info);
+        jpeg_stdio_dest(&info, out);
+        info.image_width = 12000;
+        info.image_height = 8000;
+        info.input_components = 3;
+        info.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&info);
+        info.dct_method = JDCT_IFAST;
+        jpeg_start_compress(&info, TRUE);
+        std::vector<JSAMPLE> row(12000 * 3);
+        for (size_t i = 0; i < row.size(); i += 3) {
+            row[i] = 200;
+            row[i + 1] = 120;
+            row[i + 2] = 40;
+        }
+        JSAMPROW rows[1] = {row.data()};
+        while (info.next_scanline < info.image_height) jpeg_write_scanlines(&info, rows, 1);
+        jpeg_finish_compress(&info);
+        jpeg_destroy_compress(&info);
+        ASSERT_EQ(std::fclose(out), 0);
+    }
+    RasterImage::setPlaneByteLimit(RasterImage::kPlaneByteLimit32);
+    ASSERT_FALSE(RasterImage::withinCeiling(12000, 8000, 24));
+    registry.setText(kSettingsKey, kTempFilenameSetting, defaultBitmap.path());
+    std::strcpy(buffer, photo.c_str());
+    const ScaleTarget screen = {1920, 1080, ScaleMode::Fill, 0, 0, 0};
+    const Preparation result = prepareWallpaperFile(buffer, defaultBitmap.c_str(), &screen);
+    RasterImage::setPlaneByteLimit(RasterImage::kDefaultPlaneByteLimit);
+    EXPECT_EQ(result, Preparation::Ready);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(std::string(buffer), defaultBitmap.path());
+    const std::vector<unsigned char> bitmap = defaultBitmap.read();
+    ASSERT_EQ(bitmap.size(), 54u + 1920u * 1080u * 3u);
+    // Blue, green, red at the bottom-left and top-right corners.
+    for (size_t at : {size_t(54), bitmap.size() - 3}) {
+        EXPECT_NEAR(bitmap[at], 40, 2);
+        EXPECT_NEAR(bitmap[at + 1], 120, 2);
+        EXPECT_NEAR(bitmap[at + 2], 200, 2);
     }
 }
 
