@@ -1,5 +1,6 @@
 #include "wallpaper/ShuffleChoice.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
@@ -38,6 +39,25 @@ Round readRound(const char* list, int count, const std::string& round) {
 int drawShuffled(const char* list, int count, const std::string& round) {
     const Round r = readRound(list, count, round);
     return r.remaining[size_t(randomChoice(int(r.remaining.size())))];
+}
+
+int drawShuffledAvoiding(const char* list, int count, const std::string& round, const std::vector<int>& taken) {
+    const Round r = readRound(list, count, round);
+    auto free = [&](const std::vector<int>& from) {
+        std::vector<int> left;
+        for (int i : from) {
+            if (std::find(taken.begin(), taken.end(), i) == taken.end()) left.push_back(i);
+        }
+        return left;
+    };
+    std::vector<int> candidates = free(r.remaining);
+    if (candidates.empty()) {
+        std::vector<int> all;
+        for (int i = 0; i < count; ++i) all.push_back(i);
+        candidates = free(all);
+        if (candidates.empty()) candidates = all;
+    }
+    return candidates[size_t(randomChoice(int(candidates.size())))];
 }
 
 std::string roundAfterShowing(const char* list, int count, const std::string& round, int index) {

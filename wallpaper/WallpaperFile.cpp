@@ -130,32 +130,24 @@ Written writeTemporaryBitmap(RasterImage& image, const char* picture, const char
 
 }  // namespace
 
-Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit,
-                                 const char* list) {
-    // Released on every way out; a scaled picture lets the decoded one go
-    // before the bitmap is written.
-    std::unique_ptr<RasterImage> image(new RasterImage);
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(pathBuffer, "rb"));
+Loaded loadPicture(const char* path, RasterImage& image) {
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
     if (!file) {
-        platform::showMessageWithPath("Unable to open file \"%s\".", pathBuffer, platform::kErrorCaption,
+        platform::showMessageWithPath("Unable to open file \"%s\".", path, platform::kErrorCaption,
                                       platform::kMbIconWarning);
-        return Preparation::Unusable;
+        return Loaded::Unusable;
     }
-    if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return Preparation::Ready;
-    if (!image->load(file.get(), pathBuffer)) return Preparation::Unusable;
-    file.reset();  // the picture is in memory: nothing more to read
-    if (fit != nullptr) {
-        std::unique_ptr<RasterImage> scaled(new RasterImage);
-        if (!scaleImage(*image, *fit, *scaled)) return Preparation::Unusable;  // the scaler has said why
-        image = std::move(scaled);
-    }
-    RasterImage& output = *image;
+    if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return Loaded::Bitmap;
+    return image.load(file.get(), path) ? Loaded::Picture : Loaded::Unusable;
+}
 
+Preparation writeWallpaperBitmap(RasterImage& image, const char* picture, char* pathBuffer, const char* defaultTempPath,
+                                 const char* list) {
     char tempPath[platform::kPathBufferSize];
     temporaryPath(tempPath, defaultTempPath);
     // A failed write leaves the temporary bitmap as it was, which may be the
     // wallpaper on screen; the change then sets nothing.
-    switch (writeTemporaryBitmap(output, pathBuffer, list, tempPath)) {
+    switch (writeTemporaryBitmap(image, picture, list, tempPath)) {
     case Written::Yes:
         break;
     case Written::PictureFault:
@@ -165,4 +157,26 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
     }
     std::strcpy(pathBuffer, tempPath);
     return Preparation::Ready;
+}
+
+Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit,
+                                 const char* list) {
+    // Released on every way out; a scaled picture lets the decoded one go
+    // before the bitmap is written.
+    std::unique_ptr<RasterImage> image(new RasterImage);
+    switch (loadPicture(pathBuffer, *image)) {
+    case Loaded::Bitmap:
+        return Preparation::Ready;
+    case Loaded::Unusable:
+        return Preparation::Unusable;
+    case Loaded::Picture:
+        break;
+    }
+    if (fit != nullptr) {
+        std::unique_ptr<RasterImage> scaled(new RasterImage);
+        if (!scaleImage(*image, *fit, *scaled)) return Preparation::Unusable;  // the scaler has said why
+        image = std::move(scaled);
+    }
+    const std::string picture = pathBuffer;
+    return writeWallpaperBitmap(*image, picture.c_str(), pathBuffer, defaultTempPath, list);
 }

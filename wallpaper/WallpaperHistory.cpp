@@ -1,16 +1,17 @@
 #include "wallpaper/WallpaperHistory.h"
 
-void WallpaperHistory::remember(const std::string& picture) {
-    // Setting the same picture again (a one-entry list) is no new step back.
-    if (!pictures_.empty() && pictures_.back() == picture) return;
-    pictures_.push_back(picture);
-    if (pictures_.size() > kLength) pictures_.pop_front();
+void WallpaperHistory::remember(const PictureSet& pictures) {
+    if (pictures.empty()) return;
+    // Setting the same pictures again (a one-entry list) is no new step back.
+    if (!sets_.empty() && sets_.back() == pictures) return;
+    sets_.push_back(pictures);
+    if (sets_.size() > kLength) sets_.pop_front();
 }
 
 void WallpaperHistory::goBack() {
-    if (pictures_.size() >= 2) pictures_.pop_back();
+    if (sets_.size() >= 2) sets_.pop_back();
 }
 
 void WallpaperHistory::forgetPrevious() {
-    if (pictures_.size() >= 2) pictures_.erase(pictures_.end() - 2);
+    if (sets_.size() >= 2) sets_.erase(sets_.end() - 2);
 }
