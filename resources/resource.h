@@ -34,6 +34,7 @@
 #define IDC_SHUFFLED 1017
 #define IDC_POSITION 1018
 #define IDC_MOVE 1020
+#define IDC_MONITORS 1100
 
 // Directory selection dialog
 #define IDC_DIRECTORY_TREE 1023
