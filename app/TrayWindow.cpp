@@ -121,6 +121,12 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             stopUpdateTimer();
             PostQuitMessage(0);
             return 0;
+        case WM_DISPLAYCHANGE:
+            // Monitors added, removed, moved or resized: the pictures on
+            // screen are composed again for them (a hidden top-level window
+            // receives it too).
+            recomposeWallpaper(wallpaperState);
+            return 0;
         case WM_TIMER:
             if (onIconRetryTimer(wParam) || onQuietCheckTimer(wParam)) return 0;
             return DefWindowProcA(window, message, wParam, lParam);

@@ -28,7 +28,7 @@
 # reading it and writing as many bytes).
 #
 #   bench/run.sh [-n RUNS] [FORMAT...]
-#   formats: jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill photo (default: all)
+#   formats: jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill photo monitors (default: all)
 #   BENCH_WINE=0 leaves out the Windows build.
 #
 # Pictures are made once into build/bench/pictures from a real photograph
@@ -42,7 +42,7 @@ PICTURES="$BENCH/pictures"
 OUT="$BENCH/out"
 WIDTH=3840
 HEIGHT=2160
-ALL_FORMATS=(jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill photo)
+ALL_FORMATS=(jpeg png gif pcx8 pcx24 p6 p3 sun qrt fit fill photo monitors)
 BIG_WIDTH=6000
 BIG_HEIGHT=4000
 RUNS="${BENCH_RUNS:-5}"
@@ -51,8 +51,8 @@ formats=()
 while [ $# -gt 0 ]; do
     case "$1" in
         -n) shift; RUNS="${1:?-n needs a number}" ;;
-        -h|--help) sed -n '2,35p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
-        jpeg|png|gif|pcx8|pcx24|p6|p3|sun|qrt|fit|fill|photo) formats+=("$1") ;;
+        -h|--help) sed -n '2,36p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        jpeg|png|gif|pcx8|pcx24|p6|p3|sun|qrt|fit|fill|photo|monitors) formats+=("$1") ;;
         *) echo "bench: unknown format '$1' (${ALL_FORMATS[*]})" >&2; exit 2 ;;
     esac
     shift
@@ -83,7 +83,7 @@ mkdir -p "$PICTURES" "$OUT"
 # --- the programs -----------------------------------------------------------
 
 log "building vellumere-convert and the helpers (native-release)"
-build_preset native-release --target vellumere-convert stb_convert ppm_to_qrt rusage >"$BENCH/build.log" 2>&1 || {
+build_preset native-release --target vellumere-convert stb_convert ppm_to_qrt rusage compose_monitors >"$BENCH/build.log" 2>&1 || {
     tail -n 30 "$BENCH/build.log" >&2
     exit 1
 }
@@ -368,6 +368,30 @@ photo_lines() {
     done
 }
 
+# --- several monitors -----------------------------------------------------------
+# A wallpaper for three monitors (2560 x 1440, 1920 x 1080 left of it, a
+# portrait 1080 x 1920 right of it) composed with Fill from the 6000 x 4000
+# JPEG, beside the decoding of that JPEG: medians over the runs, in one
+# process (bench/compose_monitors.cpp). Target: composing costs less than
+# one decode.
+monitors_line() {
+    local decode compose
+    printf '\n%s x %s JPEG composed for three monitors (5560 x 1920 bitmap)\n' "$BIG_WIDTH" "$BIG_HEIGHT"
+    read -r _ decode _ compose <<<"$("$TOOLS/compose_monitors" "$BIG" "$RUNS" 2>/dev/null || echo "- - - -")"
+    if [ "${compose:--}" = - ]; then
+        verdicts+=("monitors: MISSED, compose_monitors failed")
+        return
+    fi
+    row "monitors" "ours: decode" "$decode" - - - - - - ""
+    row "" "ours: compose" "$compose" - - - - - - ""
+    local verdict="compose $compose ms vs decode $decode ms (ratio $(ratio "$compose" "$decode"))"
+    if awk -v c="$compose" -v d="$decode" 'BEGIN { exit !(c < d) }'; then
+        verdicts+=("monitors: met: $verdict")
+    else
+        verdicts+=("monitors: MISSED: $verdict")
+    fi
+}
+
 pixels=$((WIDTH * HEIGHT))
 printf '\n%d x %d, median of %d runs after one warm-up; ratio = peer time / our time (above 1: we are faster)\n' \
     "$WIDTH" "$HEIGHT" "$RUNS"
@@ -400,6 +424,10 @@ for format in "${formats[@]}"; do
     case "$format" in
         photo)
             photo_lines
+            continue
+            ;;
+        monitors)
+            monitors_line
             continue
             ;;
         fit|fill)

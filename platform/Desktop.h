@@ -1,10 +1,12 @@
 // The desktop: its wallpaper setting, how the wallpaper is laid out, the
-// primary screen's size and background colour, and showing a picture's file
+// primary screen's size, the monitors and the background colour, and showing a picture's file
 // in Explorer. Tests install a recorder with setDesktop().
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "platform/Monitors.h"
 #include "platform/Seam.h"
 
 namespace platform {
@@ -17,6 +19,7 @@ enum class WallpaperLayout {
     Stretched,  // "2", "0"
     Fitted,     // "6", "0"
     Filled,     // "10", "0"
+    Spanned,    // "22", "0": one bitmap across every monitor (Windows 8 on)
 };
 
 struct ScreenSize {
@@ -34,6 +37,12 @@ public:
     virtual void setLayout(WallpaperLayout layout) = 0;
     // The primary screen in pixels; 0 x 0 when unknown.
     virtual ScreenSize screenSize() = 0;
+    // Every monitor, in physical pixels of the virtual screen; empty when
+    // unknown.
+    virtual std::vector<Monitor> monitors() { return systemMonitors(); }
+    // Whether the Spanned layout exists (else a virtual screen's bitmap is
+    // tiled from the primary monitor's top-left).
+    virtual bool spansWallpaper() { return systemSpansWallpaper(); }
     // The desktop's background colour as 0xRRGGBB.
     virtual uint32_t backgroundColour() = 0;
     // Opens an Explorer window with the file selected; false when it could

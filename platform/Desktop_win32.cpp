@@ -44,6 +44,9 @@ public:
         case WallpaperLayout::Filled:
             style = "10";
             break;
+        case WallpaperLayout::Spanned:
+            style = "22";
+            break;
         }
         setDesktopValue("WallpaperStyle", style);
         setDesktopValue("TileWallpaper", tile);

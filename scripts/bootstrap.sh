@@ -15,6 +15,8 @@ PACKAGES=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix libz-mingw-w64-dev nasm
     # running and testing the Windows program
     wine wine32:i386 wine64 fonts-wine xvfb xauth imagemagick xdotool
+    # several monitors for the end-to-end tests: Xorg's dummy driver and RandR
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
     # a Japanese locale for the double-byte path tests (built under build/locale)
     locales
     # benchmark peers and reference decoders

@@ -18,6 +18,7 @@ constexpr const char* kSelectionMethodSetting = "Selection Method";
 constexpr const char* kTempFilenameSetting = "TempFilename";
 // Added later; absent, the program behaves as it always did.
 constexpr const char* kPositionSetting = "Position";  // "System" (absent), "Center", "Tile", "Stretch", "Fit", "Fill"
+constexpr const char* kMonitorsSetting = "Monitors";  // "Same" (absent), "Each", "Span"
 constexpr const char* kShuffleRoundSetting = "Shuffle Round";         // entries shown in this round, as an image list
 constexpr const char* kHotkeyNextSetting = "Hotkey Next";             // a chord (settings/HotkeyChord.h); absent: none
 constexpr const char* kHotkeyPreviousSetting = "Hotkey Previous";     // the same

@@ -75,6 +75,7 @@ inline std::string helpSection(HelpDialog dialog, int control) {
         case 1017:
         case 1018:
         case 1020:
+        case 1100:
         case 1120:
         case 1121:
         case 1122:

@@ -1,5 +1,5 @@
-// The options dialog: the image list, the update interval and the selection
-// method, stored on OK.
+// The options dialog: the image list, the update interval, the selection
+// method, the position and what several monitors show, stored on OK.
 #include "ui/OptionsDialog.h"
 
 #include <commctrl.h>
@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "platform/Utf8.h"
 #include "resources/resource.h"
 #include "settings/HotkeyChord.h"
 #include "settings/ImageList.h"
@@ -19,6 +20,7 @@
 #include "ui/Help.h"
 #include "ui/ImageListBox.h"
 #include "ui/OptionsDialogWindowless.h"
+#include "wallpaper/MonitorMode.h"
 #include "wallpaper/Position.h"
 #include "wallpaper/QuietTicks.h"
 #include "wallpaper/WallpaperChange.h"
@@ -178,6 +180,12 @@ void initialise(HWND dialog, const OptionsContext* opener) {
     SendMessageA(positions, CB_SETCURSEL, static_cast<WPARAM>(readPosition()), 0);
     initialiseHotkeys(dialog);
 
+    HWND monitors = GetDlgItem(dialog, IDC_MONITORS);
+    for (const char* text : kMonitorModeTexts) {
+        SendMessageW(monitors, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::widen(text).c_str()));
+    }
+    SendMessageW(monitors, CB_SETCURSEL, static_cast<WPARAM>(readMonitorMode()), 0);
+
     // The owner, the tray window, is hidden: bring the dialog forward itself.
     SetForegroundWindow(dialog);
 }
@@ -199,6 +207,12 @@ Position chosenPosition(HWND dialog) {
     const LRESULT chosen = SendDlgItemMessageA(dialog, IDC_POSITION, CB_GETCURSEL, 0, 0);
     if (chosen < 0 || static_cast<size_t>(chosen) >= kPositionCount) return Position::System;
     return static_cast<Position>(chosen);
+}
+
+MonitorMode chosenMonitorMode(HWND dialog) {
+    const LRESULT chosen = SendDlgItemMessageW(dialog, IDC_MONITORS, CB_GETCURSEL, 0, 0);
+    if (chosen < 0 || static_cast<size_t>(chosen) >= kMonitorModeCount) return MonitorMode::Same;
+    return static_cast<MonitorMode>(chosen);
 }
 
 void storeAndClose(HWND dialog) {
@@ -228,6 +242,8 @@ void storeAndClose(HWND dialog) {
         // when it differs, so an untouched "System" stays absent.
         const Position position = chosenPosition(dialog);
         if (position != readPosition()) writeSetting(kPositionSetting, positionText(position));
+        const MonitorMode monitorMode = chosenMonitorMode(dialog);
+        if (monitorMode != readMonitorMode()) writeSetting(kMonitorsSetting, monitorModeText(monitorMode));
         // Asked while another change shows a question, it runs when that one ends.
         changeWallpaper(*context->wallpaper, list.get(), ChangeRequest::Command);
         list.reset();
@@ -275,6 +291,7 @@ void command(HWND dialog, int control, int notification) {
         if (ui::deleteSelectedLines(GetDlgItem(dialog, IDC_IMAGE_LIST))) settingsChanged = 1;
         break;
     case IDC_POSITION:
+    case IDC_MONITORS:
         if (notification == CBN_SELCHANGE) settingsChanged = 1;
         break;
     case IDC_RANDOMLY:

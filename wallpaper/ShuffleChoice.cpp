@@ -1,5 +1,6 @@
 #include "wallpaper/ShuffleChoice.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <vector>
 
@@ -43,10 +44,27 @@ Round readRound(const char* list, int count, const std::string& round, const Exc
 
 }  // namespace
 
-int drawShuffled(const char* list, int count, const std::string& round, const Exclusions& excluded) {
+int drawShuffled(const char* list, int count, const std::string& round, const Exclusions& excluded,
+                 const std::vector<int>& taken) {
     const Round r = readRound(list, count, round, &excluded);
     if (r.remaining.empty()) return -1;
-    return r.remaining[size_t(randomChoice(int(r.remaining.size())))];
+    if (taken.empty()) return r.remaining[size_t(randomChoice(int(r.remaining.size())))];
+    auto free = [&](const std::vector<int>& from) {
+        std::vector<int> left;
+        for (int i : from) {
+            if (std::find(taken.begin(), taken.end(), i) == taken.end()) left.push_back(i);
+        }
+        return left;
+    };
+    std::vector<int> candidates = free(r.remaining);
+    if (candidates.empty()) {
+        // The round has only pictures already on other monitors left: go on
+        // among the new round's.
+        const std::vector<int> all = readRound(list, count, std::string(), &excluded).remaining;
+        candidates = free(all);
+        if (candidates.empty()) candidates = all;
+    }
+    return candidates[size_t(randomChoice(int(candidates.size())))];
 }
 
 std::string roundAfterShowing(const char* list, int count, const std::string& round, int index) {

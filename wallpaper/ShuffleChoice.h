@@ -6,13 +6,18 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "settings/ExcludedList.h"
 
 // Draws uniformly among the first `count` entries of list that are not
 // excluded and not yet shown in the round; when all of those have been
 // shown, among all of them (a new round). -1 when every entry is excluded.
-int drawShuffled(const char* list, int count, const std::string& round, const Exclusions& excluded);
+// Never one of `taken` (indexes, for pictures already drawn for other
+// monitors) while another entry is left: when the round has none but those,
+// the draw goes on among the new round's entries.
+int drawShuffled(const char* list, int count, const std::string& round, const Exclusions& excluded,
+                 const std::vector<int>& taken = {});
 
 // The round once entry `index` has been set as the wallpaper: the entries
 // still in the list that it has shown, each once, in list order. After a

@@ -1,5 +1,6 @@
 #include "wallpaper/WallpaperChange.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -17,6 +18,8 @@
 #include "wallpaper/DirectoryPick.h"
 #include "wallpaper/EntryChoice.h"
 #include "wallpaper/Position.h"
+#include "wallpaper/RandomChoice.h"
+#include "wallpaper/ScreenBitmap.h"
 #include "wallpaper/ShuffleChoice.h"
 #include "wallpaper/WallpaperFile.h"
 
@@ -42,17 +45,32 @@ struct Choice {
 };
 
 // The entry to try next, out of count entries; index -1 when every entry
-// names an excluded picture.
-Choice chooseEntry(WallpaperState& state, const char* list, int count, const Exclusions& excluded) {
+// names an excluded picture. Not one of `taken` (drawn for other monitors of
+// the same change) while others are left, except in sequential order, whose
+// next entries differ anyway.
+Choice chooseEntry(WallpaperState& state, const char* list, int count, const Exclusions& excluded,
+                   const std::vector<int>& taken) {
     std::unique_ptr<char[]> method = readSetting(kSelectionMethodSetting);
-    if (!method || std::strcmp(method.get(), "Random") == 0) return {randomEntry(list, count, excluded), false};
+    if (!method || std::strcmp(method.get(), "Random") == 0) {
+        if (taken.empty()) return {randomEntry(list, count, excluded), false};
+        std::vector<int> candidates;
+        const std::vector<std::string> entries = splitEntries(list);
+        for (int i = 0; i < count; ++i) {
+            if (std::find(taken.begin(), taken.end(), i) == taken.end() &&
+                !isExcludedEntry(excluded, entries[size_t(i)])) {
+                candidates.push_back(i);
+            }
+        }
+        if (candidates.empty()) return {randomEntry(list, count, excluded), false};
+        return {candidates[size_t(randomChoice(int(candidates.size())))], false};
+    }
     if (std::strcmp(method.get(), "Shuffle") == 0) {
         if (!state.shuffleRoundRead) {
             // A round never holds more than the list.
             state.shuffleRound = readShuffleRound(std::strlen(list));
             state.shuffleRoundRead = true;
         }
-        return {drawShuffled(list, count, state.shuffleRound, excluded), true};
+        return {drawShuffled(list, count, state.shuffleRound, excluded, taken), true};
     }
     return {nextEntry(list, count, state.currentIndex, excluded), false};
 }
@@ -84,22 +102,49 @@ bool screenTarget(Position position, ScaleTarget* target) {
     return true;
 }
 
-// Prepares the picture at path for the stored position and sets it. Ready
-// when it is on screen; path then names the bitmap set. The temporary
-// bitmap never goes over a file of `list`, the image list.
-Preparation prepareAndSet(WallpaperState& state, char* path, const char* list) {
-    const Position position = readPosition();
+// Prepares the picture at path for the plan and sets it. Ready when it is on
+// screen; path then names the bitmap set. The temporary bitmap never goes
+// over a file of `list`, the image list.
+Preparation prepareAndSet(WallpaperState& state, const ScreenPlan& plan, char* path, const char* list) {
+    const std::string picture = path;
+    if (composesPicture(plan)) {
+        std::unique_ptr<RasterImage> image(new RasterImage);
+        ScreenBitmap screen(plan);
+        switch (loadPicture(path, *image, screen.targetsEverywhere())) {
+        case Loaded::Unusable:
+            return Preparation::Unusable;
+        case Loaded::Bitmap:
+            break;  // used as it lies, below
+        case Loaded::Picture: {
+            if (!screen.placeEverywhere(*image)) return Preparation::Unusable;  // told why
+            image.reset();
+            const Preparation prepared =
+                screen.setAsWallpaper(picture.c_str(), path, state.defaultTempPath.c_str(), list);
+            if (prepared == Preparation::Ready)
+                state.history.remember(platform::fileSystem().fullPath(picture.c_str()));
+            return prepared;
+        }
+        }
+    }
+
+    const Position position = plan.position;
     ScaleTarget target{};
     const bool scaling = screenTarget(position, &target);
-    const std::string picture = path;
     const Preparation prepared =
         prepareWallpaperFile(path, state.defaultTempPath.c_str(), scaling ? &target : nullptr, list);
     if (prepared != Preparation::Ready) return prepared;
 
     // A converted picture has been sized by the program already and is set
-    // centred; a bitmap used as it lies is left to the system to size.
+    // centred; a bitmap used as it lies is left to the system to size (on
+    // every monitor, or across them all).
     const bool converted = picture != path;
     platform::Desktop& desktop = platform::desktop();
+    if (composesPicture(plan) && plan.mode == MonitorMode::Span && plan.spans) {
+        desktop.setLayout(platform::WallpaperLayout::Spanned);
+        desktop.setWallpaper(path);
+        state.history.remember(platform::fileSystem().fullPath(picture.c_str()));
+        return Preparation::Ready;
+    }
     switch (position) {
     case Position::System:
         break;
@@ -170,8 +215,54 @@ private:
     WallpaperState& state_;
 };
 
+// A picture drawn for one monitor of a change that draws one per monitor.
+struct Pick {
+    std::string entry;    // the list entry it came from
+    std::string picture;  // its file, by its full path
+    bool shuffled;
+};
+
+// Every index of the list whose entry has been drawn for another monitor.
+std::vector<int> takenIndexes(const char* list, int count, const std::vector<Pick>& picks) {
+    std::vector<int> taken;
+    if (picks.empty()) return taken;
+    const std::vector<std::string> entries = splitEntries(list);
+    for (int i = 0; i < count; ++i) {
+        for (const Pick& pick : picks) {
+            if (entries[size_t(i)] == pick.entry) taken.push_back(i);
+        }
+    }
+    return taken;
+}
+
+// Sets the composed pictures of one change, counts them in the shuffled
+// round and remembers them as one step.
+void finishSet(WallpaperState& state, ScreenBitmap& screen, const std::vector<Pick>& picks, const char* list,
+               int count) {
+    char path[platform::kPathBufferSize];
+    if (screen.setAsWallpaper(picks[0].picture.c_str(), path, state.defaultTempPath.c_str(), list) !=
+        Preparation::Ready) {
+        return;  // the user has been told; the place, not a picture, failed or memory ran out
+    }
+    PictureSet pictures;
+    const std::vector<std::string> entries = splitEntries(list);
+    for (const Pick& pick : picks) {
+        pictures.push_back(pick.picture);
+        if (!pick.shuffled) continue;
+        const auto at = std::find(entries.begin(), entries.begin() + count, pick.entry);
+        if (at != entries.begin() + count) countShown(state, list, count, int(at - entries.begin()));
+    }
+    state.history.remember(pictures);
+}
+
 void runChange(WallpaperState& state, const char* callerList) {
     const RunningChange running(state);
+    const ScreenPlan plan = planScreens();
+    // Under "Each" with several monitors: one picture per monitor, composed
+    // as they come, so only one decoded picture is held at a time.
+    const size_t slots = picturesPerChange(plan);
+    ScreenBitmap screen(plan);
+    std::vector<Pick> picks;
     // The caller's copy until a question has been answered; from then on the
     // list as it is stored (copied only then: lists can be long).
     std::string owned;
@@ -182,7 +273,8 @@ void runChange(WallpaperState& state, const char* callerList) {
     for (;;) {
         const char* list = ownCopy ? owned.c_str() : callerList;
         const int count = countEntries(list);
-        const Choice choice = count == 0 ? Choice{-1, false} : chooseEntry(state, list, count, excluded);
+        const Choice choice = count == 0 ? Choice{-1, false}
+                                         : chooseEntry(state, list, count, excluded, takenIndexes(list, count, picks));
         if (choice.index < 0) {
             // Nothing to show: no entry, or each one an excluded picture.
             platform::setDesktopWallpaper("");
@@ -212,7 +304,29 @@ void runChange(WallpaperState& state, const char* callerList) {
             question = kDirectoryErrorQuestion;
             shownPath = path;
         } else {
-            switch (prepareAndSet(state, path, list)) {
+            Preparation prepared = Preparation::Unusable;
+            std::unique_ptr<RasterImage> image;
+            Loaded loaded = Loaded::Bitmap;
+            if (slots > 1) {
+                image.reset(new RasterImage);
+                loaded = loadPicture(path, *image, screen.targetsOn(picks.size()));
+            }
+            if (loaded == Loaded::Picture) {
+                if (!screen.placeOn(picks.size(), *image)) return;  // memory: the user has been told
+                picks.push_back({entry, platform::fileSystem().fullPath(path), choice.shuffled});
+                if (picks.size() < slots) continue;
+                image.reset();
+                finishSet(state, screen, picks, list, count);
+                return;
+            }
+            if (loaded == Loaded::Bitmap) {
+                // One monitor, or a bitmap file: used as it lies, never
+                // decoded, it cannot share the screen with other pictures and
+                // becomes the wallpaper alone.
+                image.reset();
+                prepared = prepareAndSet(state, plan, path, list);
+            }
+            switch (prepared) {
             case Preparation::Ready:
                 if (choice.shuffled) countShown(state, list, count, choice.index);
                 return;
@@ -239,22 +353,54 @@ void runChange(WallpaperState& state, const char* callerList) {
     }
 }
 
+// Sets pictures set before again, as the plan now wants them: the previous
+// set, or the one on screen over a new monitor layout. A set of several
+// pictures goes to the monitors in turn (fewer monitors than pictures: the
+// first ones; more: from the start again).
+Preparation setPictureSet(WallpaperState& state, const PictureSet& pictures) {
+    const ScreenPlan plan = planScreens();
+    std::unique_ptr<char[]> stored = readSetting(kFilesSetting);
+    const char* list = stored ? stored.get() : "";
+    char path[platform::kPathBufferSize];
+    if (pictures.size() == 1 || picturesPerChange(plan) == 1) {
+        if (pictures[0].size() >= platform::kPathBufferSize) return Preparation::Unusable;
+        std::memcpy(path, pictures[0].c_str(), pictures[0].size() + 1);
+        return prepareAndSet(state, plan, path, list);
+    }
+    ScreenBitmap screen(plan);
+    for (size_t slot = 0; slot < plan.layout.monitors.size(); ++slot) {
+        const std::string& picture = pictures[slot % pictures.size()];
+        std::unique_ptr<RasterImage> image(new RasterImage);
+        switch (loadPicture(picture.c_str(), *image, screen.targetsOn(slot))) {
+        case Loaded::Picture:
+            break;
+        case Loaded::Bitmap:  // replaced by a bitmap since: it cannot share the screen
+            platform::showMessageWithPath("There was an error loading the file \"%s\".", picture.c_str(),
+                                          platform::kErrorCaption, platform::kMbIconWarning);
+            return Preparation::Unusable;
+        case Loaded::Unusable:
+            return Preparation::Unusable;
+        }
+        if (!screen.placeOn(slot, *image)) return Preparation::Unusable;
+    }
+    const Preparation prepared = screen.setAsWallpaper(pictures[0].c_str(), path, state.defaultTempPath.c_str(), list);
+    if (prepared == Preparation::Ready) state.history.remember(pictures);
+    return prepared;
+}
+
 void showPrevious(WallpaperState& state) {
     const RunningChange running(state);
     WallpaperHistory& history = state.history;
-    const std::string previous = history.previous();
-    if (previous.empty() || previous.size() >= platform::kPathBufferSize) return;
-    const std::string onScreen = history.current();
-    char path[platform::kPathBufferSize];
-    std::memcpy(path, previous.c_str(), previous.size() + 1);
+    const PictureSet previous = history.previousSet();
+    if (previous.empty()) return;
+    const PictureSet onScreen = history.currentSet();
     history.goBack();
-    std::unique_ptr<char[]> list = readSetting(kFilesSetting);
-    const Preparation prepared = prepareAndSet(state, path, list ? list.get() : "");
+    const Preparation prepared = setPictureSet(state, previous);
     if (prepared == Preparation::Ready) return;
-    // Still on screen: the picture shown before the attempt.
+    // Still on screen: the pictures shown before the attempt.
     history.remember(onScreen);
-    // The preparation has told the user why the picture cannot come back
-    // (its file deleted, say): forget it, so the next step goes further.
+    // The preparation has told the user why the pictures cannot come back
+    // (a file deleted, say): forget them, so the next step goes further.
     if (prepared == Preparation::Unusable) history.forgetPrevious();
 }
 
@@ -286,5 +432,20 @@ bool hasPreviousWallpaper(const WallpaperState& state) {
 void showPreviousWallpaper(WallpaperState& state) {
     if (state.changeRunning) return;
     showPrevious(state);
+    runPendingChange(state);
+}
+
+void recomposeWallpaper(WallpaperState& state) {
+    if (state.changeRunning) return;  // that change reads the monitors itself
+    const PictureSet onScreen = state.history.currentSet();
+    if (onScreen.empty()) return;
+    // Only what the program sized or composed depends on the monitors.
+    const Position position = readPosition();
+    const bool sized = position == Position::Fit || position == Position::Fill || position == Position::Stretch;
+    if (onScreen.size() == 1 && !sized && readMonitorMode() != MonitorMode::Span) return;
+    {
+        const RunningChange running(state);
+        setPictureSet(state, onScreen);
+    }
     runPendingChange(state);
 }

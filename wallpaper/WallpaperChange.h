@@ -23,3 +23,8 @@ bool hasPreviousWallpaper(const WallpaperState& state);
 // Sets the picture shown before the one on screen again (as the stored
 // position wants it); nothing while a change is in progress.
 void showPreviousWallpaper(WallpaperState& state);
+
+// The monitors have changed (number, sizes or places): the pictures on
+// screen are composed again for them, none drawn anew. Nothing while a
+// change is in progress, or when nothing on screen depends on the monitors.
+void recomposeWallpaper(WallpaperState& state);

@@ -131,35 +131,27 @@ Written writeTemporaryBitmap(RasterImage& image, const char* picture, const char
 
 }  // namespace
 
-Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit,
-                                 const char* list) {
-    // Released on every way out; a scaled picture lets the decoded one go
-    // before the bitmap is written.
-    std::unique_ptr<RasterImage> image(new RasterImage);
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(pathBuffer, "rb"));
+Loaded loadPicture(const char* path, RasterImage& image, const std::vector<ScaleTarget>& targets) {
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
     if (!file) {
-        platform::showMessageWithPath("Unable to open file \"%s\".", pathBuffer, platform::kErrorCaption,
+        platform::showMessageWithPath("Unable to open file \"%s\".", path, platform::kErrorCaption,
                                       platform::kMbIconWarning);
-        return Preparation::Unusable;
+        return Loaded::Unusable;
     }
-    if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return Preparation::Ready;
+    if (std::fgetc(file.get()) == 'B' && std::fgetc(file.get()) == 'M') return Loaded::Bitmap;
     // A picture about to be scaled need only be decoded as large as the
-    // screen needs (a camera's JPEG at an eighth of its size, say).
-    const DecodeHint hint = {fit, 1};
-    if (!image->load(file.get(), pathBuffer, fit != nullptr ? &hint : nullptr)) return Preparation::Unusable;
-    file.reset();  // the picture is in memory: nothing more to read
-    if (fit != nullptr) {
-        std::unique_ptr<RasterImage> scaled(new RasterImage);
-        if (!scaleImage(*image, *fit, *scaled)) return Preparation::Unusable;  // the scaler has said why
-        image = std::move(scaled);
-    }
-    RasterImage& output = *image;
+    // screens need (a camera's JPEG at an eighth of its size, say).
+    const DecodeHint hint = {targets.data(), targets.size()};
+    return image.load(file.get(), path, targets.empty() ? nullptr : &hint) ? Loaded::Picture : Loaded::Unusable;
+}
 
+Preparation writeWallpaperBitmap(RasterImage& image, const char* picture, char* pathBuffer, const char* defaultTempPath,
+                                 const char* list) {
     char tempPath[platform::kPathBufferSize];
     temporaryPath(tempPath, defaultTempPath);
     // A failed write leaves the temporary bitmap as it was, which may be the
     // wallpaper on screen; the change then sets nothing.
-    switch (writeTemporaryBitmap(output, pathBuffer, list, tempPath)) {
+    switch (writeTemporaryBitmap(image, picture, list, tempPath)) {
     case Written::Yes:
         break;
     case Written::PictureFault:
@@ -169,4 +161,28 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
     }
     std::strcpy(pathBuffer, tempPath);
     return Preparation::Ready;
+}
+
+Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit,
+                                 const char* list) {
+    // Released on every way out; a scaled picture lets the decoded one go
+    // before the bitmap is written.
+    std::unique_ptr<RasterImage> image(new RasterImage);
+    std::vector<ScaleTarget> targets;
+    if (fit != nullptr) targets.push_back(*fit);
+    switch (loadPicture(pathBuffer, *image, targets)) {
+    case Loaded::Bitmap:
+        return Preparation::Ready;
+    case Loaded::Unusable:
+        return Preparation::Unusable;
+    case Loaded::Picture:
+        break;
+    }
+    if (fit != nullptr) {
+        std::unique_ptr<RasterImage> scaled(new RasterImage);
+        if (!scaleImage(*image, *fit, *scaled)) return Preparation::Unusable;  // the scaler has said why
+        image = std::move(scaled);
+    }
+    const std::string picture = pathBuffer;
+    return writeWallpaperBitmap(*image, picture.c_str(), pathBuffer, defaultTempPath, list);
 }

@@ -2,8 +2,11 @@
 // it lies, any other picture is converted into the one temporary bitmap.
 #pragma once
 
+#include <vector>
+
 #include "platform/PathBuffer.h"
 
+#include "image/RasterImage.h"
 #include "image/Scale.h"
 
 enum class Preparation {
@@ -26,3 +29,20 @@ enum class Preparation {
 // complete new one: a failed write leaves it as it was.
 Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, const ScaleTarget* fit = nullptr,
                                  const char* list = nullptr);
+
+// The two halves of a preparation, for a wallpaper composed of several
+// pictures (one per monitor).
+enum class Loaded {
+    Picture,   // decoded into the image
+    Bitmap,    // the file is a bitmap, used as it lies: nothing decoded
+    Unusable,  // the user has been told why
+};
+// Opens the file at path and decodes it into `image`, a newly constructed
+// record: only as large as `targets` need, where the format allows (the
+// picture is about to be scaled to each of them; empty: full size).
+Loaded loadPicture(const char* path, RasterImage& image, const std::vector<ScaleTarget>& targets = {});
+// Writes `image` as the temporary bitmap, as prepareWallpaperFile does
+// (`picture`, the source file, and the files of `list` are never written
+// over), and puts its path in pathBuffer on Ready.
+Preparation writeWallpaperBitmap(RasterImage& image, const char* picture, char* pathBuffer, const char* defaultTempPath,
+                                 const char* list);

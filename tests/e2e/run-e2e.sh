@@ -171,7 +171,7 @@ for scenario in "${scenarios[@]}"; do
     text="${text//@SHOTS@/"$(script_path "$SHOTS")"}"
     text="${text//@OPENED@/"$(script_path "$opened")"}"
     printf '%s\n' "${text//@BUILD@/"$(script_path "$BUILD")"}" >"$script"
-    rm -f "$report" "$WORK/temp.bmp" "$WORK/list.qx" "$WORK"/{fit,fill,stretch,center}.bmp "$WORK/help.hlp" "$opened"
+    rm -f "$report" "$WORK/temp.bmp" "$WORK/list.qx" "$WORK"/{fit,fill,stretch,center,same,span}.bmp "$WORK/help.hlp" "$opened"
     echo "== $name"
     t0=$SECONDS
     wine_tool explorer /desktop="$DESKTOP,1024x768" "$(winpath "$driver")" "$(winpath "$script")" \

@@ -746,4 +746,190 @@ TEST(DirectoryPick, FewerFilesAtTheSecondLookTakeTheLastOneFound) {
     EXPECT_STREQ(path, "F:\\d\\only.bmp");
 }
 
+// A written 24-bit bitmap: its size and pixels (rows bottom-up, padded).
+struct Bitmap {
+    explicit Bitmap(const std::vector<unsigned char>& bytes) : bytes_(bytes) {
+        if (bytes_.size() < 54) return;
+        width = int32_t(u32(18));
+        height = int32_t(u32(22));
+    }
+    uint32_t pixel(int32_t x, int32_t y) const {
+        const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+        const size_t at = 54 + size_t(height - 1 - y) * stride + size_t(x) * 3;
+        if (at + 3 > bytes_.size()) return 0xFFFFFFFF;
+        return uint32_t(bytes_[at + 2]) << 16 | uint32_t(bytes_[at + 1]) << 8 | bytes_[at];
+    }
+    int32_t width = 0, height = 0;
+
+private:
+    uint32_t u32(size_t at) const {
+        return uint32_t(bytes_[at] | bytes_[at + 1] << 8 | bytes_[at + 2] << 16 | uint32_t(bytes_[at + 3]) << 24);
+    }
+    std::vector<unsigned char> bytes_;
+};
+
+// Several monitors: a primary of 8 x 6 with a monitor of 4 x 4 left of it
+// and one of 6 x 6 right of it; bitmap box 18 x 6, primary at x 4.
+class SeveralMonitors : public WallpaperChange {
+protected:
+    SeveralMonitors() {
+        registry.setText(kSettingsKey, kTempFilenameSetting, bitmap.path());
+        desktop.monitorList = {{0, 0, 8, 6, true}, {-4, 1, 0, 5, false}, {8, 0, 14, 6, false}};
+        desktop.background = 0x102030;
+    }
+    // A solid picture (PPM) of the given size and colour.
+    std::string solid(const std::string& name, uint32_t colour, int width = 2, int height = 2) {
+        const std::string path = base() + "/" + name;
+        std::ofstream out(path, std::ios::binary);
+        out << "P6\n" << width << " " << height << "\n255\n";
+        for (int i = 0; i < width * height; ++i) {
+            out.put(char(colour >> 16)).put(char(colour >> 8)).put(char(colour));
+        }
+        files.kinds[path] = platform::PathKind::File;
+        return path;
+    }
+    void setting(const char* name, const std::string& text) { registry.setText(kSettingsKey, name, text); }
+    Bitmap written() const { return Bitmap(bitmap.read()); }
+    // The colours at the four corners of each monitor (primary, left, right) agree.
+    void expectMonitors(const Bitmap& bmp, const std::vector<uint32_t>& colours) {
+        const int32_t areas[3][4] = {{4, 0, 8, 6}, {0, 1, 4, 4}, {12, 0, 6, 6}};
+        ASSERT_EQ(bmp.width, 18);
+        ASSERT_EQ(bmp.height, 6);
+        for (size_t m = 0; m < colours.size(); ++m) {
+            const int32_t* a = areas[m];
+            for (int32_t y : {a[1], a[1] + a[3] - 1}) {
+                for (int32_t x : {a[0], a[0] + a[2] - 1})
+                    EXPECT_EQ(bmp.pixel(x, y), colours[m]) << m << " " << x << "," << y;
+            }
+        }
+    }
+
+    test::TempFile bitmap{".bmp"};
+};
+
+// "Each": one picture per monitor, primary first and then left to right, by
+// the selection method; "Previous Wallpaper" brings back the whole set, and
+// the primary's picture is the one the history and "Show Picture File" know.
+TEST_F(SeveralMonitors, EachDrawsOnePicturePerMonitorBySelectionMethod) {
+    using Layout = platform::WallpaperLayout;
+    setting(kMonitorsSetting, "Each");
+    setting(kPositionSetting, "Fill");
+    const uint32_t red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF, white = 0xFFFFFF;
+    const std::string a = solid("a.ppm", red), b = solid("b.ppm", green), c = solid("c.ppm", blue),
+                      d = solid("d.ppm", white);
+    const std::string list = listOf({a, b, c, d});
+
+    method("Sequential");
+    change(list);
+    expectMonitors(written(), {red, green, blue});
+    EXPECT_EQ(desktop.layouts, std::vector<Layout>{Layout::Spanned});
+    EXPECT_EQ(desktop.wallpapers, Strings{bitmap.path()});
+    EXPECT_EQ(written().pixel(0, 0), 0x102030u);  // above the left monitor: a gap
+    change(list);                                 // the next ones, round the end
+    expectMonitors(written(), {white, red, green});
+    EXPECT_EQ(state.history.current(), d);
+    showPreviousWallpaper(state);
+    expectMonitors(written(), {red, green, blue});
+    EXPECT_EQ(state.history.current(), a);
+
+    // Random: distinct pictures, each drawn among those not yet on a monitor.
+    method("Random");
+    for (int value : {drawOf(1, 4), drawOf(0, 3), drawOf(1, 2)}) random.add(value);  // b; a of a c d; d of c d
+    change(list);
+    expectMonitors(written(), {green, red, white});
+
+    // Shuffle: the round's remaining entries first; at its end a new round,
+    // still without a picture already on another monitor.
+    method("Shuffle");
+    setting(kShuffleRoundSetting, listOf({a, b}));
+    state.shuffleRoundRead = false;
+    for (int value : {drawOf(1, 2), drawOf(0, 1), drawOf(1, 2)}) random.add(value);
+    change(list);
+    expectMonitors(written(), {white, blue, green});  // d, c, then b of the new round (a, b)
+    EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({b}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// "Same" sizes one picture for every monitor; "Span" lays it across their
+// bounding box. Without the span style (before Windows 8) the bitmap is
+// tiled from the primary's top-left, turned so that each monitor still
+// shows its own part. A change of monitors composes the pictures on screen
+// again without drawing.
+TEST_F(SeveralMonitors, SameAndSpanComposeOnePictureAndFollowTheMonitors) {
+    using Layout = platform::WallpaperLayout;
+    setting(kPositionSetting, "Stretch");
+    // Left half red, right half blue.
+    const std::string halves = base() + "/halves.ppm";
+    {
+        std::ofstream out(halves, std::ios::binary);
+        out << "P6\n2 1\n255\n";
+        out.write("\xFF\0\0\0\0\xFF", 6);
+    }
+    files.kinds[halves] = platform::PathKind::File;
+
+    change(listOf({halves}));  // "Monitors" absent: Same
+    const Bitmap same = written();
+    ASSERT_EQ(same.width, 18);
+    // Each monitor's left edge red, its right edge blue: primary, left, right.
+    for (int32_t x : {4, 0, 12}) EXPECT_EQ(same.pixel(x, 1), 0xFF0000u) << x;
+    for (int32_t x : {11, 3, 17}) EXPECT_EQ(same.pixel(x, 1), 0x0000FFu) << x;
+    EXPECT_EQ(desktop.layouts.back(), Layout::Spanned);
+
+    setting(kMonitorsSetting, "Span");
+    change(listOf({halves}));
+    Bitmap span = written();
+    ASSERT_EQ(span.width, 18);
+    EXPECT_EQ(span.pixel(0, 1), 0xFF0000u);
+    EXPECT_EQ(span.pixel(17, 1), 0x0000FFu);
+
+    desktop.spans = false;
+    desktop.layouts.clear();
+    change(listOf({halves}));
+    EXPECT_EQ(desktop.layouts, std::vector<Layout>{Layout::Tiled});
+    // Bitmap column i shows box column i + 4 (the primary's), round the end.
+    EXPECT_EQ(written().pixel(0, 1), 0xFF0000u);   // box column 4
+    EXPECT_EQ(written().pixel(14, 1), 0xFF0000u);  // box column 0, the left monitor's first
+    EXPECT_EQ(written().pixel(13, 1), 0x0000FFu);  // box column 17, the last
+
+    // Two side by side now: composed again for them, nothing drawn.
+    desktop.spans = true;
+    setting(kMonitorsSetting, "Each");
+    setting(kSelectionMethodSetting, "Sequential");
+    const std::string g = solid("g.ppm", 0x00FF00);
+    state.currentIndex = -1;
+    change(listOf({halves, g}));  // halves, g, halves: fewer entries than monitors
+    const int drawn = random.drawn;
+    desktop.monitorList = {{0, 0, 8, 6, true}, {8, 0, 12, 4, false}};
+    recomposeWallpaper(state);
+    const Bitmap again = written();
+    ASSERT_EQ(again.width, 12);
+    EXPECT_EQ(again.pixel(8, 0), 0x00FF00u);
+    EXPECT_EQ(again.pixel(8, 5), 0x102030u);
+    EXPECT_EQ(random.drawn, drawn);
+    EXPECT_EQ(state.history.currentSet(), (Strings{halves, g, halves}));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// A bitmap file is used as it lies and never decoded, so under "Each" it
+// becomes the wallpaper alone; on one monitor every mode is the way of a
+// single screen.
+TEST_F(SeveralMonitors, ABitmapOrOneMonitorTakesTheSingleScreenWay) {
+    setting(kMonitorsSetting, "Each");
+    setting(kPositionSetting, "Fill");
+    method("Sequential");
+    const std::string a = solid("a.ppm", 0xFF0000), own = file("own.bmp");
+    change(listOf({a, own}));
+    EXPECT_EQ(desktop.wallpapers, Strings{own});
+    EXPECT_EQ(desktop.layouts, std::vector<platform::WallpaperLayout>{platform::WallpaperLayout::Filled});
+    EXPECT_EQ(state.history.currentSet(), Strings{own});
+
+    desktop.monitorList = {{0, 0, 8, 6, true}};
+    desktop.screen = {8, 6};
+    desktop.wallpapers.clear();
+    change(listOf({a, own}));  // a, alone, for the primary screen
+    EXPECT_EQ(desktop.wallpapers, Strings{bitmap.path()});
+    EXPECT_EQ(written().width, 8);
+    EXPECT_EQ(desktop.layouts.back(), platform::WallpaperLayout::Centred);
+}
+
 }  // namespace

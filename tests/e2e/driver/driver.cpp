@@ -802,6 +802,13 @@ void closeWindow(const Args& a) {
 }
 
 void broadcast(const Args& a) {
+    // WM_DISPLAYCHANGE, by its name, as the system sends it when the monitors
+    // change: Wine does not for a change made outside it (xrandr).
+    if (a[1] == "WM_DISPLAYCHANGE") {
+        PostMessageA(HWND_BROADCAST, WM_DISPLAYCHANGE, 24,
+                     MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+        return;
+    }
     const UINT registered = RegisterWindowMessageA(a[1].c_str());
     if (registered == 0) fail("cannot register " + a[1]);
     PostMessageA(HWND_BROADCAST, registered, 0, 0);
@@ -1371,7 +1378,8 @@ const std::vector<VerbGroup> kVerbGroups = {
          {"expect-gone", expectGone, 1, "NAME [TIMEOUT]", "the named window is destroyed"},
          {"expect-foreground", expectForeground, 1, "WIN [TIMEOUT]", "the named window becomes the foreground window"},
          {"close", closeWindow, 1, "WIN", "the caption's close button"},
-         {"broadcast", broadcast, 1, "MESSAGE", "post a registered window message (by name) to every top-level window"},
+         {"broadcast", broadcast, 1, "MESSAGE",
+          "post a registered window message (by name), or WM_DISPLAYCHANGE, to every top-level window"},
          {"hold-mutex", holdMutex, 1, "NAME", "create a mutex of that name and keep it while the driver runs"},
          {"box", answerBox, 3, "TITLE TEXT BUTTON [TIMEOUT]",
           "a message box with this caption and text; press BUTTON (yes, no, ok, cancel)"},
