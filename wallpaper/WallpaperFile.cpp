@@ -74,6 +74,18 @@ bool equalIgnoringCase(const char* a, size_t aLength, const std::string& b) {
     return true;
 }
 
+// Whether two names may spell one file: equal but for the case of ASCII
+// letters, and with a character beyond ASCII wherever the other has one (the
+// file system folds their case too, which only it can tell).
+bool maySpellTheSameName(const char* a, size_t aLength, const std::string& b) {
+    if (aLength != b.size()) return false;
+    for (size_t i = 0; i < aLength; ++i) {
+        const bool bothBeyondAscii = (a[i] & 0x80) != 0 && (b[i] & 0x80) != 0;
+        if (!bothBeyondAscii && lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
 // Whether writing `place` would destroy a picture the user keeps: the one
 // being converted, or a file of the list, under any spelling of its name.
 // Only entries whose file name could be the place's (the same letters, or a
@@ -91,7 +103,7 @@ bool holdsUsersPicture(const std::string& place, const char* picture, const char
         const char* name = entry + platform::fileNameStart(entry, length);
         const size_t nameLength = size_t(end - name);
         const bool candidate = placeShort || std::memchr(name, '~', nameLength) != nullptr ||
-                               equalIgnoringCase(name, nameLength, placeName);
+                               maySpellTheSameName(name, nameLength, placeName);
         if (candidate && (equalIgnoringCase(entry, length, place) ||
                           platform::sameFile(std::string(entry, length).c_str(), place.c_str()))) {
             return true;
