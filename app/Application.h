@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "app/CommandLine.h"
 #include "platform/PathBuffer.h"
 #include "wallpaper/WallpaperChange.h"
 #include "wallpaper/WallpaperState.h"
@@ -26,9 +29,12 @@ constexpr UINT kTrayCallbackMessage = WM_USER;
 // The window class and title by which a second start finds the running one.
 constexpr const char* kTrayWindowClass = "Vellumere Window Class";
 constexpr const char* kTrayWindowTitle = "Vellumere";
-// Posted by a second start to the running program's tray window: bring the
-// options dialog forward, opening it if needed.
-extern const UINT showOptionsMessage;
+// Sent by a second start to the running program's tray window with a
+// Command in wParam (Command::None: bring the options dialog forward,
+// opening it if needed). The tray window answers kCommandTaken at once and
+// carries the command out afterwards.
+extern const UINT commandMessage;
+constexpr LRESULT kCommandTaken = 0x5645;
 // Broadcast by Explorer when the taskbar is (re)created.
 extern const UINT taskbarCreatedMessage;
 
@@ -42,10 +48,37 @@ bool onIconRetryTimer(UINT_PTR timer);
 // Removes the icon if it is shown, and stops retrying.
 void removeTrayIcon();
 
-// True when another copy of the program runs in this session; that copy has
-// then been asked to bring its options dialog forward. False also when the
-// instance object exists but no copy's window appears within a few seconds.
-bool handOverToRunningInstance();
+enum class HandOver {
+    Delivered,  // another copy runs in this session and took the command
+    NoCopy,     // none runs (also: the instance object exists but no copy's
+                // window appears within a few seconds); this start is the one copy
+    NoAnswer,   // a copy runs but did not take the command
+};
+HandOver handOverToRunningInstance(Command command);
+
+// Carries out a command of another start (or of a hotkey) in this copy.
+void carryOutCommand(Command command);
+// The menu's "Active", also set by /pause and /resume.
+void setChangesActive(bool active);
+
+// Tells the user of a start that ends at once: in the console it was started
+// from when there is one, else in a message box.
+void tellStarter(const std::string& text, bool problem);
+
+// The hotkeys of the options dialog, registered for the tray window. A chord
+// that cannot be registered (another program holds it) is reported once.
+void registerHotkeys();
+void unregisterHotkeys();
+// The tray window's WM_HOTKEY.
+void onHotkey(WPARAM identifier);
+// Whether the options dialog's new chords can be used: -1 when they can;
+// after telling the user, 0 (next) or 1 (previous) for the field to change:
+// a chord another program holds that was not reported yet, or the same
+// chord in both fields.
+int unacceptableHotkey(HWND dialog, unsigned next, unsigned previous);
+
+// The full-screen check's timer; false for any other timer.
+bool onQuietCheckTimer(UINT_PTR timer);
 
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void CALLBACK timerProc(HWND window, UINT message, UINT_PTR identifier, DWORD time);

@@ -1,6 +1,7 @@
 // One changer per session: a second start would add a second timer and icon,
 // both writing the same temporary bitmap. It hands over to the running copy
-// instead, which brings its options dialog forward, and ends. When the
+// instead, which brings its options dialog forward (or carries out the
+// command-line switch given), and ends. When the
 // object is there but no copy shows its window (one still ending, or another
 // program's object of that name), this start runs as the one copy.
 #include "app/Application.h"
@@ -9,17 +10,19 @@ namespace {
 
 constexpr DWORD kFindTries = 50;   // the running copy may still be starting up
 constexpr DWORD kFindPause = 100;  // milliseconds
+// The running copy answers at once, also from inside a dialog or a question.
+constexpr UINT kAnswerTimeout = 10000;  // milliseconds
 
 // Held for the life of the process; the system releases it at exit.
 HANDLE instanceMutex = nullptr;
 
 }  // namespace
 
-const UINT showOptionsMessage = RegisterWindowMessageA("Quorvath.Vellumere.ShowOptions");
+const UINT commandMessage = RegisterWindowMessageW(L"Quorvath.Vellumere.Command");
 
-bool handOverToRunningInstance() {
+HandOver handOverToRunningInstance(Command command) {
     instanceMutex = CreateMutexA(nullptr, FALSE, "Local\\Quorvath.Vellumere.Instance");
-    if (instanceMutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    if (instanceMutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) return HandOver::NoCopy;
     for (DWORD tries = 0; tries < kFindTries; ++tries) {
         HWND running = FindWindowA(kTrayWindowClass, kTrayWindowTitle);
         if (running != nullptr) {
@@ -27,8 +30,11 @@ bool handOverToRunningInstance() {
             DWORD process = 0;
             GetWindowThreadProcessId(running, &process);
             AllowSetForegroundWindow(process);
-            PostMessageA(running, showOptionsMessage, 0, 0);
-            return true;
+            DWORD_PTR answer = 0;
+            const LRESULT sent = SendMessageTimeoutW(running, commandMessage, static_cast<WPARAM>(command), 0,
+                                                     SMTO_ABORTIFHUNG, kAnswerTimeout, &answer);
+            return sent != 0 && answer == static_cast<DWORD_PTR>(kCommandTaken) ? HandOver::Delivered
+                                                                                : HandOver::NoAnswer;
         }
         Sleep(kFindPause);
     }
@@ -36,5 +42,5 @@ bool handOverToRunningInstance() {
     // after this long is ending or was never ours: ending here would leave the
     // user with no program and not a word why. The handle kept keeps the
     // object, so later starts find this copy.
-    return false;
+    return HandOver::NoCopy;
 }

@@ -10,6 +10,7 @@
 #include "ui/CallbackGuard.h"
 #include "ui/OptionsDialog.h"
 #include "wallpaper/PictureFile.h"
+#include "wallpaper/RemovePicture.h"
 #include "wallpaper/WallpaperChange.h"
 
 HWND trayWindow = nullptr;
@@ -21,16 +22,47 @@ void changeFromStoredList(ChangeRequest request) {
     if (list) changeWallpaper(wallpaperState, list.get(), request);
 }
 
+void setChangesActive(bool active) {
+    wallpaperState.changesActive = active ? 1 : 0;
+    CheckMenuItem(popupMenu, ID_ACTIVE, MF_BYCOMMAND | (active ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void carryOutCommand(Command command) {
+    switch (command) {
+    case Command::None:
+    case Command::Options:
+        openOptionsDialog();
+        break;
+    case Command::Next:
+        changeFromStoredList(ChangeRequest::Command);
+        break;
+    case Command::Previous:
+        showPreviousWallpaper(wallpaperState);
+        break;
+    case Command::Pause:
+        setChangesActive(false);
+        break;
+    case Command::Resume:
+        setChangesActive(true);
+        break;
+    case Command::Quit:
+        // Asks nothing: the destruction ends any dialog or question open.
+        PostMessageA(trayWindow, WM_CLOSE, 0, 0);
+        break;
+    case Command::Help:
+    case Command::Unknown:
+        break;
+    }
+}
+
 namespace {
 
+// Posted by the tray window to itself: the command of another start, carried
+// out once that start has its answer.
+constexpr UINT kRunCommandMessage = WM_APP + 1;
+
 void toggleActive() {
-    if (wallpaperState.changesActive == 0) {
-        wallpaperState.changesActive = 1;
-        CheckMenuItem(popupMenu, ID_ACTIVE, MF_BYCOMMAND | MF_CHECKED);
-    } else {
-        wallpaperState.changesActive = 0;
-        CheckMenuItem(popupMenu, ID_ACTIVE, MF_BYCOMMAND | MF_UNCHECKED);
-    }
+    setChangesActive(wallpaperState.changesActive == 0);
 }
 
 void showPopupMenu(HWND owner) {
@@ -44,6 +76,8 @@ void showPopupMenu(HWND owner) {
     EnableMenuItem(popupMenu, ID_PREVIOUS_WALLPAPER,
                    MF_BYCOMMAND | (hasPreviousWallpaper(wallpaperState) ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(popupMenu, ID_SHOW_PICTURE_FILE, MF_BYCOMMAND | (picture.empty() ? MF_GRAYED : MF_ENABLED));
+    EnableMenuItem(popupMenu, ID_REMOVE_PICTURE,
+                   MF_BYCOMMAND | (canRemovePicture(wallpaperState) ? MF_ENABLED : MF_GRAYED));
     const BOOL command =
         TrackPopupMenuEx(popupMenu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, owner, nullptr);
     PostMessageA(owner, WM_NULL, 0, 0);
@@ -63,6 +97,9 @@ void showPopupMenu(HWND owner) {
     case ID_SHOW_PICTURE_FILE:
         showPictureFile(wallpaperState);
         break;
+    case ID_REMOVE_PICTURE:
+        removePictureFromList(wallpaperState);
+        break;
     default:  // dismissed
         break;
     }
@@ -71,7 +108,7 @@ void showPopupMenu(HWND owner) {
 }  // namespace
 
 void openOptionsDialog() {
-    const OptionsContext context{helpPath, &wallpaperState, restartUpdateTimer};
+    const OptionsContext context{helpPath, &wallpaperState, restartUpdateTimer, unacceptableHotkey, registerHotkeys};
     // The tray window's destruction kills the timer and ends the message loop.
     if (ui::showOptionsDialog(appInstance, trayWindow, context)) PostMessageA(trayWindow, WM_CLOSE, 0, 0);
 }
@@ -80,12 +117,19 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return ui::guardCallback<LRESULT>(0, [&]() -> LRESULT {
         switch (message) {
         case WM_DESTROY:
+            unregisterHotkeys();
             stopUpdateTimer();
             PostQuitMessage(0);
             return 0;
         case WM_TIMER:
-            if (onIconRetryTimer(wParam)) return 0;
+            if (onIconRetryTimer(wParam) || onQuietCheckTimer(wParam)) return 0;
             return DefWindowProcA(window, message, wParam, lParam);
+        case WM_HOTKEY:
+            onHotkey(wParam);
+            return 0;
+        case kRunCommandMessage:
+            carryOutCommand(static_cast<Command>(wParam));
+            return 0;
         case kTrayCallbackMessage:
             // The notification icon's callback: lParam is the mouse message.
             if (lParam == WM_LBUTTONDBLCLK) {
@@ -99,9 +143,11 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 onTaskbarCreated();
                 return 0;
             }
-            if (message == showOptionsMessage && message != 0) {
-                openOptionsDialog();
-                return 0;
+            if (message == commandMessage && message != 0) {
+                // Answered at once: the command may open a dialog or ask a question.
+                if (wParam > static_cast<WPARAM>(Command::Quit)) return 0;
+                PostMessageA(window, kRunCommandMessage, wParam, 0);
+                return kCommandTaken;
             }
             return DefWindowProcA(window, message, wParam, lParam);
         }

@@ -8,8 +8,10 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "platform/Random.h"
+#include "platform/Utf8.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "ui/CallbackGuard.h"
@@ -35,7 +37,8 @@ void formPaths() {
     wallpaperState.defaultTempPath = std::string(directory, length) + "\\temp.bmp";
 }
 
-void startWithStoredSettings() {
+// /options started the program: the dialog opens once the first change is done.
+void startWithStoredSettings(bool openOptions) {
     std::unique_ptr<char[]> list = readSetting(kFilesSetting);
     if (!list) {
         // First run: the dialog's OK stores the settings, changes the wallpaper
@@ -47,6 +50,46 @@ void startWithStoredSettings() {
     list.reset();
     std::unique_ptr<char[]> time = readSetting(kTimeSetting);
     if (time) startUpdateTimer(ui::numericValue(time.get()));
+    if (openOptions) openOptionsDialog();
+}
+
+// The arguments after the program's name, as UTF-8.
+std::vector<std::string> commandLineArguments() {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (words == nullptr) return arguments;
+    for (int i = 1; i < count; ++i) arguments.push_back(platform::narrow(words[i]));
+    LocalFree(words);
+    return arguments;
+}
+
+// A start with a switch that ends without running as the program: the exit
+// code, or -1 when this start is to run as the program.
+int handleCommandLine(Command command, const std::string& offending) {
+    if (command == Command::Help) {
+        tellStarter(kUsageText, false);
+        return kExitDelivered;
+    }
+    if (command == Command::Unknown) {
+        tellStarter(unknownSwitchMessage(offending), true);
+        return kExitUsage;
+    }
+    switch (handOverToRunningInstance(command)) {
+    case HandOver::Delivered:
+        return kExitDelivered;
+    case HandOver::NoAnswer:
+        // A plain start keeps quiet, as it always did: a second copy would
+        // only fight the first one.
+        if (command == Command::None) return kExitDelivered;
+        tellStarter("The running Vellumere did not answer: the switch was not carried out.", true);
+        return kExitNoCopy;
+    case HandOver::NoCopy:
+        break;
+    }
+    if (startsWhenNoneRuns(command)) return -1;
+    tellStarter(noCopyMessage(command), true);
+    return kExitNoCopy;
 }
 
 }  // namespace
@@ -54,7 +97,9 @@ void startWithStoredSettings() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     InitCommonControls();
     appInstance = instance;
-    if (handOverToRunningInstance()) return 0;
+    const ParsedCommandLine commandLine = parseCommandLine(commandLineArguments());
+    const int ended = handleCommandLine(commandLine.command, commandLine.offending);
+    if (ended >= 0) return ended;
 
     WNDCLASSA windowClass{};
     windowClass.style = 0;
@@ -97,12 +142,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     // Whatever goes wrong in the first change, the icon is still added and
     // the program runs on.
-    ui::guardCallback<int>(0, [] {
-        startWithStoredSettings();
+    ui::guardCallback<int>(0, [&] {
+        startWithStoredSettings(commandLine.command == Command::Options);
         return 0;
     });
 
     showTrayIcon();
+    registerHotkeys();
 
     MSG message{};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -216,8 +216,17 @@ Section "${PRODUCT}" SectionProgram
   ; The shortcut's working directory is the current output folder.
   CreateDirectory "${WORK_DIR}"
   SetOutPath "${WORK_DIR}"
-  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\Vellumere.exe" "" "$INSTDIR\Vellumere.exe" 0 \
+  ; A folder of its own: the program, and the two commands to the running
+  ; copy that a user can give a shortcut key or call from scripts. Earlier
+  ; versions put the one shortcut straight into the Start menu.
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  CreateDirectory "$SMPROGRAMS\${PRODUCT}"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\Vellumere.exe" "" "$INSTDIR\Vellumere.exe" 0 \
       SW_SHOWNORMAL "" "Change the desktop wallpaper from a list of pictures"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\Next Wallpaper.lnk" "$INSTDIR\Vellumere.exe" "/next" \
+      "$INSTDIR\Vellumere.exe" 0 SW_SHOWNORMAL "" "Show the next picture now"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}\Previous Wallpaper.lnk" "$INSTDIR\Vellumere.exe" "/previous" \
+      "$INSTDIR\Vellumere.exe" 0 SW_SHOWNORMAL "" "Bring back the picture shown before"
 
   ; Started from the Run entry at logon the program's folder is the system's,
   ; where it could not write its temporary bitmap: give it the working folder's
@@ -309,6 +318,10 @@ Section "un.${PRODUCT}" SectionUninstallProgram
   RMDir "$INSTDIR"
 
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Next Wallpaper.lnk"
+  Delete "$SMPROGRAMS\${PRODUCT}\Previous Wallpaper.lnk"
+  RMDir "$SMPROGRAMS\${PRODUCT}"
   DeleteRegValue HKCU "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   ; The working folder goes when the program left nothing in it.

@@ -12,6 +12,7 @@
 #define IDD_ABOUT 107
 #define IDR_POPUP_MENU 110
 #define IDD_SELECT_DIRECTORY 112
+#define IDD_EXCLUDED 120
 
 // Tray menu commands
 #define ID_OPTIONS 40002
@@ -19,6 +20,7 @@
 #define ID_CHANGE_WALLPAPER 40013
 #define ID_PREVIOUS_WALLPAPER 40014
 #define ID_SHOW_PICTURE_FILE 40015
+#define ID_REMOVE_PICTURE 40030
 
 // Options dialog
 #define IDC_ABOUT 3
@@ -34,6 +36,15 @@
 #define IDC_SHUFFLED 1017
 #define IDC_POSITION 1018
 #define IDC_MOVE 1020
+#define IDC_FULL_SCREEN_PAUSE 1120
+#define IDC_HOTKEY_NEXT 1121
+#define IDC_HOTKEY_PREVIOUS 1122
+#define IDC_EXCLUDED 1140
+
+// Excluded pictures dialog
+#define IDC_EXCLUDED_LIST 1141
+#define IDC_EXCLUDED_REMOVE 1142
+#define IDC_EXCLUDED_CLEAR 1143
 
 // Directory selection dialog
 #define IDC_DIRECTORY_TREE 1023

@@ -136,10 +136,27 @@ bool readRegistryText(const char* name, size_t limit, std::string* text) {
 
 namespace {
 
+const ListFileChoice kImageListFileChoice = {nullptr, kLargeListNotice, "ImageList.qx"};
+
+// The file beside the image list's own, when that lives in a file: written
+// with the text and remembered as the value's file. False when there is no
+// such file or it cannot be written (the caller then asks the user).
+bool storeBesideListFile(const char* name, const char* companion, const std::string& bytes, const char* suffix) {
+    std::unique_ptr<char[]> listFile = listFilePath(kFilesSetting);
+    if (!listFile) return false;
+    const std::string beside = std::string(listFile.get()) + suffix;
+    if (!platform::fitsPathBuffer(beside) ||
+        platform::fileSystem().replaceFile(beside.c_str(), bytes.data(), bytes.size()) !=
+            platform::ReplaceResult::Replaced) {
+        return false;
+    }
+    return writeSetting(companion, beside.c_str()) && storeInRegistry(name, kMarker);
+}
+
 // Stores a long text in the image list file of value name (asking the user
 // for the file when there is none yet) and then the marker in the value.
 // False, after telling the user, when nothing was stored.
-bool storeInListFile(const char* name, const char* text) {
+bool storeInListFile(const char* name, const char* text, const ListFileChoice& choice) {
     std::string bytes;
     try {
         bytes = listFileBytes(text);
@@ -159,10 +176,14 @@ bool storeInListFile(const char* name, const char* text) {
             platform::showMessageWithPath("Unable to write file \"%s\".", path.get(), kErrorCaption,
                                           platform::kMbIconWarning);
         }
+    } else if (choice.besideListSuffix != nullptr &&
+               storeBesideListFile(name, companion.get(), bytes, choice.besideListSuffix)) {
+        return true;
     }
 
-    platform::showMessage(kLargeListNotice, platform::kProgramCaption, platform::kMbIconInformation);
-    char chosen[platform::kUtf8PathBufferSize] = "ImageList.qx";
+    platform::showMessage(choice.notice, platform::kProgramCaption, platform::kMbIconInformation);
+    char chosen[platform::kUtf8PathBufferSize] = "";
+    std::strncpy(chosen, choice.defaultName, sizeof chosen - 1);
     const platform::SaveDialogRequest request = {"Vellumere Image Lists", "*.qx", "qx"};
     for (;;) {
         if (!platform::askSaveFileName(chosen, sizeof chosen, request)) return false;
@@ -189,9 +210,13 @@ bool storeInListFile(const char* name, const char* text) {
 
 }  // namespace
 
-bool writeSetting(const char* name, const char* text) {
+bool writeSetting(const char* name, const char* text, const ListFileChoice& choice) {
     // Counted as the registry counts: in UTF-16 code units, as many as the
     // ANSI code page had characters.
-    if (platform::utf16Length(text) > kRegistryTextLimit) return storeInListFile(name, text);
+    if (platform::utf16Length(text) > kRegistryTextLimit) return storeInListFile(name, text, choice);
     return storeInRegistry(name, text);
+}
+
+bool writeSetting(const char* name, const char* text) {
+    return writeSetting(name, text, kImageListFileChoice);
 }

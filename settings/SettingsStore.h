@@ -18,7 +18,11 @@ constexpr const char* kSelectionMethodSetting = "Selection Method";
 constexpr const char* kTempFilenameSetting = "TempFilename";
 // Added later; absent, the program behaves as it always did.
 constexpr const char* kPositionSetting = "Position";  // "System" (absent), "Center", "Tile", "Stretch", "Fit", "Fill"
-constexpr const char* kShuffleRoundSetting = "Shuffle Round";  // entries shown in this round, as an image list
+constexpr const char* kShuffleRoundSetting = "Shuffle Round";         // entries shown in this round, as an image list
+constexpr const char* kHotkeyNextSetting = "Hotkey Next";             // a chord (settings/HotkeyChord.h); absent: none
+constexpr const char* kHotkeyPreviousSetting = "Hotkey Previous";     // the same
+constexpr const char* kFullScreenPauseSetting = "Full Screen Pause";  // "0": ticks run during full-screen programs
+constexpr const char* kExcludedSetting = "Excluded";  // pictures never to be shown again, as an image list
 
 // Longer texts go to the image list file: the length of a text is counted
 // in UTF-16 code units, the registry's characters.
@@ -30,6 +34,21 @@ std::unique_ptr<char[]> readSetting(const char* name);
 // Stores the text (a long one in the image list file); reports its own
 // failures in message boxes and then yields false.
 bool writeSetting(const char* name, const char* text);
+
+// Where a long text of another value than "Files" goes the first time, when
+// its name followed by "File" holds no usable path yet.
+struct ListFileChoice {
+    // With the image list in its file: the file beside it, that file's path
+    // followed by this suffix, taken without asking.
+    const char* besideListSuffix;
+    // Otherwise (or when that file cannot be written) the user is told this
+    // and chooses the file, offered under this name.
+    const char* notice;
+    const char* defaultName;
+};
+
+// writeSetting, for a value whose first file is found as `choice` says.
+bool writeSetting(const char* name, const char* text, const ListFileChoice& choice);
 
 // Stores the text in the registry itself, whatever its length; false after
 // telling the user.

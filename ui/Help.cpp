@@ -91,6 +91,7 @@ ui::HelpDialog dialogOf(HWND options, const HELPINFO& help) {
     if (help.iContextType != HELPINFO_WINDOW || help.hItemHandle == nullptr) return ui::HelpDialog::Options;
     HWND root = GetAncestor(static_cast<HWND>(help.hItemHandle), GA_ROOT);
     if (root == nullptr || root == options) return ui::HelpDialog::Options;
+    if (GetDlgItem(root, IDC_EXCLUDED_LIST) != nullptr) return ui::HelpDialog::Excluded;
     return GetDlgItem(root, IDC_DIRECTORY_TREE) != nullptr ? ui::HelpDialog::Directory : ui::HelpDialog::About;
 }
 

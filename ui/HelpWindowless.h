@@ -51,7 +51,7 @@ inline std::string fileUrl(const std::string& utf8Path) {
 }
 
 // Which dialog a control that asks for help belongs to.
-enum class HelpDialog { Options, Directory, About };
+enum class HelpDialog { Options, Directory, About, Excluded };
 
 // The page's section (the anchor's name) for a control of one of the dialogs.
 // Each control of the options and directory dialogs has a section of its own,
@@ -75,6 +75,10 @@ inline std::string helpSection(HelpDialog dialog, int control) {
         case 1017:
         case 1018:
         case 1020:
+        case 1120:
+        case 1121:
+        case 1122:
+        case 1140:
             return "control-" + std::to_string(control);
         default:
             return "options-dialog";
@@ -92,6 +96,8 @@ inline std::string helpSection(HelpDialog dialog, int control) {
         default:
             return "directory-dialog";
         }
+    case HelpDialog::Excluded:
+        return "excluded-dialog";
     case HelpDialog::About:
         break;
     }

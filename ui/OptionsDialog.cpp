@@ -9,15 +9,18 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "settings/HotkeyChord.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 #include "ui/AddFiles.h"
 #include "ui/CallbackGuard.h"
 #include "ui/DirectoryDialog.h"
+#include "ui/ExcludedDialog.h"
 #include "ui/Help.h"
 #include "ui/ImageListBox.h"
 #include "ui/OptionsDialogWindowless.h"
 #include "wallpaper/Position.h"
+#include "wallpaper/QuietTicks.h"
 #include "wallpaper/WallpaperChange.h"
 
 namespace {
@@ -62,6 +65,70 @@ WNDPROC listBoxProc = nullptr;
 LRESULT CALLBACK imageListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DROPFILES) return SendMessageA(GetParent(list), WM_DROPFILES, wParam, lParam);
     return CallWindowProcA(listBoxProc, list, message, wParam, lParam);
+}
+
+// The hotkey fields' own procedure. Windows reserves the chords of the
+// Windows key, so the fields refuse them: the key goes nowhere, the field
+// keeps what it held.
+WNDPROC hotkeyFieldProc = nullptr;
+
+// The key's state as this thread's messages tell it, or as the keyboard has it
+// now (a Windows key whose press went to the shell).
+bool windowsKeyDown() {
+    for (int key : {VK_LWIN, VK_RWIN}) {
+        if (GetKeyState(key) < 0 || GetAsyncKeyState(key) < 0) return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK refusingHotkeyProc(HWND field, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool windowsKey = wParam == VK_LWIN || wParam == VK_RWIN;
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) && (windowsKey || windowsKeyDown())) {
+        if (!windowsKey) MessageBeep(MB_ICONWARNING);
+        return 0;
+    }
+    if ((message == WM_KEYUP || message == WM_SYSKEYUP) && windowsKey) return 0;
+    return CallWindowProcW(hotkeyFieldProc, field, message, wParam, lParam);
+}
+
+constexpr int kHotkeyFields[] = {IDC_HOTKEY_NEXT, IDC_HOTKEY_PREVIOUS};
+constexpr const char* kHotkeySettings[] = {kHotkeyNextSetting, kHotkeyPreviousSetting};
+
+unsigned storedChord(const char* setting) {
+    std::unique_ptr<char[]> text = readSetting(setting);
+    return hotkey::parse(text ? text.get() : nullptr);
+}
+
+unsigned fieldChord(HWND dialog, int field) {
+    const unsigned chord = static_cast<unsigned>(SendDlgItemMessageW(dialog, field, HKM_GETHOTKEY, 0, 0)) & 0xFFFF;
+    return hotkey::usable(chord) ? chord : 0;
+}
+
+void initialiseHotkeys(HWND dialog) {
+    for (size_t i = 0; i < 2; ++i) {
+        HWND field = GetDlgItem(dialog, kHotkeyFields[i]);
+        // A plain key or Shift and a key would take that key from every
+        // program: Ctrl+Alt is added to them.
+        SendMessageW(field, HKM_SETRULES, HKCOMB_NONE | HKCOMB_S, MAKELPARAM(HOTKEYF_CONTROL | HOTKEYF_ALT, 0));
+        SendMessageW(field, HKM_SETHOTKEY, storedChord(kHotkeySettings[i]), 0);
+        hotkeyFieldProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(field, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(refusingHotkeyProc)));
+    }
+    SendDlgItemMessageW(dialog, IDC_FULL_SCREEN_PAUSE, BM_SETCHECK, fullScreenPauseWanted() ? BST_CHECKED : 0, 0);
+}
+
+// Stores the hotkeys and the full-screen pause where they changed; they need
+// no wallpaper change.
+void storeControlSettings(HWND dialog) {
+    for (size_t i = 0; i < 2; ++i) {
+        const unsigned chord = fieldChord(dialog, kHotkeyFields[i]);
+        if (chord != storedChord(kHotkeySettings[i])) {
+            writeSetting(kHotkeySettings[i], chord == 0 ? "" : hotkey::format(chord).c_str());
+        }
+    }
+    const bool pause = SendDlgItemMessageW(dialog, IDC_FULL_SCREEN_PAUSE, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (pause != fullScreenPauseWanted()) writeSetting(kFullScreenPauseSetting, pause ? "1" : "0");
+    context->applyHotkeys();
 }
 
 std::string intervalText(HWND dialog) {
@@ -109,6 +176,7 @@ void initialise(HWND dialog, const OptionsContext* opener) {
     HWND positions = GetDlgItem(dialog, IDC_POSITION);
     for (const char* text : kPositionTexts) SendMessageA(positions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     SendMessageA(positions, CB_SETCURSEL, static_cast<WPARAM>(readPosition()), 0);
+    initialiseHotkeys(dialog);
 
     // The owner, the tray window, is hidden: bring the dialog forward itself.
     SetForegroundWindow(dialog);
@@ -134,6 +202,14 @@ Position chosenPosition(HWND dialog) {
 }
 
 void storeAndClose(HWND dialog) {
+    // A chord another program holds: the user hears of it here, with every
+    // edit still open, and may change it or press OK again to keep it.
+    const int refused = context->unacceptableHotkey(dialog, fieldChord(dialog, IDC_HOTKEY_NEXT),
+                                                    fieldChord(dialog, IDC_HOTKEY_PREVIOUS));
+    if (refused >= 0) {
+        SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, kHotkeyFields[refused])), TRUE);
+        return;
+    }
     if (ui::numericValue(intervalText(dialog).c_str()) != rememberedInterval) settingsChanged = 1;
 
     if (settingsChanged != 0) {
@@ -165,6 +241,7 @@ void storeAndClose(HWND dialog) {
         if (!interval.empty()) writeSetting(kTimeSetting, interval.c_str());
         context->restartTimer(ui::numericValue(interval.c_str()));
     }
+    storeControlSettings(dialog);
     EndDialog(dialog, IDOK);
 }
 
@@ -181,6 +258,9 @@ void command(HWND dialog, int control, int notification) {
         break;
     case IDC_HELP_CONTENTS:
         ui::showHelpContents(dialog, context->helpPath.c_str());
+        break;
+    case IDC_EXCLUDED:
+        ui::showExcludedDialog(instanceOf(dialog), dialog);  // stores by itself
         break;
     case IDC_QUIT:
         confirmQuit(dialog);

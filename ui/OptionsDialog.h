@@ -19,6 +19,11 @@ struct OptionsContext {
     // Kills the update timer when it runs and starts it again for an interval
     // (in 36-second units; 0 starts none).
     void (*restartTimer)(int interval);
+    // Whether the hotkey fields' chords can be used (see app/Application.h):
+    // -1, or after telling the user, the field to change (0 next, 1 previous).
+    int (*unacceptableHotkey)(HWND dialog, unsigned next, unsigned previous);
+    // Registers the stored hotkeys again.
+    void (*applyHotkeys)();
 };
 
 namespace ui {

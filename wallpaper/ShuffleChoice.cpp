@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "settings/ImageList.h"
+#include "wallpaper/EntryChoice.h"
 #include "wallpaper/RandomChoice.h"
 
 namespace {
@@ -14,8 +15,9 @@ struct Round {
     std::vector<int> remaining;             // indexes still to come
 };
 
-// The remaining entries; all of them when the round is over.
-Round readRound(const char* list, int count, const std::string& round) {
+// The remaining entries; all of them when the round is over. Excluded
+// entries never remain.
+Round readRound(const char* list, int count, const std::string& round, const Exclusions* excluded = nullptr) {
     Round r;
     r.entries = splitEntries(list);
     r.entries.resize(size_t(count));  // text after the last BEL is no entry
@@ -23,20 +25,27 @@ Round readRound(const char* list, int count, const std::string& round) {
     for (std::string& entry : splitEntries(round.c_str())) {
         if (stored.count(entry) != 0) r.shown.insert(std::move(entry));
     }
+    std::vector<bool> eligible(size_t(count), true);
+    if (excluded != nullptr && !excluded->empty()) {
+        for (int i = 0; i < count; ++i) eligible[size_t(i)] = !isExcludedEntry(*excluded, r.entries[size_t(i)]);
+    }
     for (int i = 0; i < count; ++i) {
-        if (r.shown.count(r.entries[size_t(i)]) == 0) r.remaining.push_back(i);
+        if (eligible[size_t(i)] && r.shown.count(r.entries[size_t(i)]) == 0) r.remaining.push_back(i);
     }
     if (r.remaining.empty()) {  // the round is over: a new one
         r.shown.clear();
-        for (int i = 0; i < count; ++i) r.remaining.push_back(i);
+        for (int i = 0; i < count; ++i) {
+            if (eligible[size_t(i)]) r.remaining.push_back(i);
+        }
     }
     return r;
 }
 
 }  // namespace
 
-int drawShuffled(const char* list, int count, const std::string& round) {
-    const Round r = readRound(list, count, round);
+int drawShuffled(const char* list, int count, const std::string& round, const Exclusions& excluded) {
+    const Round r = readRound(list, count, round, &excluded);
+    if (r.remaining.empty()) return -1;
     return r.remaining[size_t(randomChoice(int(r.remaining.size())))];
 }
 

@@ -10,12 +10,13 @@
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "platform/PathBuffer.h"
+#include "settings/ExcludedList.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 #include "settings/ShuffleRound.h"
 #include "wallpaper/DirectoryPick.h"
+#include "wallpaper/EntryChoice.h"
 #include "wallpaper/Position.h"
-#include "wallpaper/RandomChoice.h"
 #include "wallpaper/ShuffleChoice.h"
 #include "wallpaper/WallpaperFile.h"
 
@@ -40,19 +41,20 @@ struct Choice {
     bool shuffled;
 };
 
-// The entry to try next, out of count entries.
-Choice chooseEntry(WallpaperState& state, const char* list, int count) {
+// The entry to try next, out of count entries; index -1 when every entry
+// names an excluded picture.
+Choice chooseEntry(WallpaperState& state, const char* list, int count, const Exclusions& excluded) {
     std::unique_ptr<char[]> method = readSetting(kSelectionMethodSetting);
-    if (!method || std::strcmp(method.get(), "Random") == 0) return {randomChoice(count), false};
+    if (!method || std::strcmp(method.get(), "Random") == 0) return {randomEntry(list, count, excluded), false};
     if (std::strcmp(method.get(), "Shuffle") == 0) {
         if (!state.shuffleRoundRead) {
             // A round never holds more than the list.
             state.shuffleRound = readShuffleRound(std::strlen(list));
             state.shuffleRoundRead = true;
         }
-        return {drawShuffled(list, count, state.shuffleRound), true};
+        return {drawShuffled(list, count, state.shuffleRound, excluded), true};
     }
-    return {(state.currentIndex < -1 || state.currentIndex + 1 >= count) ? 0 : state.currentIndex + 1, false};
+    return {nextEntry(list, count, state.currentIndex, excluded), false};
 }
 
 // The entry is on screen: it counts as shown in the round, which is stored.
@@ -174,14 +176,18 @@ void runChange(WallpaperState& state, const char* callerList) {
     // list as it is stored (copied only then: lists can be long).
     std::string owned;
     bool ownCopy = false;
+    // Read once a change: every choice of it looks pictures up here.
+    const std::shared_ptr<const Exclusions> exclusions = state.exclusions.current();
+    const Exclusions& excluded = *exclusions;
     for (;;) {
         const char* list = ownCopy ? owned.c_str() : callerList;
         const int count = countEntries(list);
-        if (count == 0) {
+        const Choice choice = count == 0 ? Choice{-1, false} : chooseEntry(state, list, count, excluded);
+        if (choice.index < 0) {
+            // Nothing to show: no entry, or each one an excluded picture.
             platform::setDesktopWallpaper("");
             return;
         }
-        const Choice choice = chooseEntry(state, list, count);
         state.currentIndex = choice.index;
         size_t start = 0;
         size_t terminator = 0;
@@ -200,8 +206,9 @@ void runChange(WallpaperState& state, const char* callerList) {
             // An entry too long for any path buffer cannot name a readable file.
             question = kReadErrorQuestion;
             shownPath = entry;
-        } else if (kind == platform::PathKind::Directory && !pickFileInDirectory(path)) {
-            // No file to try: ask about the directory itself.
+        } else if (kind == platform::PathKind::Directory && !pickFileInDirectory(path, excluded)) {
+            // No file to try (none at all, or each one excluded): ask about
+            // the directory itself.
             question = kDirectoryErrorQuestion;
             shownPath = path;
         } else {

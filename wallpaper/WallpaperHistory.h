@@ -22,6 +22,9 @@ public:
     void goBack();
     // The previous picture cannot be shown any more (its file is gone).
     void forgetPrevious();
+    // The picture is not to come back: every step back to it goes. It stays
+    // only as the picture on screen, when it still is.
+    void forgetBehind(const std::string& picture);
     void clear() { pictures_.clear(); }
 
 private:

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "settings/ExcludedList.h"
 #include "wallpaper/WallpaperHistory.h"
 
 struct WallpaperState {
@@ -28,4 +29,6 @@ struct WallpaperState {
     bool shuffleRoundRead = false;
     // A round that could not be stored is reported once a run.
     bool shuffleStoreFailureReported = false;
+    // The pictures never to be shown again, as last read.
+    ExclusionCache exclusions;
 };

@@ -87,6 +87,12 @@ def main():
         with open(os.path.join(shuffle, 's%d.bmp' % i), 'wb') as out:
             out.write(small)
 
+    # One picture at first; the scenario that excludes it adds a second.
+    exclude = os.path.join(work, 'exclude')
+    os.makedirs(exclude, exist_ok=True)
+    with open(os.path.join(exclude, 'x.bmp'), 'wb') as out:
+        out.write(small)
+
     many = os.path.join(work, 'many')
     os.makedirs(many, exist_ok=True)
     for i in range(30):

@@ -94,8 +94,11 @@ DESKTOP_KEY='HKCU\Control Panel\Desktop'
 #     same FILE FILE         two files byte for byte
 #     larger FILE BYTES      a file longer than that
 #     position SHAPE FILE    a scaled bitmap of that shape (check_position.py)
+#     run CODE SWITCH LINE   the program started from this shell with SWITCH (no
+#                            copy runs now) exits with CODE; LINE is the first line
+#                            of what it wrote to its standard output and error
 after_scenario() {
-    local expect="$ROOT/tests/e2e/expected/$1.txt" verb rest a b
+    local expect="$ROOT/tests/e2e/expected/$1.txt" verb rest a b code first
     [ -f "$expect" ] || return 0
     while read -r verb rest; do
         rest="${rest//@WORK_WIN@/$(winpath "$WORK")}"
@@ -115,6 +118,14 @@ after_scenario() {
             [ "$size" -gt "$b" ] && ok "${a##*/} holds $size bytes" || fail "${a##*/} holds $size bytes, not above $b"
             ;;
         position) python3 "$ROOT/tests/e2e/check_position.py" "$a" "$b" && ok "${b##*/}" || fail "${b##*/}" ;;
+        run)
+            read -r a b first <<<"$rest"
+            (cd "$WORK" && wine_exe "$exe" "$b" >"$OUT/run.out" 2>&1 </dev/null)
+            code=$?
+            expect_equal "exit code of $b from the shell" "$code" "$a"
+            expect_equal "first line written by $b" "$(head -n 1 "$OUT/run.out" | tr -d '\r')" "$first"
+            wine_stop
+            ;;
         *) fail "unknown check in ${expect#"$ROOT"/}: $verb" ;;
         esac
     done <"$expect"

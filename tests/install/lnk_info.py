@@ -3,12 +3,13 @@
 
     target=PATH
     workdir=PATH
+    arguments=TEXT
 
     lnk_info.py FILE.lnk
 
 Reads the shell link format: the header, the item id list (skipped), the link
 information with the target's local path, then the counted strings (name,
-relative path, working directory, ...).
+relative path, working directory, arguments, ...).
 """
 import struct
 import sys
@@ -18,6 +19,7 @@ HAS_LINK_INFO = 0x2
 HAS_NAME = 0x4
 HAS_RELATIVE_PATH = 0x8
 HAS_WORKING_DIR = 0x10
+HAS_ARGUMENTS = 0x20
 IS_UNICODE = 0x80
 
 
@@ -37,7 +39,8 @@ def main():
             target = data[at + base_offset:end].decode('mbcs' if sys.platform == 'win32' else 'latin-1')
         at += size
     strings = {}
-    for flag, name in ((HAS_NAME, 'name'), (HAS_RELATIVE_PATH, 'relative'), (HAS_WORKING_DIR, 'workdir')):
+    for flag, name in ((HAS_NAME, 'name'), (HAS_RELATIVE_PATH, 'relative'), (HAS_WORKING_DIR, 'workdir'),
+                       (HAS_ARGUMENTS, 'arguments')):
         if not flags & flag:
             continue
         count = struct.unpack_from('<H', data, at)[0]
@@ -51,6 +54,7 @@ def main():
             at += count
     print('target=%s' % target)
     print('workdir=%s' % strings.get('workdir', ''))
+    print('arguments=%s' % strings.get('arguments', ''))
 
 
 if __name__ == '__main__':

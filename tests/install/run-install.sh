@@ -60,10 +60,12 @@ LOCAL_WIN="$(wine_tool cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')"
 ROAMING_WIN="$(wine_tool cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')"
 INSTDIR_WIN="$LOCAL_WIN\\Programs\\Vellumere"
 WORKDIR_WIN="$LOCAL_WIN\\Vellumere"
-LINK_WIN="$ROAMING_WIN\\Microsoft\\Windows\\Start Menu\\Programs\\Vellumere.lnk"
+MENU_WIN="$ROAMING_WIN\\Microsoft\\Windows\\Start Menu\\Programs\\Vellumere"
+LINK_WIN="$MENU_WIN\\Vellumere.lnk"
 INSTDIR="$(unixpath "$INSTDIR_WIN")"
 WORKDIR="$(unixpath "$WORKDIR_WIN")"
 LINK="$(unixpath "$LINK_WIN")"
+MENU="$(unixpath "$MENU_WIN")"
 RUN_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumere'
 SETTINGS_KEY='HKCU\Software\Quorvath\Vellumere'
@@ -98,7 +100,8 @@ wait_uninstalled() {
 expect_gone() { # the program's traces after an uninstall, settings aside
     local f
     [ -e "$INSTDIR" ] && fail "$INSTDIR_WIN is left: $(ls "$INSTDIR" | tr '\n' ' ')" || ok "the program's folder is gone"
-    [ -e "$LINK" ] && fail "the Start-menu shortcut is left" || ok "the Start-menu shortcut is gone"
+    [ -e "$MENU" ] && fail "the Start-menu folder is left: $(ls "$MENU" | tr '\n' ' ')" ||
+        ok "the Start-menu folder is gone"
     expect_equal "Run entry" "$(reg_value "$RUN_KEY" Vellumere)" ""
     reg_has_key "$UNINSTALL_KEY" && fail "the uninstall entry is left" || ok "the uninstall entry is gone"
 }
@@ -124,9 +127,21 @@ if [ -f "$LINK" ]; then
     info="$(python3 "$ROOT/tests/install/lnk_info.py" "$LINK")"
     expect_equal "shortcut target" "$(sed -n 's/^target=//p' <<<"$info")" "$INSTDIR_WIN\\Vellumere.exe"
     expect_equal "shortcut working folder" "$(sed -n 's/^workdir=//p' <<<"$info")" "$WORKDIR_WIN"
+    expect_equal "shortcut arguments" "$(sed -n 's/^arguments=//p' <<<"$info")" ""
 else
     fail "no Start-menu shortcut $LINK_WIN"
 fi
+# Shortcuts a user can give a shortcut key, or call from scripts.
+for pair in "Next Wallpaper:/next" "Previous Wallpaper:/previous"; do
+    if [ -f "$MENU/${pair%%:*}.lnk" ]; then
+        info="$(python3 "$ROOT/tests/install/lnk_info.py" "$MENU/${pair%%:*}.lnk")"
+        expect_equal "${pair%%:*} target" "$(sed -n 's/^target=//p' <<<"$info")" "$INSTDIR_WIN\\Vellumere.exe"
+        expect_equal "${pair%%:*} arguments" "$(sed -n 's/^arguments=//p' <<<"$info")" "${pair#*:}"
+        expect_equal "${pair%%:*} working folder" "$(sed -n 's/^workdir=//p' <<<"$info")" "$WORKDIR_WIN"
+    else
+        fail "no Start-menu shortcut ${pair%%:*}"
+    fi
+done
 [ -d "$WORKDIR" ] && ok "the working folder exists" || fail "no working folder $WORKDIR_WIN"
 expect_equal "Run entry" "$(reg_value "$RUN_KEY" Vellumere)" "\"$INSTDIR_WIN\\Vellumere.exe\""
 expect_equal "DisplayName" "$(reg_value "$UNINSTALL_KEY" DisplayName)" "Vellumere"
@@ -179,6 +194,16 @@ expect_equal "TempFilename" "$(reg_value 'HKCU\Software\Quorvath\Vellumere\1.3' 
     fail "no temp.bmp in $WORKDIR_WIN"
 keep_screenshots "$OUT/installed-program.bmp"
 [ -n "$(program_pids)" ] && ok "the program runs" || fail "the program does not run"
+echo "== the Start menu's Next Wallpaper while the program runs"
+wine_tool reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /d 'Z:\sentinel.bmp' /f >/dev/null 2>&1
+wine_tool start "$MENU_WIN\\Next Wallpaper.lnk" </dev/null >"$OUT/next.log" 2>&1
+t0=$SECONDS
+while [ "$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)" != "$temp_win" ] && [ $((SECONDS - t0)) -lt 30 ]; do
+    sleep 0.5
+done
+expect_equal "desktop Wallpaper after Next Wallpaper" "$(reg_value 'HKCU\Control Panel\Desktop' Wallpaper)" "$temp_win"
+sleep 2
+expect_equal "copies running after Next Wallpaper" "$(program_pids | wc -l)" 1
 
 # --- 3. silent upgrade and uninstall, settings kept ---------------------------------
 echo "== silent upgrade while the program runs"

@@ -8,6 +8,7 @@
 #include "SettingsStoreSuite.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeRegistry.h"
+#include "settings/ExcludedList.h"
 
 namespace settings_suite {
 namespace {
@@ -107,6 +108,58 @@ TEST_F(FakeSettingsStore, AKnownFileThatCannotBeWrittenIsReportedThenAnotherOffe
     expectShown(0, "Unable to write file \"" + listPath + "\".");
     EXPECT_EQ(messages.shown[1].text, kNotice);
     EXPECT_EQ(read(kFilesSetting), "old list\a");
+}
+
+// The excluded pictures overflow as the image list does: beside the list's
+// own file without a word when it has one, else into a file the user
+// chooses; a stored list that cannot be read is never written over.
+TEST_F(FakeSettingsStore, TheExcludedListOverflowsBesideTheImageListsFile) {
+    const std::string many = listOfLength(2049);
+    const std::string excludedPath = listPath + ".excluded";
+    listInFile(listPath, "A\a");
+    ASSERT_TRUE(storeExcluded(many));
+    EXPECT_EQ(backend.stored(kExcludedSetting), withNul("File"));
+    EXPECT_EQ(backend.stored("ExcludedFile"), withNul(excludedPath));
+    EXPECT_EQ(backend.fileText(excludedPath), many);
+    EXPECT_EQ(backend.fileText(listPath), "A\a");
+    std::string stored;
+    ASSERT_TRUE(readExcluded(&stored));
+    EXPECT_EQ(stored, many);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(dialog.shown.empty());
+
+    // Added in any letter case, a picture is there once; taking pictures out
+    // keeps what was added meanwhile.
+    ASSERT_TRUE(addExcluded("C:\\New\\Picture.JPG"));
+    ASSERT_TRUE(addExcluded("c:\\new\\picture.jpg"));
+    ASSERT_TRUE(readExcluded(&stored));
+    EXPECT_EQ(stored, many + "C:\\New\\Picture.JPG\a");
+    EXPECT_EQ(excludedWithout(stored.c_str(), {"C:\\PICTURES\\PHOTO0.JPG", "gone"}).substr(0, 30),
+              many.substr(many.find('\a') + 1, 30));
+
+    // Its file gone, the list is reported and left alone.
+    files.files.erase(excludedPath);
+    EXPECT_FALSE(addExcluded("C:\\another.jpg"));
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(backend.fileText(excludedPath), "<absent>");
+    EXPECT_EQ(backend.stored(kExcludedSetting), withNul("File"));
+
+    // With the image list in the registry, the user chooses the file.
+    registry.keys.clear();
+    messages.shown.clear();
+    writeSetting(kFilesSetting, "A\a");
+    const std::string chosen = backend.path("mine.qx");
+    dialog.choose(chosen);
+    ASSERT_TRUE(storeExcluded(many));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    expectShown(0,
+                "As you have excluded a large number of pictures, Vellumere will store them in a list on disk rather "
+                "than in the registry. Please select a filename for this list.",
+                platform::kMbIconInformation, "Vellumere");
+    ASSERT_EQ(dialog.shown.size(), 1u);
+    EXPECT_EQ(dialog.shown[0].startName, "Excluded.qx");
+    EXPECT_EQ(backend.stored("ExcludedFile"), withNul(chosen));
+    EXPECT_EQ(backend.fileText(chosen), many);
 }
 
 }  // namespace

@@ -49,7 +49,8 @@ std::string helpPage() {
     return page.str();
 }
 
-const ui::HelpDialog kDialogs[] = {ui::HelpDialog::Options, ui::HelpDialog::Directory, ui::HelpDialog::About};
+const ui::HelpDialog kDialogs[] = {ui::HelpDialog::Options, ui::HelpDialog::Directory, ui::HelpDialog::About,
+                                   ui::HelpDialog::Excluded};
 
 // Every control the page has a section for opens it: the options dialog's
 // sections are "control-<id>", the directory dialog's "directory-<id>".

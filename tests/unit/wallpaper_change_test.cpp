@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakeFileSystem.h"
+#include "fakes/FakeNotificationState.h"
 #include "fakes/FakeRegistry.h"
 #include "fakes/ScriptedRandom.h"
 #include "fakes/ScriptedSaveDialog.h"
@@ -17,6 +18,8 @@
 #include "settings/SettingsStore.h"
 #include "wallpaper/DirectoryPick.h"
 #include "wallpaper/PictureFile.h"
+#include "wallpaper/QuietTicks.h"
+#include "wallpaper/RemovePicture.h"
 #include "wallpaper/WallpaperChange.h"
 
 namespace {
@@ -315,6 +318,45 @@ TEST_F(WallpaperChange, ACommandDuringAQuestionRunsOnceItEnds) {
     EXPECT_FALSE(state.changePending);
 }
 
+// While a full-screen program runs, the update timer's change waits and runs
+// once when it ends; the user's changes do not wait; "Full Screen Pause" "0"
+// (and only that) makes ticks run as before.
+TEST_F(WallpaperChange, TicksWaitForAFullScreenProgramToEnd) {
+    method("Sequential");
+    const std::string a = file("a.bmp"), b = file("b.bmp"), c = file("c.bmp");
+    registry.setText(kSettingsKey, kFilesSetting, listOf({a, b, c}));
+    fakes::FakeNotificationState shell;
+    QuietTicks ticks;
+
+    shell.fullScreen = true;
+    EXPECT_TRUE(ticks.tick(state));
+    EXPECT_TRUE(ticks.tick(state));  // a second tick adds no second change
+    EXPECT_FALSE(ticks.check(state));
+    change(listOf({a, b, c}));  // the menu, a hotkey, the command line
+    EXPECT_EQ(desktop.wallpapers, Strings{a});
+    shell.fullScreen = false;
+    state.changeRunning = true;  // a change is asking a question: wait for it too
+    EXPECT_FALSE(ticks.check(state));
+    state.changeRunning = false;
+    EXPECT_TRUE(ticks.check(state));
+    EXPECT_FALSE(ticks.waiting());
+    EXPECT_FALSE(ticks.check(state));  // once
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b}));
+    EXPECT_FALSE(ticks.tick(state));  // nothing full screen: at once
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b, c}));
+
+    shell.fullScreen = true;
+    for (const char* stored : {"1", "", "yes"}) {
+        registry.setText(kSettingsKey, kFullScreenPauseSetting, stored);
+        EXPECT_TRUE(fullScreenPauseWanted()) << stored;
+    }
+    EXPECT_TRUE(ticks.tick(state));
+    registry.setText(kSettingsKey, kFullScreenPauseSetting, "0");  // switched off while one waits
+    EXPECT_TRUE(ticks.check(state));
+    EXPECT_FALSE(ticks.tick(state));
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b, c, a, b}));
+}
+
 // The generator value that makes a draw among n choices take choice k.
 int drawOf(int k, int n) {
     return 32767 / n * k;
@@ -543,6 +585,125 @@ TEST_F(WallpaperChange, ThePictureOnScreenIsKnownByItsFullPath) {
     EXPECT_EQ(messages.shown[0].caption, "Vellumere Error");
 }
 
+// Excluded pictures never come: not from a directory's draw, nor as file
+// entries in any order, whatever the letter case of the stored path.
+TEST_F(WallpaperChange, ExcludedPicturesAreSkippedByEveryChoice) {
+    const std::string a = file("a.bmp"), b = file("b.bmp"), c = file("c.bmp");
+    const std::string dir = directory("dir", {{".", true}, {"x.bmp", false}, {"y.bmp", false}, {"z.bmp", false}});
+    const std::string x = dir + "\\x.bmp", y = dir + "\\y.bmp", z = dir + "\\z.bmp";
+    std::string upperY = y;
+    upperY.replace(upperY.size() - 5, 1, "Y");
+    registry.setText(kSettingsKey, kExcludedSetting, listOf({b, upperY, x}));
+    const std::string list = listOf({a, b, dir, c});
+    struct Case {
+        const char* method;
+        std::deque<int> draws;
+        int changes;
+        Strings wallpapers;
+    };
+    const Case cases[] = {
+        // Sequential from the start: a, (b passed over), the directory, c, a.
+        {"Sequential", {0}, 4, {a, z, c, a}},
+        // The draw of the second of four (b) is drawn again; in the directory
+        // only z remains, one file among one.
+        {"Random", {drawOf(1, 4), drawOf(2, 4), 0}, 1, {z}},
+        // Three entries to come in the round (a, dir, c), then a new round.
+        {"Shuffle", {drawOf(1, 3), 0, drawOf(1, 2), drawOf(0, 1), drawOf(0, 3)}, 4, {z, c, a, a}},
+    };
+    for (const Case& t : cases) {
+        SCOPED_TRACE(t.method);
+        state = WallpaperState{};
+        registry.keys[kSettingsKey].erase(kShuffleRoundSetting);
+        method(t.method);
+        desktop.wallpapers.clear();
+        fakes::ScriptedRandom draws(t.draws);
+        for (int i = 0; i < t.changes; ++i) change(list);
+        EXPECT_EQ(desktop.wallpapers, t.wallpapers);
+        EXPECT_EQ(draws.drawn, int(t.draws.size()));
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// A directory whose every file is excluded is a directory without pictures:
+// the question offers to remove it. A list whose every entry is an
+// excluded picture is a list without entries: the wallpaper goes.
+TEST_F(WallpaperChange, NothingLeftToShowIsAnEmptyDirectoryOrAnEmptyList) {
+    method("Sequential");
+    const std::string a = file("a.bmp"), b = file("b.bmp");
+    const std::string dir = directory("dir", {{".", true}, {"x.bmp", false}, {"sub", true}});
+    registry.setText(kSettingsKey, kExcludedSetting, listOf({dir + "\\x.bmp", b}));
+    messages.answers = {platform::kIdYes};
+    change(listOf({dir, a}));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, directoryQuestion(dir));
+    EXPECT_EQ(storedList(), listOf({a}));
+    EXPECT_EQ(desktop.wallpapers, Strings{a});
+
+    change(listOf({b, b}));
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, ""}));
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+// "Remove Picture from List": a file entry goes once the user agrees (every
+// entry naming it); a directory's picture is excluded; either way the
+// wallpaper changes and "Previous Wallpaper" cannot bring the picture back.
+TEST_F(WallpaperChange, RemovingThePictureOnScreen) {
+    method("Sequential");
+    const std::string a = file("a.bmp"), b = file("b.bmp");
+    const std::string dir = directory("dir", {{".", true}, {"x.bmp", false}, {"y.bmp", false}});
+    const std::string x = dir + "\\x.bmp", y = dir + "\\y.bmp";
+    EXPECT_FALSE(canRemovePicture(state));
+    removePictureFromList(state);  // nothing on screen: nothing happens
+    EXPECT_TRUE(messages.shown.empty());
+
+    registry.setText(kSettingsKey, kFilesSetting, listOf({a, b, a}));
+    change(listOf({a, b, a}));
+    change(listOf({a, b, a}));
+    ASSERT_EQ(state.history.current(), b);
+    showPreviousWallpaper(state);  // a again
+    ASSERT_TRUE(canRemovePicture(state));
+    messages.answers = {platform::kIdNo};
+    removePictureFromList(state);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Do you want to remove the file \"" + a + "\" from the display list?");
+    EXPECT_EQ(messages.shown[0].caption, "Vellumere");
+    EXPECT_EQ(messages.shown[0].style, platform::kMbIconQuestion | platform::kMbYesNo);
+    EXPECT_EQ(storedList(), listOf({a, b, a}));
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b, a}));
+
+    removePictureFromList(state);  // Yes
+    EXPECT_EQ(storedList(), listOf({b}));
+    EXPECT_EQ(desktop.wallpapers, (Strings{a, b, a, b}));
+    EXPECT_FALSE(registry.hasValue(kSettingsKey, kExcludedSetting));
+    EXPECT_FALSE(hasPreviousWallpaper(state));
+
+    // From a directory: excluded without a question, and never drawn again.
+    messages.shown.clear();
+    registry.setText(kSettingsKey, kFilesSetting, listOf({dir}));
+    random.add(0);
+    change(listOf({dir}));
+    ASSERT_EQ(state.history.current(), x);
+    random.add(0);  // the only file left: y
+    removePictureFromList(state);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(registry.text(kSettingsKey, kExcludedSetting), listOf({x}));
+    EXPECT_EQ(desktop.wallpapers.back(), y);
+    for (int i = 0; i < 3; ++i) change(listOf({dir}));
+    EXPECT_EQ(desktop.wallpapers.back(), y);
+    showPreviousWallpaper(state);
+    EXPECT_NE(desktop.wallpapers.back(), x);
+
+    // A file entry that a directory entry also holds: removed and excluded.
+    files.kinds[y] = platform::PathKind::File;
+    registry.setText(kSettingsKey, kFilesSetting, listOf({y, dir, b}));
+    state.currentIndex = -1;
+    change(listOf({y, dir, b}));
+    ASSERT_EQ(state.history.current(), y);
+    removePictureFromList(state);
+    EXPECT_EQ(storedList(), listOf({dir, b}));
+    EXPECT_EQ(registry.text(kSettingsKey, kExcludedSetting), listOf({x, y}));
+}
+
 TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {
     struct Case {
         std::string path;
@@ -570,7 +731,7 @@ TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {
                                         : c.picked.substr(0, c.picked.rfind('\\') + 1) + "*.*"] = c.listing;
         std::vector<char> buffer(c.path.begin(), c.path.end());
         buffer.resize(platform::kUtf8PathBufferSize, '\0');
-        EXPECT_EQ(pickFileInDirectory(buffer.data()), !c.picked.empty());
+        EXPECT_EQ(pickFileInDirectory(buffer.data(), Exclusions()), !c.picked.empty());
         EXPECT_EQ(std::string(buffer.data()), c.picked.empty() ? c.path : c.picked);
         EXPECT_EQ(files.searches.size(), size_t(c.searches));
         EXPECT_EQ(random.drawn, c.searches == 2 ? 1 : 0);  // drawn once the files are counted
@@ -589,7 +750,7 @@ TEST(DirectoryPick, FewerFilesAtTheSecondLookTakeTheLastOneFound) {
     fakes::ScriptedRandom random({32767 / 3 * 2});
     files.listings["F:\\d\\*.*"] = {{".", true}, {"a", false}, {"b", false}, {"c", false}};
     char path[platform::kUtf8PathBufferSize] = "F:\\d";
-    ASSERT_TRUE(pickFileInDirectory(path));
+    ASSERT_TRUE(pickFileInDirectory(path, Exclusions()));
     EXPECT_STREQ(path, "F:\\d\\only.bmp");
 }
 

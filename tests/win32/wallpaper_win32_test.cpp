@@ -117,7 +117,7 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
         for (int i = 0; i < 100; ++i) {
             char path[platform::kUtf8PathBufferSize];
             std::strcpy(path, entry.c_str());
-            ASSERT_TRUE(pickFileInDirectory(path));
+            ASSERT_TRUE(pickFileInDirectory(path, Exclusions()));
             picked.insert(path);
         }
     }
@@ -127,7 +127,7 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
     fs::create_directories(onlySubdirectories.path() + "\\x");
     char path[platform::kUtf8PathBufferSize];
     std::strcpy(path, onlySubdirectories.path().c_str());
-    EXPECT_FALSE(pickFileInDirectory(path));
+    EXPECT_FALSE(pickFileInDirectory(path, Exclusions()));
     EXPECT_EQ(std::string(path), onlySubdirectories.path());
 }
 

@@ -481,11 +481,45 @@ void launch(const Args& a) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + a[1] + "\"";
+    if (a.size() > 3) commandLine += " " + a[3];
     if (!CreateProcessA(a[1].c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, a[2].c_str(), &startup,
                         &launched)) {
         fail("cannot start " + a[1] + " (error " + std::to_string(GetLastError()) + ")");
     }
     WaitForInputIdle(launched.hProcess, 5000);
+}
+
+// Runs the program with its standard output and error going to files, as a
+// shell's redirection would give them, and checks its exit code.
+void runRedirected(const Args& a) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE files[2];
+    for (int i = 0; i < 2; ++i) {
+        files[i] = CreateFileA(a[5 + i].c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (files[i] == INVALID_HANDLE_VALUE) fail("cannot create " + a[5 + i]);
+    }
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = files[0];
+    startup.hStdError = files[1];
+    std::string commandLine = "\"" + a[1] + "\" " + a[3];
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(a[1].c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, a[2].c_str(),
+                                        &startup, &process);
+    CloseHandle(files[0]);
+    CloseHandle(files[1]);
+    if (!started) fail("cannot start " + a[1] + " (error " + std::to_string(GetLastError()) + ")");
+    const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (waited != WAIT_OBJECT_0) fail("the program is still running");
+    say("  exit code %lu", static_cast<unsigned long>(code));
+    if (static_cast<long>(code) != number(a[4])) fail("exit code " + std::to_string(code) + ", not " + a[4]);
 }
 
 void expectExit(const Args& a) {
@@ -494,6 +528,23 @@ void expectExit(const Args& a) {
     DWORD code = 0;
     GetExitCodeProcess(launched.hProcess, &code);
     say("  exit code %lu", static_cast<unsigned long>(code));
+}
+
+void expectExitCode(const Args& a) {
+    if (launched.hProcess == nullptr) fail("nothing launched");
+    if (WaitForSingleObject(launched.hProcess, timeoutArg(a, 2)) != WAIT_OBJECT_0) fail("the program is still running");
+    DWORD code = 0;
+    GetExitCodeProcess(launched.hProcess, &code);
+    say("  exit code %lu", static_cast<unsigned long>(code));
+    if (static_cast<long>(code) != number(a[1])) fail("exit code " + std::to_string(code) + ", not " + a[1]);
+}
+
+// The program's tray window is gone (it ended, or is ending).
+void expectNoTrayWindow(const Args& a) {
+    for (DWORD waited = 0; FindWindowA("Vellumere Window Class", "Vellumere") != nullptr; waited += kPoll) {
+        if (waited >= timeoutArg(a, 1)) fail("the tray window still exists");
+        Sleep(kPoll);
+    }
 }
 
 void expectRunning(const Args& a) {
@@ -613,6 +664,12 @@ void fileExpectText(const Args& a) {
         }
         Sleep(kPoll);
     }
+}
+
+void fileExpectStart(const Args& a) {
+    std::string actual;
+    if (!slurp(a[1], actual)) fail(a[1] + " does not exist");
+    if (actual.compare(0, a[2].size(), a[2]) != 0) fail(a[1] + " holds " + shown(actual));
 }
 
 void fileExpectAbsent(const Args& a) {
@@ -1060,6 +1117,91 @@ void trayIconRemove(const Args&) {
     if (!Shell_NotifyIconA(NIM_DELETE, &icon)) fail("the icon could not be removed");
 }
 
+// --- verbs: the keyboard
+
+// "ctrl+alt+shift+win" (any of them, "none" for none) as RegisterHotKey's modifiers.
+UINT modifiers(const std::string& text) {
+    UINT mods = 0;
+    const std::string rest = text + "+";
+    size_t start = 0;
+    for (size_t plus; (plus = rest.find('+', start)) != std::string::npos; start = plus + 1) {
+        const std::string word = rest.substr(start, plus - start);
+        if (word == "ctrl") {
+            mods |= MOD_CONTROL;
+        } else if (word == "alt") {
+            mods |= MOD_ALT;
+        } else if (word == "shift") {
+            mods |= MOD_SHIFT;
+        } else if (word == "win") {
+            mods |= MOD_WIN;
+        } else if (word != "none") {
+            fail("unknown modifier " + word);
+        }
+    }
+    return mods;
+}
+
+void keyInput(std::vector<INPUT>& inputs, WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC));
+    const bool extended =
+        key == VK_LWIN || key == VK_RWIN || (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE;
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    inputs.push_back(input);
+}
+
+// A chord typed on the keyboard, through the system's input path (posted key
+// messages reach windows, never the system's hotkeys).
+void pressChord(const Args& a) {
+    const UINT mods = modifiers(a[1]);
+    const WORD key = static_cast<WORD>(number(a[2]));
+    const std::pair<UINT, WORD> modifierKeys[] = {
+        {MOD_CONTROL, VK_CONTROL}, {MOD_ALT, VK_MENU}, {MOD_SHIFT, VK_SHIFT}, {MOD_WIN, VK_LWIN}};
+    std::vector<INPUT> inputs;
+    for (const auto& m : modifierKeys) {
+        if (mods & m.first) keyInput(inputs, m.second, false);
+    }
+    keyInput(inputs, key, false);
+    keyInput(inputs, key, true);
+    for (const auto& m : modifierKeys) {
+        if (mods & m.first) keyInput(inputs, m.second, true);
+    }
+    if (SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) {
+        fail("SendInput refused the keys (error " + std::to_string(GetLastError()) + ")");
+    }
+}
+
+// Held until the driver ends, as another program holding the chord would.
+void holdHotkey(const Args& a) {
+    static int identifier = 0x100;
+    if (!RegisterHotKey(nullptr, identifier++, modifiers(a[1]), static_cast<UINT>(number(a[2])))) {
+        fail("cannot register the hotkey (error " + std::to_string(GetLastError()) + ")");
+    }
+}
+
+// Makes the window the foreground one with the control focused, for typed keys.
+void focusControl(const Args& a) {
+    HWND window = named(a[1]);
+    HWND target = control(window, a[2]);
+    SetForegroundWindow(window);
+    SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    for (DWORD waited = 0; GetForegroundWindow() != window; waited += kPoll) {
+        if (waited >= kDefaultTimeout) fail("the window did not come to the foreground");
+        Sleep(kPoll);
+    }
+}
+
+void setHotkeyField(const Args& a) {
+    sendTo(control(named(a[1]), a[2]), HKM_SETHOTKEY, static_cast<WPARAM>(number(a[3])), 0);
+}
+
+void expectHotkeyField(const Args& a) {
+    const long value = static_cast<long>(sendTo(control(named(a[1]), a[2]), HKM_GETHOTKEY, 0, 0) & 0xFFFF);
+    if (value != number(a[3])) fail("the hotkey field holds " + std::to_string(value));
+}
+
 // --- verbs: layout
 
 void expectClient(const Args& a) {
@@ -1178,9 +1320,13 @@ const std::vector<VerbGroup> kVerbGroups = {
      {
          {"log", logText, 1, "TEXT", "copy TEXT into the report"},
          {"sleep", sleepFor, 1, "MS", "wait MS"},
-         {"launch", launch, 2, "EXE WORKDIR", "start a program (Vellumere) in WORKDIR"},
+         {"launch", launch, 2, "EXE WORKDIR [ARGS]", "start a program (Vellumere) in WORKDIR"},
+         {"run-redirected", runRedirected, 6, "EXE WORKDIR ARGS CODE OUT ERR",
+          "run it to its end, standard output and error into files; it exits with CODE"},
          {"expect-exit", expectExit, 0, "[TIMEOUT]", "the launched program ends; its exit code goes into the report"},
          {"expect-running", expectRunning, 1, "MS", "the launched program is still running after MS"},
+         {"expect-exit-code", expectExitCode, 1, "CODE [TIMEOUT]", "the launched program ends with exit code CODE"},
+         {"expect-no-tray-window", expectNoTrayWindow, 0, "[TIMEOUT]", "the program's tray window is gone"},
      }},
     {"The registry (NAME: a value under the program's key)",
      {
@@ -1200,6 +1346,7 @@ const std::vector<VerbGroup> kVerbGroups = {
          {"file-expect-same", fileExpectSame, 2, "PATH REFERENCE [TIMEOUT]",
           "the file holds the reference file's bytes"},
          {"file-expect-text", fileExpectText, 2, "PATH TEXT [TIMEOUT]", "the file holds exactly TEXT"},
+         {"file-expect-start", fileExpectStart, 2, "PATH TEXT", "the file begins with TEXT"},
          {"file-expect-absent", fileExpectAbsent, 1, "PATH [MS]", "the file does not appear within MS"},
          {"file-write", fileWrite, 2, "PATH TEXT", "write TEXT as the file's content"},
          {"file-delete", fileDelete, 1, "PATH", "delete the file, if there is one"},
@@ -1275,6 +1422,15 @@ const std::vector<VerbGroup> kVerbGroups = {
          {"expect-tray-icon", expectTrayIcon, 1, "0|1", "whether the taskbar holds the program's icon"},
          {"tray-icon-remove", trayIconRemove, 0, "",
           "take the program's icon off the taskbar, as a restarting Explorer loses it"},
+     }},
+    {"The keyboard (MODS: ctrl+alt+shift+win, any of them, or none; VK: a virtual key)",
+     {
+         {"press", pressChord, 2, "MODS VK", "type the chord through the system's input (SendInput)"},
+         {"hold-hotkey", holdHotkey, 2, "MODS VK",
+          "register the chord as a hotkey of the driver's, kept while it runs"},
+         {"focus", focusControl, 2, "WIN ID", "bring the window to the foreground with the control focused"},
+         {"set-hotkey", setHotkeyField, 3, "WIN ID VALUE", "set a hotkey field (HKM_SETHOTKEY)"},
+         {"expect-hotkey", expectHotkeyField, 3, "WIN ID VALUE", "a hotkey field holds VALUE (HKM_GETHOTKEY)"},
      }},
     {"Layout (in dialog units)",
      {
