@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/CodePage.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
 
@@ -31,17 +30,12 @@ void forEachEntry(const char* list, Visit visit) {
 }  // namespace
 
 void appendExcludedKey(std::string* key, std::string_view path) {
-    const platform::CodePage& codePage = platform::Seam<platform::CodePage, platform::defaultCodePage>::current();
-    size_t at = key->size();
+    // UTF-8: no byte of a multibyte character looks like a letter.
+    const size_t start = key->size();
     key->append(path.data(), path.size());
-    while (at < key->size()) {
-        const unsigned char c = static_cast<unsigned char>((*key)[at]);
-        if (codePage.isLeadByte(c)) {
-            at += 2;  // a trail byte may look like a letter
-            continue;
-        }
+    for (size_t at = start; at < key->size(); ++at) {
+        const char c = (*key)[at];
         if (c >= 'A' && c <= 'Z') (*key)[at] = char(c - 'A' + 'a');
-        ++at;
     }
 }
 

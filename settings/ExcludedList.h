@@ -13,7 +13,7 @@
 #include <vector>
 
 // Paths compared as Windows compares file names: letters A to Z in either
-// case are the same (never the second byte of a two-byte character).
+// case are the same.
 std::string excludedKey(std::string_view path);
 // The same, appended to *key (which ends where a character ends).
 void appendExcludedKey(std::string* key, std::string_view path);

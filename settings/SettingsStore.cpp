@@ -10,6 +10,7 @@
 #include "platform/Messages.h"
 #include "platform/PathBuffer.h"
 #include "platform/Registry.h"
+#include "platform/Utf8.h"
 #include "settings/ListFile.h"
 
 namespace {
@@ -140,12 +141,13 @@ const ListFileChoice kImageListFileChoice = {nullptr, kLargeListNotice, "ImageLi
 // The file beside the image list's own, when that lives in a file: written
 // with the text and remembered as the value's file. False when there is no
 // such file or it cannot be written (the caller then asks the user).
-bool storeBesideListFile(const char* name, const char* companion, const char* text, size_t length, const char* suffix) {
+bool storeBesideListFile(const char* name, const char* companion, const std::string& bytes, const char* suffix) {
     std::unique_ptr<char[]> listFile = listFilePath(kFilesSetting);
     if (!listFile) return false;
     const std::string beside = std::string(listFile.get()) + suffix;
-    if (beside.size() >= platform::kPathBufferSize ||
-        platform::fileSystem().replaceFile(beside.c_str(), text, length) != platform::ReplaceResult::Replaced) {
+    if (!platform::fitsPathBuffer(beside) ||
+        platform::fileSystem().replaceFile(beside.c_str(), bytes.data(), bytes.size()) !=
+            platform::ReplaceResult::Replaced) {
         return false;
     }
     return writeSetting(companion, beside.c_str()) && storeInRegistry(name, kMarker);
@@ -155,26 +157,32 @@ bool storeBesideListFile(const char* name, const char* companion, const char* te
 // for the file when there is none yet) and then the marker in the value.
 // False, after telling the user, when nothing was stored.
 bool storeInListFile(const char* name, const char* text, const ListFileChoice& choice) {
-    size_t length = std::strlen(text);
+    std::string bytes;
+    try {
+        bytes = listFileBytes(text);
+    } catch (const std::bad_alloc&) {
+        platform::showMessage("Unable to allocate memory.", kErrorCaption, platform::kMbOk);
+        return false;
+    }
     std::unique_ptr<char[]> companion = companionName(name);
     if (!companion) {
         platform::showMessage("Unable to allocate memory.", kErrorCaption, platform::kMbOk);
     } else if (std::unique_ptr<char[]> path = readSetting(companion.get())) {
         // The file is complete before the marker is stored, so the registry
         // never points at a file that does not hold the text yet.
-        platform::ReplaceResult result = platform::fileSystem().replaceFile(path.get(), text, length);
+        platform::ReplaceResult result = platform::fileSystem().replaceFile(path.get(), bytes.data(), bytes.size());
         if (result == platform::ReplaceResult::Replaced) return storeInRegistry(name, kMarker);
         if (result == platform::ReplaceResult::WriteFailed) {
             platform::showMessageWithPath("Unable to write file \"%s\".", path.get(), kErrorCaption,
                                           platform::kMbIconWarning);
         }
     } else if (choice.besideListSuffix != nullptr &&
-               storeBesideListFile(name, companion.get(), text, length, choice.besideListSuffix)) {
+               storeBesideListFile(name, companion.get(), bytes, choice.besideListSuffix)) {
         return true;
     }
 
     platform::showMessage(choice.notice, platform::kProgramCaption, platform::kMbIconInformation);
-    char chosen[platform::kPathBufferSize] = "";
+    char chosen[platform::kUtf8PathBufferSize] = "";
     std::strncpy(chosen, choice.defaultName, sizeof chosen - 1);
     const platform::SaveDialogRequest request = {"Vellumere Image Lists", "*.qx", "qx"};
     for (;;) {
@@ -186,7 +194,7 @@ bool storeInListFile(const char* name, const char* text, const ListFileChoice& c
         }
         // File first, then its path, then the marker: a failure at any step
         // leaves the value with its previous, still readable, contents.
-        platform::ReplaceResult result = platform::fileSystem().replaceFile(chosen, text, length);
+        platform::ReplaceResult result = platform::fileSystem().replaceFile(chosen, bytes.data(), bytes.size());
         if (result == platform::ReplaceResult::Replaced) {
             return writeSetting(companion.get(), chosen) && storeInRegistry(name, kMarker);
         }
@@ -203,7 +211,9 @@ bool storeInListFile(const char* name, const char* text, const ListFileChoice& c
 }  // namespace
 
 bool writeSetting(const char* name, const char* text, const ListFileChoice& choice) {
-    if (std::strlen(text) > kRegistryTextLimit) return storeInListFile(name, text, choice);
+    // Counted as the registry counts: in UTF-16 code units, as many as the
+    // ANSI code page had characters.
+    if (platform::utf16Length(text) > kRegistryTextLimit) return storeInListFile(name, text, choice);
     return storeInRegistry(name, text);
 }
 

@@ -25,7 +25,8 @@ constexpr const char* kHotkeyPreviousSetting = "Hotkey Previous";     // the sam
 constexpr const char* kFullScreenPauseSetting = "Full Screen Pause";  // "0": ticks run during full-screen programs
 constexpr const char* kExcludedSetting = "Excluded";  // pictures never to be shown again, as an image list
 
-// Longer texts go to the image list file.
+// Longer texts go to the image list file: the length of a text is counted
+// in UTF-16 code units, the registry's characters.
 constexpr size_t kRegistryTextLimit = 2048;
 
 // A newly allocated NUL-terminated text, or null when the key or value is missing.

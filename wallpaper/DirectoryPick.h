@@ -3,7 +3,7 @@
 
 #include "settings/ExcludedList.h"
 
-// path holds a directory (platform::kPathBufferSize bytes, NUL included). Replaces it
+// path holds a directory (platform::kUtf8PathBufferSize bytes, NUL included). Replaces it
 // by the full path of a randomly drawn file of the directory: not "..", not a
 // subdirectory, not an excluded picture, and not the first name the search
 // yields (in any directory but a drive's root that is "."). False, with path

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/CodePage.h"
 #include "platform/Messages.h"
+#include "platform/PathText.h"
 #include "settings/ExcludedList.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"

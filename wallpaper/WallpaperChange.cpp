@@ -239,7 +239,7 @@ std::vector<int> takenIndexes(const char* list, int count, const std::vector<Pic
 // round and remembers them as one step.
 void finishSet(WallpaperState& state, ScreenBitmap& screen, const std::vector<Pick>& picks, const char* list,
                int count) {
-    char path[platform::kPathBufferSize];
+    char path[platform::kUtf8PathBufferSize];
     if (screen.setAsWallpaper(picks[0].picture.c_str(), path, state.defaultTempPath.c_str(), list) !=
         Preparation::Ready) {
         return;  // the user has been told; the place, not a picture, failed or memory ran out
@@ -286,8 +286,8 @@ void runChange(WallpaperState& state, const char* callerList) {
         locateEntry(list, state.currentIndex, &start, &terminator);
         const std::string entry(list + start, terminator - start);
 
-        char path[platform::kPathBufferSize];
-        const bool fits = entry.size() < platform::kPathBufferSize;
+        char path[platform::kUtf8PathBufferSize];
+        const bool fits = platform::fitsPathBuffer(entry);
         if (fits) std::memcpy(path, entry.c_str(), entry.size() + 1);
         if (!state.changesActive) return;
 
@@ -361,9 +361,9 @@ Preparation setPictureSet(WallpaperState& state, const PictureSet& pictures) {
     const ScreenPlan plan = planScreens();
     std::unique_ptr<char[]> stored = readSetting(kFilesSetting);
     const char* list = stored ? stored.get() : "";
-    char path[platform::kPathBufferSize];
+    char path[platform::kUtf8PathBufferSize];
     if (pictures.size() == 1 || picturesPerChange(plan) == 1) {
-        if (pictures[0].size() >= platform::kPathBufferSize) return Preparation::Unusable;
+        if (!platform::fitsPathBuffer(pictures[0])) return Preparation::Unusable;
         std::memcpy(path, pictures[0].c_str(), pictures[0].size() + 1);
         return prepareAndSet(state, plan, path, list);
     }

@@ -7,11 +7,12 @@
 
 #include "image/DecodeHint.h"
 #include "image/RasterImage.h"
-#include "platform/CodePage.h"
 #include "platform/FileDialogs.h"
 #include "platform/Messages.h"
 #include "platform/MoveOver.h"
+#include "platform/OpenFile.h"
 #include "platform/PathBuffer.h"
+#include "platform/PathText.h"
 #include "platform/SameFile.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
@@ -22,10 +23,10 @@ struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 
-// Copies a path into a path buffer, cutting off what does not fit.
+// Copies a path into a path buffer, cutting off what does not fit (between
+// characters).
 void copyPath(char* destination, const char* source) {
-    size_t length = std::strlen(source);
-    if (length >= platform::kPathBufferSize) length = platform::kPathBufferSize - 1;
+    const size_t length = platform::fittingPathLength(source);
     std::memcpy(destination, source, length);
     destination[length] = '\0';
 }
@@ -36,14 +37,14 @@ constexpr platform::SaveDialogRequest kBitmapRequest = {"Bitmaps", "*.bmp", "bmp
 // "temp.bmp". False when cancelled.
 bool chooseTemporaryPath(char* path) {
     std::strcpy(path, "temp.bmp");
-    return platform::askSaveFileName(path, platform::kPathBufferSize, kBitmapRequest);
+    return platform::askSaveFileName(path, platform::kUtf8PathBufferSize, kBitmapRequest);
 }
 
 // The temporary bitmap's path: the stored one, else asked of the user once
 // and stored.
 void temporaryPath(char* path, const char* defaultTempPath) {
     std::unique_ptr<char[]> stored = readSetting(kTempFilenameSetting);
-    if (stored && std::strlen(stored.get()) < platform::kPathBufferSize) {
+    if (stored && platform::fitsPathBuffer(stored.get())) {
         std::strcpy(path, stored.get());
         return;
     }
@@ -74,6 +75,18 @@ bool equalIgnoringCase(const char* a, size_t aLength, const std::string& b) {
     return true;
 }
 
+// Whether two names may spell one file: equal but for the case of ASCII
+// letters, and with a character beyond ASCII wherever the other has one (the
+// file system folds their case too, which only it can tell).
+bool maySpellTheSameName(const char* a, size_t aLength, const std::string& b) {
+    if (aLength != b.size()) return false;
+    for (size_t i = 0; i < aLength; ++i) {
+        const bool bothBeyondAscii = (a[i] & 0x80) != 0 && (b[i] & 0x80) != 0;
+        if (!bothBeyondAscii && lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
 // Whether writing `place` would destroy a picture the user keeps: the one
 // being converted, or a file of the list, under any spelling of its name.
 // Only entries whose file name could be the place's (the same letters, or a
@@ -91,7 +104,7 @@ bool holdsUsersPicture(const std::string& place, const char* picture, const char
         const char* name = entry + platform::fileNameStart(entry, length);
         const size_t nameLength = size_t(end - name);
         const bool candidate = placeShort || std::memchr(name, '~', nameLength) != nullptr ||
-                               equalIgnoringCase(name, nameLength, placeName);
+                               maySpellTheSameName(name, nameLength, placeName);
         if (candidate && (equalIgnoringCase(entry, length, place) ||
                           platform::sameFile(std::string(entry, length).c_str(), place.c_str()))) {
             return true;
@@ -114,7 +127,7 @@ Written writeTemporaryBitmap(RasterImage& image, const char* picture, const char
         const std::string partial = std::string(tempPath) + ".tmp";
         if (!holdsUsersPicture(tempPath, picture, list) && !holdsUsersPicture(partial, picture, list)) {
             if (image.writeBmp(partial.c_str()) && platform::moveOver(partial.c_str(), tempPath)) return Written::Yes;
-            std::remove(partial.c_str());
+            platform::removeFile(partial.c_str());
             // A depth the writer does not take is the picture's fault.
             if (!writableDepth(image.bitDepth)) return Written::PictureFault;
         }
@@ -122,7 +135,7 @@ Written writeTemporaryBitmap(RasterImage& image, const char* picture, const char
             "Vellumere could not write its temporary file \"%s\".\n"
             "Do you wish to choose another location for this file?",
             tempPath, platform::kErrorCaption, platform::kMbIconQuestion | platform::kMbYesNo);
-        char chosen[platform::kPathBufferSize];
+        char chosen[platform::kUtf8PathBufferSize];
         if (answer != platform::kIdYes || !chooseTemporaryPath(chosen)) return Written::No;
         std::strcpy(tempPath, chosen);
         writeSetting(kTempFilenameSetting, tempPath);
@@ -132,7 +145,7 @@ Written writeTemporaryBitmap(RasterImage& image, const char* picture, const char
 }  // namespace
 
 Loaded loadPicture(const char* path, RasterImage& image, const std::vector<ScaleTarget>& targets) {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path, "rb"));
+    std::unique_ptr<FILE, FileCloser> file(platform::openFile(path, "rb"));
     if (!file) {
         platform::showMessageWithPath("Unable to open file \"%s\".", path, platform::kErrorCaption,
                                       platform::kMbIconWarning);
@@ -147,7 +160,7 @@ Loaded loadPicture(const char* path, RasterImage& image, const std::vector<Scale
 
 Preparation writeWallpaperBitmap(RasterImage& image, const char* picture, char* pathBuffer, const char* defaultTempPath,
                                  const char* list) {
-    char tempPath[platform::kPathBufferSize];
+    char tempPath[platform::kUtf8PathBufferSize];
     temporaryPath(tempPath, defaultTempPath);
     // A failed write leaves the temporary bitmap as it was, which may be the
     // wallpaper on screen; the change then sets nothing.

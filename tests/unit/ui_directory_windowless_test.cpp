@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "fakes/DoubleByteCodePage.h"
 #include "fakes/FakeFileSystem.h"
 
 namespace {
@@ -51,12 +50,11 @@ TEST(DirectoryScan, AddsEveryNameButTheFirstAndDotDotOrRecursesIntoDirectories) 
     EXPECT_EQ(files.openSearches, 0);  // every search was ended
 }
 
-TEST(DirectoryScan, ADoubleByteNameEndingIn0x5CStillGetsItsSeparator) {
+TEST(DirectoryScan, AChineseNameStillGetsItsSeparator) {
     fakes::FakeFileSystem files;
-    fakes::DoubleByteCodePage japanese;
-    files.listings["C:\\\x95\x5C\\*.*"] = {{".", true}, {"a.jpg", false}};
-    EXPECT_EQ(scan("C:\\\x95\x5C", false).lines, Strings{"C:\\\x95\x5C\\a.jpg"});
-    EXPECT_EQ(scan("C:\\\x95\x5C\\", false).lines, Strings{"C:\\\x95\x5C\\a.jpg"});
+    files.listings["C:\\\xE8\xA1\xA8\\*.*"] = {{".", true}, {"a.jpg", false}};
+    EXPECT_EQ(scan("C:\\\xE8\xA1\xA8", false).lines, Strings{"C:\\\xE8\xA1\xA8\\a.jpg"});
+    EXPECT_EQ(scan("C:\\\xE8\xA1\xA8\\", false).lines, Strings{"C:\\\xE8\xA1\xA8\\a.jpg"});
 }
 
 TEST(DirectoryTree, AnItemListsOnlyItsSubdirectories) {

