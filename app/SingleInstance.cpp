@@ -15,19 +15,19 @@ HANDLE instanceMutex = nullptr;
 
 }  // namespace
 
-const UINT showOptionsMessage = RegisterWindowMessageA("Quorvath.Vellumere.ShowOptions");
+const UINT showOptionsMessage = RegisterWindowMessageW(L"Quorvath.Vellumere.ShowOptions");
 
 bool handOverToRunningInstance() {
-    instanceMutex = CreateMutexA(nullptr, FALSE, "Local\\Quorvath.Vellumere.Instance");
+    instanceMutex = CreateMutexW(nullptr, FALSE, L"Local\\Quorvath.Vellumere.Instance");
     if (instanceMutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) return false;
     for (DWORD tries = 0; tries < kFindTries; ++tries) {
-        HWND running = FindWindowA(kTrayWindowClass, kTrayWindowTitle);
+        HWND running = FindWindowW(kTrayWindowClass, kTrayWindowTitle);
         if (running != nullptr) {
             // We were started by the user, so we may pass the foreground on.
             DWORD process = 0;
             GetWindowThreadProcessId(running, &process);
             AllowSetForegroundWindow(process);
-            PostMessageA(running, showOptionsMessage, 0, 0);
+            PostMessageW(running, showOptionsMessage, 0, 0);
             return true;
         }
         Sleep(kFindPause);

@@ -46,7 +46,7 @@ void showPopupMenu(HWND owner) {
     EnableMenuItem(popupMenu, ID_SHOW_PICTURE_FILE, MF_BYCOMMAND | (picture.empty() ? MF_GRAYED : MF_ENABLED));
     const BOOL command =
         TrackPopupMenuEx(popupMenu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, owner, nullptr);
-    PostMessageA(owner, WM_NULL, 0, 0);
+    PostMessageW(owner, WM_NULL, 0, 0);
     switch (command) {
     case ID_OPTIONS:
         openOptionsDialog();
@@ -73,7 +73,7 @@ void showPopupMenu(HWND owner) {
 void openOptionsDialog() {
     const OptionsContext context{helpPath, &wallpaperState, restartUpdateTimer};
     // The tray window's destruction kills the timer and ends the message loop.
-    if (ui::showOptionsDialog(appInstance, trayWindow, context)) PostMessageA(trayWindow, WM_CLOSE, 0, 0);
+    if (ui::showOptionsDialog(appInstance, trayWindow, context)) PostMessageW(trayWindow, WM_CLOSE, 0, 0);
 }
 
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -85,7 +85,7 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_TIMER:
             if (onIconRetryTimer(wParam)) return 0;
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         case kTrayCallbackMessage:
             // The notification icon's callback: lParam is the mouse message.
             if (lParam == WM_LBUTTONDBLCLK) {
@@ -103,7 +103,7 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
                 openOptionsDialog();
                 return 0;
             }
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         }
     });
 }

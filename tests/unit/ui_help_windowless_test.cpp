@@ -20,10 +20,10 @@ TEST(HelpLogic, ThePageLiesBesideTheProgramFile) {
     EXPECT_EQ(ui::helpPagePath("C:\\Vellumere.exe"), "C:\\vellumere.html");
     EXPECT_EQ(ui::helpPagePath("\\\\server\\share\\Vellumere.exe"), "\\\\server\\share\\vellumere.html");
     EXPECT_EQ(ui::helpPagePath("Vellumere.exe"), "vellumere.html");
-    // A program file named with a double-byte character whose second byte is
-    // 0x5C, the backslash.
+    // A UTF-8 folder name whose bytes read as a lead byte in the Japanese
+    // code page ("\u0101" is "\xC4\x81") still ends at its backslash.
     const fakes::DoubleByteCodePage japanese;
-    EXPECT_EQ(ui::helpPagePath("C:\\Tools\\\x95\x5C.exe"), "C:\\Tools\\vellumere.html");
+    EXPECT_EQ(ui::helpPagePath("C:\\\xC4\x81\\Vellumere.exe"), "C:\\\xC4\x81\\vellumere.html");
 }
 
 TEST(HelpLogic, AddressesKeepEveryCharacterOfThePath) {

@@ -1,7 +1,6 @@
 // The options dialog's decisions: numeric values of texts, moving the selected
 // lines, and the names of a multiple selection.
 #include "TestSupport.h"
-#include "fakes/DoubleByteCodePage.h"
 #include "ui/CallbackGuard.h"
 #include "ui/OptionsDialogWindowless.h"
 
@@ -119,12 +118,9 @@ TEST(SelectedFiles, OneFileOrADirectoryAndItsNamesNeverPastTheBuffer) {
     EXPECT_EQ(files(std::string("C:\\pics\0a.jpg\0b.pn", 18), 8), Names{"C:\\pics\\a.jpg"});
     EXPECT_TRUE(files(std::string("C:\\pics"), 3).empty());  // no NUL at all
     EXPECT_TRUE(files(std::string("\0", 1), 0).empty());
-    {
-        // A directory whose name ends in a double-byte character with 0x5C
-        // as its second byte still needs its separator.
-        fakes::DoubleByteCodePage japanese;
-        EXPECT_EQ(files(std::string("C:\\\x95\x5C\0a.jpg\0\0", 13), 6), Names{"C:\\\x95\x5C\\a.jpg"});
-    }
+    // The dialog's own buffer: UTF-16, with the offset in its characters.
+    EXPECT_EQ(selectedFiles(L"C:\\\u03B1\0\u4E2D.bmp\0b.bmp\0", 17, 5),
+              (std::vector<std::wstring>{L"C:\\\u03B1\\\u4E2D.bmp", L"C:\\\u03B1\\b.bmp"}));
     // An offset outside the buffer is taken for a single path.
     EXPECT_EQ(files(std::string("C:\\x.bmp\0", 9), 500), Names{"C:\\x.bmp"});
 }
