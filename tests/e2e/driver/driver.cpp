@@ -566,9 +566,23 @@ std::string programValue(const std::string& name) {
     return value;
 }
 
+// The program stores in its own time (a change runs after the menu closed,
+// slower on a busy machine): the checks of a value's content wait a little.
+template <typename Wanted>
+void awaitValue(const std::string& name, Wanted&& wanted, const std::string& expected) {
+    std::string value;
+    for (DWORD waited = 0;; waited += kPoll) {
+        if (readValue(HKEY_CURRENT_USER, kProgramKey, name, value) && wanted(value)) return;
+        if (waited >= kDefaultTimeout) break;
+        Sleep(kPoll);
+    }
+    programValue(name);  // absent: says so
+    fail("value " + name + " is " + shown(value) + ", expected " + expected);
+}
+
 void regExpect(const Args& a) {
-    const std::string value = programValue(a[1]);
-    if (value != a[2]) fail("value " + a[1] + " is " + shown(value) + ", expected " + shown(a[2]));
+    awaitValue(
+        a[1], [&](const std::string& value) { return value == a[2]; }, shown(a[2]));
 }
 
 void regExpectAbsent(const Args& a) {
@@ -577,9 +591,13 @@ void regExpectAbsent(const Args& a) {
 }
 
 void regExpectEntries(const Args& a) {
-    const std::string value = programValue(a[1]);
-    const long entries = static_cast<long>(std::count(value.begin(), value.end(), '\a'));
-    if (entries != number(a[2])) fail("value " + a[1] + " holds " + std::to_string(entries) + " entries");
+    const long wanted = number(a[2]);
+    awaitValue(
+        a[1],
+        [&](const std::string& value) {
+            return static_cast<long>(std::count(value.begin(), value.end(), '\a')) == wanted;
+        },
+        a[2] + " entries");
 }
 
 // The lines remembered under NAME as an image list: each followed by BEL.
@@ -1259,9 +1277,10 @@ const std::vector<VerbGroup> kVerbGroups = {
          {"reg-set", regSet, 2, "NAME TEXT", "store TEXT as a REG_SZ value"},
          {"reg-set-list", regSetList, 3, "NAME PREFIX N [FIRST]",
           "an image list: FIRST, then PREFIX0000 ... PREFIX(N-1)"},
-         {"reg-expect", regExpect, 2, "NAME TEXT", "the value exists with exactly this text"},
+         {"reg-expect", regExpect, 2, "NAME TEXT", "the value exists with exactly this text (waits for it)"},
          {"reg-expect-absent", regExpectAbsent, 1, "NAME", "the value does not exist"},
-         {"reg-expect-entries", regExpectEntries, 2, "NAME N", "the value holds an image list of N entries"},
+         {"reg-expect-entries", regExpectEntries, 2, "NAME N",
+          "the value holds an image list of N entries (waits for it)"},
          {"reg-expect-list", regExpectList, 2, "NAME LIST", "the value is the remembered LIST as an image list"},
          {"reg-dump-entries", regDumpEntries, 1, "NAME", "report the lengths of the value's entries"},
      }},
