@@ -17,7 +17,7 @@ extern WallpaperState wallpaperState;
 // Sub-menu 0 of menu 110, shown on a right click on the notification icon.
 extern HMENU popupMenu;
 // The help file: the current directory at start-up followed by "\help.hlp" (UTF-8).
-extern char helpPath[platform::kPathBufferSize];
+extern char helpPath[platform::kUtf8PathBufferSize];
 // Result of the last successful SetTimer for the update timer; 0 while none runs.
 extern UINT_PTR timerRunning;
 

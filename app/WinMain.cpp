@@ -18,20 +18,20 @@
 #include "wallpaper/WallpaperChange.h"
 
 HINSTANCE appInstance = nullptr;
-char helpPath[platform::kPathBufferSize] = "";
+char helpPath[platform::kUtf8PathBufferSize] = "";
 
 namespace {
 
 using platform::kErrorCaption;
 
-// The directory (in UTF-8) must leave room for the suffix (at most 10
-// characters with its NUL) in the help path's buffer.
+// The directory is fetched with room for 1290 characters so that the suffix
+// (at most 10 characters with its NUL) always fits behind it.
 void formPaths() {
     std::string directory;
-    wchar_t wide[platform::kPathBufferSize];
-    const DWORD length = GetCurrentDirectoryW(platform::kPathBufferSize, wide);
-    if (length != 0 && length < platform::kPathBufferSize) directory = platform::narrow({wide, length});
-    if (directory.size() >= platform::kPathBufferSize - 10) directory.clear();  // unusable: paths relative to nothing
+    wchar_t wide[platform::kPathBufferSize - 10];
+    const DWORD length = GetCurrentDirectoryW(platform::kPathBufferSize - 10, wide);
+    // Too long: unusable, paths relative to nothing.
+    if (length != 0 && length < platform::kPathBufferSize - 10) directory = platform::narrow({wide, length});
     std::memcpy(helpPath, directory.data(), directory.size());
     std::memcpy(helpPath + directory.size(), "\\help.hlp", sizeof "\\help.hlp");
     wallpaperState.defaultTempPath = directory + "\\temp.bmp";

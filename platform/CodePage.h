@@ -1,12 +1,14 @@
-// Paths are 8-bit text in the system's ANSI code page. In the Japanese,
-// Chinese and Korean code pages a character may take two bytes, and the
-// second may be 0x5C, the backslash: paths must be stepped through by
-// character, never searched byte by byte for a separator. Tests install a
-// double-byte code page with setCodePage().
+// The system's ANSI code page, for the text that still comes in it: image
+// list files (and their shuffle round files) written by earlier versions,
+// which held every path in that code page. Inside the program text is UTF-8;
+// these convert a whole file at once where it is read or written. Tests
+// install a code page with setCodePage().
 #pragma once
 
-#include <cstddef>
+#include <string>
+#include <string_view>
 
+#include "platform/PathText.h"  // the path helpers used to live here
 #include "platform/Seam.h"
 
 namespace platform {
@@ -14,23 +16,22 @@ namespace platform {
 class CodePage {
 public:
     virtual ~CodePage() = default;
-    // Whether the byte starts a two-byte character.
-    virtual bool isLeadByte(unsigned char byte) const = 0;
+    // The UTF-8 form of text in the code page.
+    virtual std::string toUtf8(std::string_view ansi) const = 0;
+    // The code page's form of UTF-8 text; false when a character has none
+    // that reads back as the same character.
+    virtual bool fromUtf8(std::string_view utf8, std::string* ansi) const = 0;
 };
 
-// The system's: IsDBCSLeadByte on Windows; single-byte elsewhere.
+// The system's: MultiByteToWideChar and WideCharToMultiByte with CP_ACP on
+// Windows; natively ISO 8859-1, whose bytes are the first 256 code points.
 CodePage& defaultCodePage();
+
+// The code page in use: the installed one, else the system's.
+inline constexpr auto codePage = Seam<CodePage, defaultCodePage>::current;
 
 // Installs a code page and returns the previous one; nullptr restores the
 // system's.
 inline constexpr auto setCodePage = Seam<CodePage, defaultCodePage>::replace;
-
-// Whether the last character of the first `length` bytes of `text` is a
-// backslash (and not the second byte of a two-byte character).
-bool endsWithBackslash(const char* text, std::size_t length);
-
-// Where the file name of a path begins: just after its last separator (a
-// backslash, a slash or a drive's colon that is a whole character), or 0.
-std::size_t fileNameStart(const char* text, std::size_t length);
 
 }  // namespace platform

@@ -41,7 +41,7 @@ public:
     virtual bool showInExplorer(const char* path) = 0;
 };
 
-// The platform's own: SystemParametersInfoA and the desktop's registry
+// The platform's own: SystemParametersInfoW and the desktop's registry
 // values on Windows; natively nothing.
 Desktop& defaultDesktop();
 

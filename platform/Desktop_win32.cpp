@@ -3,17 +3,18 @@
 
 #include <string>
 
-#include "platform/CodePage.h"
 #include "platform/Desktop.h"
+#include "platform/Utf8.h"
 
 namespace platform {
 namespace {
 
 void setDesktopValue(const char* name, const char* text) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>(std::string(text).size() + 1));
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+    const std::wstring wide = widen(text);
+    RegSetValueExW(key, widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
 
@@ -22,7 +23,8 @@ public:
     void setWallpaper(const char* path) override {
         // Only the wallpaper itself: its layout is set apart, when the user
         // chose one. There is nothing useful to do when it fails.
-        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path), SPIF_UPDATEINIFILE);
+        std::wstring wide = widen(path);
+        SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, &wide[0], SPIF_UPDATEINIFILE);
     }
 
     void setLayout(WallpaperLayout layout) override {
@@ -59,15 +61,15 @@ public:
     bool showInExplorer(const char* path) override {
         // From the Windows folder by its full path: a bare name would be
         // looked for in the current folder first.
-        char windows[MAX_PATH];
-        const UINT length = GetWindowsDirectoryA(windows, sizeof windows);
-        if (length == 0 || length >= sizeof windows) return false;
-        std::string explorer(windows, length);
-        if (!endsWithBackslash(explorer.c_str(), explorer.size())) explorer += '\\';
-        explorer += "explorer.exe";
-        const std::string arguments = std::string("/select,\"") + path + "\"";
+        wchar_t windows[MAX_PATH];
+        const UINT length = GetWindowsDirectoryW(windows, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return false;
+        std::wstring explorer(windows, length);
+        if (explorer.back() != L'\\') explorer += L'\\';
+        explorer += L"explorer.exe";
+        const std::wstring arguments = L"/select,\"" + widen(path) + L"\"";
         const HINSTANCE result =
-            ShellExecuteA(nullptr, "open", explorer.c_str(), arguments.c_str(), nullptr, SW_SHOWNORMAL);
+            ShellExecuteW(nullptr, L"open", explorer.c_str(), arguments.c_str(), nullptr, SW_SHOWNORMAL);
         return reinterpret_cast<INT_PTR>(result) > 32;
     }
 };

@@ -19,8 +19,9 @@ class SaveDialog {
 public:
     virtual ~SaveDialog() = default;
     // Shows the dialog, owned by the active window, starting from the name
-    // in path (UTF-8, capacity bytes, NUL included). True with the chosen full
-    // path in path; false when the user cancels.
+    // in path (UTF-8, capacity bytes, NUL included; kUtf8PathBufferSize holds
+    // any path). True with the chosen full path in path; false when the user
+    // cancels.
     virtual bool ask(char* path, size_t capacity, const SaveDialogRequest& request) = 0;
 };
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/FileDialogs.h"
-#include "platform/Messages.h"
+#include "platform/PathBuffer.h"
 #include "platform/Utf8.h"
 
 namespace platform {
@@ -23,12 +23,12 @@ public:
         filter += L'\0';
         const std::wstring extension = widen(request.defaultExtension);
 
-        // The path comes and goes in UTF-8; the dialog works in UTF-16, which
-        // never takes more units than UTF-8 takes bytes.
-        std::vector<wchar_t> name(capacity, L'\0');
+        // The path comes and goes in UTF-8; the dialog holds it in UTF-16, at
+        // most as long as the program's paths.
+        const size_t units = capacity < kPathBufferSize ? capacity : kPathBufferSize;
+        std::vector<wchar_t> name(units, L'\0');
         const std::wstring start = widen(std::string(path, strnlen(path, capacity - 1)));
-        std::memcpy(name.data(), start.c_str(),
-                    (start.size() < capacity ? start.size() : capacity - 1) * sizeof(wchar_t));
+        if (start.size() < units) std::memcpy(name.data(), start.c_str(), start.size() * sizeof(wchar_t));
 
         OPENFILENAMEW dialog = {};
         dialog.lStructSize = sizeof dialog;
@@ -36,19 +36,15 @@ public:
         dialog.hInstance = GetModuleHandleW(nullptr);  // the program's instance
         dialog.lpstrFilter = filter.c_str();
         dialog.lpstrFile = name.data();
-        dialog.nMaxFile = capacity > MAXDWORD ? MAXDWORD : static_cast<DWORD>(capacity);
+        dialog.nMaxFile = static_cast<DWORD>(units);
         dialog.lpstrDefExt = extension.c_str();
         dialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-        for (;;) {
-            if (GetSaveFileNameW(&dialog) == 0) return false;
-            const std::string chosen = narrow(name.data());
-            if (chosen.size() < capacity) {
-                std::memcpy(path, chosen.c_str(), chosen.size() + 1);
-                return true;
-            }
-            // Longer in UTF-8 than the program's buffers hold: ask again.
-            showMessage("The path is too long: choose a shorter one.", kErrorCaption, kMbIconWarning);
-        }
+        if (GetSaveFileNameW(&dialog) == 0) return false;
+        // A caller's buffer smaller than the longest path may not hold it.
+        const std::string chosen = narrow(name.data());
+        if (chosen.size() >= capacity) return false;
+        std::memcpy(path, chosen.c_str(), chosen.size() + 1);
+        return true;
     }
 };
 

@@ -1,7 +1,5 @@
 #include "platform/Messages.h"
 
-#include <cstdio>
-
 namespace platform {
 namespace {
 
@@ -17,8 +15,7 @@ public:
             }
         }
         line += '\n';
-        std::fputs(line.c_str(), stderr);
-        std::fflush(stderr);
+        writeStandardError(line);
         unsigned buttons = style & 0xF;
         return (buttons == kMbYesNo || buttons == kMbYesNoCancel) ? kIdYes : kIdOk;
     }

@@ -48,7 +48,12 @@ int showMessageWithPath(const char* format, const char* path, const std::string&
 // text written as the two characters \n. Answers OK / Yes.
 MessageSink& standardErrorSink();
 
-// The platform's own sink: MessageBoxA owned by GetActiveWindow on Windows,
+// Writes UTF-8 text on standard error: on Windows as UTF-16 to a console,
+// which shows every name as Explorer does, and as the UTF-8 bytes themselves
+// to a file or pipe.
+void writeStandardError(const std::string& text);
+
+// The platform's own sink: MessageBoxW owned by GetActiveWindow on Windows,
 // standard error elsewhere.
 MessageSink& defaultMessageSink();
 

@@ -1,6 +1,7 @@
 // The settings store's view of the registry: one key under the current
 // user's hive, opened for reading or created for writing, holding text
-// values. Tests install an in-memory registry with setRegistry().
+// values. Names and texts are UTF-8 here, whatever form the registry keeps
+// them in. Tests install an in-memory registry with setRegistry().
 #pragma once
 
 #include <cstddef>
@@ -16,10 +17,11 @@ class RegistryKey {
 public:
     virtual ~RegistryKey() = default;
 
-    // The length in bytes of the longest value data in the key.
+    // The most bytes the data of any value in the key can take.
     virtual bool longestValueLength(size_t* length) = 0;
 
-    // Copies the data of value `name` into buffer (capacity bytes). On
+    // Copies the data of value `name` (its NUL too, when it has one) into
+    // buffer (capacity bytes). On
     // success *stored is the number of bytes copied. False when the value is
     // absent or does not fit.
     virtual bool readValue(const char* name, char* buffer, size_t capacity, size_t* stored) = 0;

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "platform/SameFile.h"
+#include "platform/Utf8.h"
 
 namespace platform {
 namespace {
@@ -8,8 +9,8 @@ namespace {
 // The volume serial number and file index of an existing file (or folder),
 // opened without access rights so that files open elsewhere still answer.
 bool identify(const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle = CreateFileW(widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const bool known = GetFileInformationByHandle(handle, info) != 0;
     CloseHandle(handle);

@@ -101,4 +101,15 @@ size_t utf16Length(std::string_view utf8) {
     return units;
 }
 
+size_t utf8PrefixWithin(std::string_view utf8, size_t units) {
+    size_t at = 0;
+    for (size_t used = 0; at < utf8.size();) {
+        size_t next = at;
+        used += decodeOne(utf8, &next) >= 0x10000 ? 2 : 1;
+        if (used > units) break;
+        at = next;
+    }
+    return at;
+}
+
 }  // namespace platform

@@ -21,4 +21,8 @@ std::string narrow(std::wstring_view utf16);
 // The number of UTF-16 code units widen() would give.
 std::size_t utf16Length(std::string_view utf8);
 
+// The length in bytes of the longest start of utf8 that widens to at most
+// `units` UTF-16 code units; it never ends inside a character.
+std::size_t utf8PrefixWithin(std::string_view utf8, std::size_t units);
+
 }  // namespace platform

@@ -3,12 +3,14 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string>
 
 #include "platform/FileDialogs.h"
 #include "platform/FileSystem.h"
 #include "platform/Messages.h"
 #include "platform/PathBuffer.h"
 #include "platform/Registry.h"
+#include "platform/Utf8.h"
 #include "settings/ListFile.h"
 
 namespace {
@@ -138,14 +140,20 @@ namespace {
 // for the file when there is none yet) and then the marker in the value.
 // False, after telling the user, when nothing was stored.
 bool storeInListFile(const char* name, const char* text) {
-    size_t length = std::strlen(text);
+    std::string bytes;
+    try {
+        bytes = listFileBytes(text);
+    } catch (const std::bad_alloc&) {
+        platform::showMessage("Unable to allocate memory.", kErrorCaption, platform::kMbOk);
+        return false;
+    }
     std::unique_ptr<char[]> companion = companionName(name);
     if (!companion) {
         platform::showMessage("Unable to allocate memory.", kErrorCaption, platform::kMbOk);
     } else if (std::unique_ptr<char[]> path = readSetting(companion.get())) {
         // The file is complete before the marker is stored, so the registry
         // never points at a file that does not hold the text yet.
-        platform::ReplaceResult result = platform::fileSystem().replaceFile(path.get(), text, length);
+        platform::ReplaceResult result = platform::fileSystem().replaceFile(path.get(), bytes.data(), bytes.size());
         if (result == platform::ReplaceResult::Replaced) return storeInRegistry(name, kMarker);
         if (result == platform::ReplaceResult::WriteFailed) {
             platform::showMessageWithPath("Unable to write file \"%s\".", path.get(), kErrorCaption,
@@ -154,7 +162,7 @@ bool storeInListFile(const char* name, const char* text) {
     }
 
     platform::showMessage(kLargeListNotice, platform::kProgramCaption, platform::kMbIconInformation);
-    char chosen[platform::kPathBufferSize] = "ImageList.qx";
+    char chosen[platform::kUtf8PathBufferSize] = "ImageList.qx";
     const platform::SaveDialogRequest request = {"Vellumere Image Lists", "*.qx", "qx"};
     for (;;) {
         if (!platform::askSaveFileName(chosen, sizeof chosen, request)) return false;
@@ -165,7 +173,7 @@ bool storeInListFile(const char* name, const char* text) {
         }
         // File first, then its path, then the marker: a failure at any step
         // leaves the value with its previous, still readable, contents.
-        platform::ReplaceResult result = platform::fileSystem().replaceFile(chosen, text, length);
+        platform::ReplaceResult result = platform::fileSystem().replaceFile(chosen, bytes.data(), bytes.size());
         if (result == platform::ReplaceResult::Replaced) {
             return writeSetting(companion.get(), chosen) && storeInRegistry(name, kMarker);
         }
@@ -182,6 +190,8 @@ bool storeInListFile(const char* name, const char* text) {
 }  // namespace
 
 bool writeSetting(const char* name, const char* text) {
-    if (std::strlen(text) > kRegistryTextLimit) return storeInListFile(name, text);
+    // Counted as the registry counts: in UTF-16 code units, as many as the
+    // ANSI code page had characters.
+    if (platform::utf16Length(text) > kRegistryTextLimit) return storeInListFile(name, text);
     return storeInRegistry(name, text);
 }

@@ -20,7 +20,8 @@ constexpr const char* kTempFilenameSetting = "TempFilename";
 constexpr const char* kPositionSetting = "Position";  // "System" (absent), "Center", "Tile", "Stretch", "Fit", "Fill"
 constexpr const char* kShuffleRoundSetting = "Shuffle Round";  // entries shown in this round, as an image list
 
-// Longer texts go to the image list file.
+// Longer texts go to the image list file: the length of a text is counted
+// in UTF-16 code units, the registry's characters.
 constexpr size_t kRegistryTextLimit = 2048;
 
 // A newly allocated NUL-terminated text, or null when the key or value is missing.

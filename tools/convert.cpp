@@ -7,14 +7,21 @@
 // "BM" is copied unchanged, as the program uses such a file as it is.
 // --timing prints how long loading, scaling and writing took. Exits 1 when
 // the output could not be written whole, and never writes over its own input.
+// Paths are taken and shown as UTF-8 (on Windows from the wide command line);
+// messages on standard error show them as UTF-8 bytes in a file or pipe and
+// as the names themselves in a Windows console.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "image/RasterImage.h"
 #include "image/Scale.h"
+#include "platform/CommandLine.h"
 #include "platform/Messages.h"
+#include "platform/OpenFile.h"
 #include "platform/SameFile.h"
 
 namespace {
@@ -24,11 +31,19 @@ constexpr int kUnusable = 1;
 constexpr int kUsage = 2;
 
 int usage() {
-    std::fputs(
+    platform::writeStandardError(
         "usage: vellumere-convert [--info] [--timing] [--fit|--fill|--stretch WxH]\n"
-        "                         [--background RRGGBB] INPUT OUTPUT.bmp\n",
-        stderr);
+        "                         [--background RRGGBB] INPUT OUTPUT.bmp\n");
     return kUsage;
+}
+
+// "vellumere-convert: " and the text, one line on standard error.
+void complain(const std::string& text) {
+    platform::writeStandardError("vellumere-convert: " + text + "\n");
+}
+
+std::string quoted(const char* path) {
+    return std::string("\"") + path + "\"";
 }
 
 struct Options {
@@ -102,7 +117,7 @@ double millisecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 int copyBitmap(FILE* in, const char* inputPath, const char* outputPath) {
-    FILE* out = std::fopen(outputPath, "wb");
+    FILE* out = platform::openFile(outputPath, "wb");
     if (!out) {
         platform::showMessage("Unable to open file for writing.", "BMP Writer", platform::kMbOk);
         return kUnusable;
@@ -120,11 +135,11 @@ int copyBitmap(FILE* in, const char* inputPath, const char* outputPath) {
     if (std::ferror(in)) readOk = false;
     if (std::fclose(out) != 0) writeOk = false;
     if (!readOk) {
-        std::fprintf(stderr, "vellumere-convert: error reading \"%s\"\n", inputPath);
+        complain("error reading " + quoted(inputPath));
         return kUnusable;
     }
     if (!writeOk) {
-        std::fprintf(stderr, "vellumere-convert: error writing \"%s\"\n", outputPath);
+        complain("error writing " + quoted(outputPath));
         return kUnusable;
     }
     return kWritten;
@@ -135,13 +150,20 @@ int copyBitmap(FILE* in, const char* inputPath, const char* outputPath) {
 int main(int argc, char** argv) {
     platform::setMessageSink(&platform::standardErrorSink());
 
+    std::vector<std::string> arguments = platform::commandLineArguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (std::string& argument : arguments) utf8Argv.push_back(&argument[0]);
+    utf8Argv.push_back(nullptr);
+    argc = int(arguments.size());
+    argv = utf8Argv.data();
+
     Options options;
     const int first = parseOptions(argc, argv, options);
     if (!first) return usage();
     const char* inputPath = argv[first];
     const char* outputPath = argv[first + 1];
 
-    FILE* in = std::fopen(inputPath, "rb");
+    FILE* in = platform::openFile(inputPath, "rb");
     if (!in) {
         platform::showMessageWithPath("Unable to open file \"%s\".", inputPath, platform::kErrorCaption,
                                       platform::kMbIconWarning);
@@ -150,8 +172,7 @@ int main(int argc, char** argv) {
     // Opening the output truncates it: it must not be the input under
     // another name (a different spelling of the path, or a hard link).
     if (platform::sameFile(inputPath, outputPath)) {
-        std::fprintf(stderr, "vellumere-convert: \"%s\" is the input file \"%s\"; it is left untouched\n", outputPath,
-                     inputPath);
+        complain(quoted(outputPath) + " is the input file " + quoted(inputPath) + "; it is left untouched");
         std::fclose(in);
         return kUnusable;
     }

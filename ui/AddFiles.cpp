@@ -73,10 +73,8 @@ bool addDroppedFiles(HWND options, HDROP drop) {
         // A name that does not fit would come back cut short: ask for its length first.
         const UINT needed = DragQueryFileW(drop, index, nullptr, 0);
         const UINT copied = needed < kFileBuffer ? DragQueryFileW(drop, index, name, kFileBuffer) : 0;
-        // The program's buffers hold the name in UTF-8, where it may be longer.
-        const std::string line = copied != 0 ? platform::narrow({name, copied}) : std::string();
-        if (copied != 0 && fitsPathBuffer(line)) {
-            appendImageListLine(options, line.c_str());
+        if (copied != 0) {
+            appendImageListLine(options, platform::narrow({name, copied}).c_str());
         } else {
             MessageBoxW(options, L"Buffer not big enough for drop and drag add.",
                         platform::widen(platform::kErrorCaption).c_str(), MB_OK);

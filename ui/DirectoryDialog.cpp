@@ -32,7 +32,7 @@ DirectoryRequest* request = nullptr;
 // One tree item's directory. Owned by the dialog until it ends.
 struct DirectoryNode {
     int expandedOnce = 0;
-    char path[platform::kPathBufferSize] = "";
+    char path[platform::kUtf8PathBufferSize] = "";
     int childCount = 0;
 };
 
@@ -189,21 +189,17 @@ void addAndClose(HWND dialog) {
         EndDialog(dialog, IDOK);
         return;
     }
-    // The image list's users cannot hold a longer path (counted in UTF-8, as
-    // they hold it); let the user shorten it.
-    std::string name;
-    if (static_cast<size_t>(length) < platform::kPathBufferSize) {
-        wchar_t wide[platform::kPathBufferSize];
-        // EM_GETLINE takes the buffer's capacity in its first word and adds no NUL.
-        wide[0] = static_cast<wchar_t>(length);
-        const LRESULT copied =
-            SendDlgItemMessageW(dialog, IDC_DIRECTORY_NAME, EM_GETLINE, 0, reinterpret_cast<LPARAM>(wide));
-        name = platform::narrow({wide, static_cast<size_t>(copied > 0 && copied <= length ? copied : 0)});
-    }
-    if (static_cast<size_t>(length) >= platform::kPathBufferSize || !ui::fitsPathBuffer(name)) {
+    if (static_cast<size_t>(length) >= platform::kPathBufferSize) {
+        // The image list's users cannot hold such a path; let the user shorten it.
         MessageBoxW(dialog, L"The directory name is too long.", platform::widen(kErrorCaption).c_str(), MB_ICONWARNING);
         return;
     }
+    wchar_t wide[platform::kPathBufferSize];
+    // EM_GETLINE takes the buffer's capacity in its first word and adds no NUL.
+    wide[0] = static_cast<wchar_t>(length);
+    const LRESULT copied =
+        SendDlgItemMessageW(dialog, IDC_DIRECTORY_NAME, EM_GETLINE, 0, reinterpret_cast<LPARAM>(wide));
+    const std::string name = platform::narrow({wide, static_cast<size_t>(copied > 0 && copied <= length ? copied : 0)});
 
     if (SendDlgItemMessageW(dialog, IDC_ADD_FILES_IN_DIRECTORY, BM_GETCHECK, 0, 0) == BST_CHECKED) {
         const bool recurse = SendDlgItemMessageW(dialog, IDC_SUBDIRECTORIES, BM_GETCHECK, 0, 0) == BST_CHECKED;

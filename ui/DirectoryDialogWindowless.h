@@ -39,7 +39,7 @@ inline std::string directoryPrefix(const std::string& directory) {
 
 // Whether a path fits the program's path and entry buffers.
 inline bool fitsPathBuffer(const std::string& path) {
-    return path.size() < platform::kPathBufferSize;
+    return platform::fitsPathBuffer(path);
 }
 
 // The lines that adding a directory's files gives, in the system's order:

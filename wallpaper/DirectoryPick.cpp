@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/CodePage.h"
 #include "platform/DirectoryWalk.h"
 #include "platform/PathBuffer.h"
+#include "platform/PathText.h"
 #include "wallpaper/RandomChoice.h"
 
 namespace {
@@ -37,7 +37,7 @@ private:
 bool pickFileInDirectory(char* path) {
     std::string prefix = path;
     if (!platform::endsWithBackslash(prefix.data(), prefix.size())) prefix += '\\';
-    if (prefix.size() + std::strlen("*.*") >= platform::kPathBufferSize) return false;  // no search pattern fits
+    if (!platform::fitsPathBuffer(prefix + "*.*")) return false;  // no search pattern fits
 
     int files = 0;
     {
@@ -56,7 +56,7 @@ bool pickFileInDirectory(char* path) {
         std::string name;
         for (int number = 0; number <= chosen && walk.nextFile(&name); ++number) picked = name;
     }
-    if (picked.empty() || prefix.size() + picked.size() >= platform::kPathBufferSize) return false;
+    if (picked.empty() || !platform::fitsPathBuffer(prefix + picked)) return false;
     std::memcpy(path, prefix.data(), prefix.size());
     std::memcpy(path + prefix.size(), picked.c_str(), picked.size() + 1);
     return true;

@@ -1,7 +1,7 @@
 // Choosing one file of a directory entry at random.
 #pragma once
 
-// path holds a directory (platform::kPathBufferSize bytes, NUL included). Replaces it
+// path holds a directory (platform::kUtf8PathBufferSize bytes, NUL included). Replaces it
 // by the full path of a randomly drawn file of the directory: not "..", not a
 // subdirectory, and not the first name the search yields (in any directory
 // but a drive's root that is "."). False, with path unchanged, when the

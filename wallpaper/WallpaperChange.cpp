@@ -188,8 +188,8 @@ void runChange(WallpaperState& state, const char* callerList) {
         locateEntry(list, state.currentIndex, &start, &terminator);
         const std::string entry(list + start, terminator - start);
 
-        char path[platform::kPathBufferSize];
-        const bool fits = entry.size() < platform::kPathBufferSize;
+        char path[platform::kUtf8PathBufferSize];
+        const bool fits = platform::fitsPathBuffer(entry);
         if (fits) std::memcpy(path, entry.c_str(), entry.size() + 1);
         if (!state.changesActive) return;
 
@@ -236,9 +236,9 @@ void showPrevious(WallpaperState& state) {
     const RunningChange running(state);
     WallpaperHistory& history = state.history;
     const std::string previous = history.previous();
-    if (previous.empty() || previous.size() >= platform::kPathBufferSize) return;
+    if (previous.empty() || !platform::fitsPathBuffer(previous)) return;
     const std::string onScreen = history.current();
-    char path[platform::kPathBufferSize];
+    char path[platform::kUtf8PathBufferSize];
     std::memcpy(path, previous.c_str(), previous.size() + 1);
     history.goBack();
     std::unique_ptr<char[]> list = readSetting(kFilesSetting);

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "image/RasterImage.h"
-#include "platform/CodePage.h"
 #include "platform/FileDialogs.h"
 #include "platform/Messages.h"
 #include "platform/MoveOver.h"
+#include "platform/OpenFile.h"
 #include "platform/PathBuffer.h"
+#include "platform/PathText.h"
 #include "platform/SameFile.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
@@ -21,10 +22,10 @@ struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 
-// Copies a path into a path buffer, cutting off what does not fit.
+// Copies a path into a path buffer, cutting off what does not fit (between
+// characters).
 void copyPath(char* destination, const char* source) {
-    size_t length = std::strlen(source);
-    if (length >= platform::kPathBufferSize) length = platform::kPathBufferSize - 1;
+    const size_t length = platform::fittingPathLength(source);
     std::memcpy(destination, source, length);
     destination[length] = '\0';
 }
@@ -35,14 +36,14 @@ constexpr platform::SaveDialogRequest kBitmapRequest = {"Bitmaps", "*.bmp", "bmp
 // "temp.bmp". False when cancelled.
 bool chooseTemporaryPath(char* path) {
     std::strcpy(path, "temp.bmp");
-    return platform::askSaveFileName(path, platform::kPathBufferSize, kBitmapRequest);
+    return platform::askSaveFileName(path, platform::kUtf8PathBufferSize, kBitmapRequest);
 }
 
 // The temporary bitmap's path: the stored one, else asked of the user once
 // and stored.
 void temporaryPath(char* path, const char* defaultTempPath) {
     std::unique_ptr<char[]> stored = readSetting(kTempFilenameSetting);
-    if (stored && std::strlen(stored.get()) < platform::kPathBufferSize) {
+    if (stored && platform::fitsPathBuffer(stored.get())) {
         std::strcpy(path, stored.get());
         return;
     }
@@ -113,7 +114,7 @@ Written writeTemporaryBitmap(RasterImage& image, const char* picture, const char
         const std::string partial = std::string(tempPath) + ".tmp";
         if (!holdsUsersPicture(tempPath, picture, list) && !holdsUsersPicture(partial, picture, list)) {
             if (image.writeBmp(partial.c_str()) && platform::moveOver(partial.c_str(), tempPath)) return Written::Yes;
-            std::remove(partial.c_str());
+            platform::removeFile(partial.c_str());
             // A depth the writer does not take is the picture's fault.
             if (!writableDepth(image.bitDepth)) return Written::PictureFault;
         }
@@ -121,7 +122,7 @@ Written writeTemporaryBitmap(RasterImage& image, const char* picture, const char
             "Vellumere could not write its temporary file \"%s\".\n"
             "Do you wish to choose another location for this file?",
             tempPath, platform::kErrorCaption, platform::kMbIconQuestion | platform::kMbYesNo);
-        char chosen[platform::kPathBufferSize];
+        char chosen[platform::kUtf8PathBufferSize];
         if (answer != platform::kIdYes || !chooseTemporaryPath(chosen)) return Written::No;
         std::strcpy(tempPath, chosen);
         writeSetting(kTempFilenameSetting, tempPath);
@@ -135,7 +136,7 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
     // Released on every way out; a scaled picture lets the decoded one go
     // before the bitmap is written.
     std::unique_ptr<RasterImage> image(new RasterImage);
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(pathBuffer, "rb"));
+    std::unique_ptr<FILE, FileCloser> file(platform::openFile(pathBuffer, "rb"));
     if (!file) {
         platform::showMessageWithPath("Unable to open file \"%s\".", pathBuffer, platform::kErrorCaption,
                                       platform::kMbIconWarning);
@@ -151,7 +152,7 @@ Preparation prepareWallpaperFile(char* pathBuffer, const char* defaultTempPath, 
     }
     RasterImage& output = *image;
 
-    char tempPath[platform::kPathBufferSize];
+    char tempPath[platform::kUtf8PathBufferSize];
     temporaryPath(tempPath, defaultTempPath);
     // A failed write leaves the temporary bitmap as it was, which may be the
     // wallpaper on screen; the change then sets nothing.

@@ -13,7 +13,7 @@ enum class Preparation {
                  // written and the user chose no other place; pathBuffer unchanged
 };
 
-// Ready when pathBuffer (platform::kPathBufferSize chars) names a bitmap ready to be
+// Ready when pathBuffer (platform::kUtf8PathBufferSize bytes) names a bitmap ready to be
 // the wallpaper: its own path for a bitmap file, else replaced by the
 // temporary bitmap's path. Every failure has been reported to the user.
 // A temporary bitmap that cannot be written is not the picture's fault: the

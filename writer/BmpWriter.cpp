@@ -11,6 +11,7 @@
 
 #include "image/RasterImage.h"
 #include "platform/Messages.h"
+#include "platform/OpenFile.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ void writeBmpHeader(BmpOutput& out, int32_t width, int32_t height, int bytesPerP
 }  // namespace
 
 int RasterImage::writeBmp(const char* path) {
-    FILE* out = std::fopen(path, "wb");
+    FILE* out = platform::openFile(path, "wb");
     if (!out) {
         platform::showMessage("Unable to open file for writing.", "BMP Writer", platform::kMbOk);
         return 0;

@@ -69,8 +69,10 @@ make_ppm() {  # make_ppm FILE WIDTH HEIGHT: a P6 picture with varied samples
 
 # 3. The answers of tests/converter/expected/: usage errors (exit 2), pictures
 # that cannot be used and outputs that cannot be written (exit 1, exactly the
-# program's message).
+# program's message), pictures named in any script.
 make_ppm "$WORK/large.ppm" 300 300
+# Names in Greek, Chinese and with an emoji, given and shown as UTF-8.
+cp "$ROOT/samples/sample.png" "$WORK/Φωτο 照片 🌄.png"
 for expect in "$ROOT"/tests/converter/expected/*.txt; do
     name="$(basename "$expect" .txt)"
     case "$name" in *.win32 | *.win64) continue ;; esac

@@ -23,8 +23,11 @@
 
 #include "TestSupport.h"
 #include "fakes/ScriptedSaveDialog.h"
+#include "platform/CodePage.h"
+#include "platform/PathBuffer.h"
 #include "settings/ImageList.h"
 #include "settings/SettingsStore.h"
+#include "settings/ShuffleRound.h"
 #include "wallpaper/WallpaperChange.h"
 
 namespace settings_suite {
@@ -173,7 +176,7 @@ TYPED_TEST_P(SettingsStore, TheFirstOverflowAsksForTheFileAndLaterOnesReuseIt) {
     this->expectShown(0, kNotice, platform::kMbIconInformation, "Vellumere");
     ASSERT_EQ(saveDialog.shown.size(), 1u);
     EXPECT_EQ(saveDialog.shown[0].startName, "ImageList.qx");
-    EXPECT_EQ(saveDialog.shown[0].capacity, 1300u);
+    EXPECT_EQ(saveDialog.shown[0].capacity, platform::kUtf8PathBufferSize);
     EXPECT_EQ(saveDialog.shown[0].filterDescription, "Vellumere Image Lists");
     EXPECT_EQ(saveDialog.shown[0].filterPattern, "*.qx");
     EXPECT_EQ(saveDialog.shown[0].defaultExtension, "qx");
@@ -272,45 +275,114 @@ TYPED_TEST_P(SettingsStore, AKnownFileThatCannotBeOpenedLeadsStraightToTheDialog
     EXPECT_EQ(read(kFilesSetting), list);
 }
 
+// Lists in any script. The registry holds them as they are, up to 2048
+// UTF-16 units. A list file is in the ANSI code page when that holds each
+// of its characters, as earlier versions write and read it, and UTF-8 after
+// a byte-order mark otherwise; the shuffle round's file is the same. A file
+// without the mark is read in the ANSI code page.
+TYPED_TEST_P(SettingsStore, ListsInEveryScriptRoundTripInBothFileForms) {
+    auto& store = this->backend;
+    const std::string mark = "\xEF\xBB\xBF";
+    const std::string chinese = "\xE8\xA1\xA8", emoji = "\xF0\x9F\x8C\x84", e = "\xC3\xA9";  // U+8868 U+1F304 U+00E9
+    const std::string scripts = "C:\\\xCE\xA9\xCE\xBC\\" + chinese + " " + emoji + ".jpg\a";
+    writeSetting(kFilesSetting, scripts.c_str());
+    EXPECT_EQ(store.stored(kFilesSetting), withNul(scripts));
+    EXPECT_EQ(read(kFilesSetting), scripts);
+
+    // 2047 characters of three bytes and a BEL: 2048 units, in the registry.
+    std::string units2048;
+    for (int i = 0; i < 2047; ++i) units2048 += chinese;
+    units2048 += '\a';
+    writeSetting(kFilesSetting, units2048.c_str());
+    EXPECT_EQ(store.stored(kFilesSetting), withNul(units2048));
+    EXPECT_TRUE(this->messages.shown.empty());
+
+    // 1024 surrogate pairs and a BEL: 2049 units, in the file, with the mark.
+    std::string units2049;
+    for (int i = 0; i < 1024; ++i) units2049 += emoji;
+    units2049 += '\a';
+    const std::string listPath = store.path("list.qx");
+    this->dialog.choose(listPath);
+    writeSetting(kFilesSetting, units2049.c_str());
+    EXPECT_EQ(store.stored(kFilesSetting), withNul("File"));
+    EXPECT_EQ(store.fileText(listPath), mark + units2049);
+    EXPECT_EQ(read(kFilesSetting), units2049);
+    const std::string round = scripts + units2049;
+    EXPECT_TRUE(storeShuffleRound(round));
+    EXPECT_EQ(store.fileText(listPath + ".round"), mark + round);
+    EXPECT_EQ(readShuffleRound(round.size()), round);
+    EXPECT_EQ(readShuffleRound(round.size() - 1), "");  // longer than its list: a new round
+
+    // Files marked by hand or by other programs.
+    store.putFile(listPath, mark + scripts);
+    EXPECT_EQ(read(kFilesSetting), scripts);
+    store.putFile(listPath, mark);
+    EXPECT_EQ(read(kFilesSetting), "");
+
+    // Where the code page has an "é" (ISO 8859-1 natively, 1252 on Western
+    // systems): written in it, without a mark, and read back from it.
+    if (platform::codePage().toUtf8("\xE9") == e) {
+        std::string accented, ansi;
+        for (int i = 0; i < 200; ++i) {
+            accented += "C:\\caf" + e + "\\" + std::to_string(i) + ".jpg\a";
+            ansi += "C:\\caf\xE9\\" + std::to_string(i) + ".jpg\a";
+        }
+        writeSetting(kFilesSetting, accented.c_str());
+        EXPECT_EQ(store.fileText(listPath), ansi);
+        EXPECT_EQ(read(kFilesSetting), accented);
+        EXPECT_TRUE(storeShuffleRound(accented));
+        EXPECT_EQ(store.fileText(listPath + ".round"), ansi);
+        EXPECT_EQ(readShuffleRound(accented.size()), accented);
+    }
+    EXPECT_EQ(this->messages.shown.size(), 1u);  // the notice before the file was chosen
+}
+
 // A list the size of a large picture collection goes to its file and back
-// whole, and the wallpaper change walks it randomly and sequentially. The
-// time is printed only: timings belong in the benchmark.
+// whole, and the wallpaper change walks it randomly and sequentially, with
+// names in ASCII and in other scripts alike (the file then UTF-8). The time
+// is printed only: timings belong in the benchmark.
 TYPED_TEST_P(SettingsStore, AHundredThousandEntriesRoundTripAndChange) {
     auto& store = this->backend;
-    std::string list;
-    char entry[64];
-    for (int i = 0; i < 100000; ++i) {
-        std::snprintf(entry, sizeof entry, "C:\\Pictures\\Holiday %d\\IMG_%06d.jpg\a", 2000 + i % 24, i);
-        list += entry;
-    }
+    const char* const formats[] = {
+        "C:\\Pictures\\Holiday %d\\IMG_%06d.jpg\a",
+        "C:\\\xCE\xA6\xCF\x89\xCF\x84\xCE\xBF %d\\\xE7\x85\xA7\xE7\x89\x87 %06d \xF0\x9F\x8C\x84.jpg\a",
+    };
     const std::string listPath = store.path("ImageList.qx");
     this->dialog.choose(listPath);
-    writeSetting(kFilesSetting, list.c_str());
+    for (const char* format : formats) {
+        std::string list;
+        char entry[96];
+        for (int i = 0; i < 100000; ++i) {
+            std::snprintf(entry, sizeof entry, format, 2000 + i % 24, i);
+            list += entry;
+        }
+        writeSetting(kFilesSetting, list.c_str());
+        std::unique_ptr<char[]> stored = readSetting(kFilesSetting);
+        ASSERT_NE(stored, nullptr);
+        ASSERT_EQ(std::strlen(stored.get()), list.size());
+        ASSERT_EQ(std::memcmp(stored.get(), list.data(), list.size()), 0);
+        ASSERT_EQ(countEntries(stored.get()), 100000);
+
+        WallpaperState state;
+        state.changesActive = 0;  // choose only: no picture is touched
+        writeSetting(kSelectionMethodSetting, "Random");
+        auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 1000; ++i) changeWallpaper(state, stored.get(), ChangeRequest::Command);
+        const double randomSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_GE(state.currentIndex, 0);
+        EXPECT_LT(state.currentIndex, 100000);
+
+        writeSetting(kSelectionMethodSetting, "Sequential");
+        state.currentIndex = 99500;  // wraps around the end on the way
+        start = std::chrono::steady_clock::now();
+        for (int i = 0; i < 1000; ++i) changeWallpaper(state, stored.get(), ChangeRequest::Command);
+        const double sequentialSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(state.currentIndex, 500);
+        std::printf("1000 changes over 100000 %s entries: %.3f s random, %.3f s sequential\n",
+                    format == formats[0] ? "ASCII" : "UTF-8", randomSeconds, sequentialSeconds);
+    }
     EXPECT_EQ(this->messages.shown.size(), 1u);  // the notice before the file was chosen
-    ASSERT_EQ(store.fileText(listPath), list);
-    std::unique_ptr<char[]> stored = readSetting(kFilesSetting);
-    ASSERT_NE(stored, nullptr);
-    ASSERT_EQ(std::strlen(stored.get()), list.size());
-    ASSERT_EQ(std::memcmp(stored.get(), list.data(), list.size()), 0);
-    ASSERT_EQ(countEntries(stored.get()), 100000);
-
-    WallpaperState state;
-    state.changesActive = 0;  // choose only: no picture is touched
-    auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 1000; ++i) changeWallpaper(state, stored.get(), ChangeRequest::Command);
-    const double randomSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_GE(state.currentIndex, 0);
-    EXPECT_LT(state.currentIndex, 100000);
-
-    writeSetting(kSelectionMethodSetting, "Sequential");
-    state.currentIndex = 99500;  // wraps around the end on the way
-    start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 1000; ++i) changeWallpaper(state, stored.get(), ChangeRequest::Command);
-    const double sequentialSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_EQ(state.currentIndex, 500);
-    std::printf("1000 changes over 100000 entries: %.3f s random, %.3f s sequential\n", randomSeconds,
-                sequentialSeconds);
-    EXPECT_EQ(this->messages.shown.size(), 1u);
 }
 
 REGISTER_TYPED_TEST_SUITE_P(SettingsStore, AFirstRunReadsNothingShowsNothingCreatesNothing,
@@ -320,6 +392,6 @@ REGISTER_TYPED_TEST_SUITE_P(SettingsStore, AFirstRunReadsNothingShowsNothingCrea
                             CancellingTheFirstOverflowStoresNothing,
                             AnUnwritableChoiceOffersAnotherUntilCancelNoOrSuccess,
                             AKnownFileThatCannotBeOpenedLeadsStraightToTheDialog,
-                            AHundredThousandEntriesRoundTripAndChange);
+                            ListsInEveryScriptRoundTripInBothFileForms, AHundredThousandEntriesRoundTripAndChange);
 
 }  // namespace settings_suite

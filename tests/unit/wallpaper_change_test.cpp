@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "fakes/DoubleByteCodePage.h"
 #include "fakes/FakeDesktop.h"
 #include "fakes/FakeFileSystem.h"
 #include "fakes/FakeRegistry.h"
@@ -58,7 +57,7 @@ protected:
 
     // A file entry holding a bitmap, or bytes no reader takes.
     std::string file(const std::string& name, bool good = true) {
-        std::ofstream(base_ + "/" + name, std::ios::binary) << (good ? "BM bitmap" : "garbage");
+        test::writeFile(base_ + "/" + name, good ? "BM bitmap" : "garbage");
         files.kinds[base_ + "/" + name] = platform::PathKind::File;
         return base_ + "/" + name;
     }
@@ -67,11 +66,11 @@ protected:
     std::string directory(const std::string& name, const std::vector<FoundName>& listing,
                           bool trailingBackslash = false, const Strings& bad = {}) {
         const std::string path = base_ + "/" + name;
-        fs::create_directories(path);
+        fs::create_directories(fs::u8path(path));
         for (const FoundName& found : listing) {
             if (found.isDirectory) continue;
             bool good = std::find(bad.begin(), bad.end(), found.name) == bad.end();
-            std::ofstream(path + "\\" + found.name, std::ios::binary) << (good ? "BM" : "garbage");
+            test::writeFile(path + "\\" + found.name, good ? "BM" : "garbage");
         }
         const std::string entry = trailingBackslash ? path + "\\" : path;
         files.addDirectory(entry, listing, path + "\\*.*");
@@ -158,6 +157,12 @@ TEST_F(WallpaperChange, AnUnusableEntryIsOfferedForRemoval) {
     const std::string longest(1299, 'y');  // fits the buffer, names no file
     files.kinds[longest] = platform::PathKind::File;
     const std::string tooLong(1300, 'x');
+    // The same limits in characters of three UTF-8 bytes (one UTF-16 unit)
+    // and of four (two units).
+    std::string longestChinese, tooLongEmoji;
+    for (int i = 0; i < 1299; ++i) longestChinese += "\xE8\xA1\xA8";   // U+8868
+    for (int i = 0; i < 650; ++i) tooLongEmoji += "\xF0\x9F\x8C\x84";  // U+1F304
+    files.kinds[longestChinese] = platform::PathKind::File;
     const std::string broken = file("broken.pic", false);
     const std::string empty = directory("empty", {{".", true}, {"..", true}, {"sub", true}});
     const std::string mixed = directory("mixed", {{".", true}, {"bad.pic", false}}, false, {"bad.pic"});
@@ -166,6 +171,10 @@ TEST_F(WallpaperChange, AnUnusableEntryIsOfferedForRemoval) {
         {"too long for a path", tooLong, {readQuestion(tooLong)}},
         {"unsupported", broken, {"Unsupported file format for file \"" + broken + "\".", loadQuestion(broken)}},
         {"cannot be opened", longest, {"Unable to open file \"" + longest + "\".", loadQuestion(longest)}},
+        {"too long in emoji", tooLongEmoji, {readQuestion(tooLongEmoji)}},
+        {"longest in Chinese",
+         longestChinese,
+         {"Unable to open file \"" + longestChinese + "\".", loadQuestion(longestChinese)}},
         {"directory without files", empty, {directoryQuestion(empty)}},
         {"directory with a bad file",
          mixed,
@@ -189,7 +198,7 @@ TEST_F(WallpaperChange, AnUnusableEntryIsOfferedForRemoval) {
             for (size_t i = 0; i < c.shown.size(); ++i) EXPECT_EQ(messages.shown[i].text, c.shown[i]);
             EXPECT_EQ(messages.shown.back().caption, "Vellumere Error");
             EXPECT_EQ(messages.shown.back().style, platform::kMbIconQuestion | platform::kMbYesNoCancel);
-            for (const std::string& query : files.attributeQueries) EXPECT_LT(query.size(), platform::kPathBufferSize);
+            for (const std::string& query : files.attributeQueries) EXPECT_TRUE(platform::fitsPathBuffer(query));
             if (answer == platform::kIdYes) {
                 // The removal is stored and the sequence moves on past the
                 // entry that took the removed one's place.
@@ -313,8 +322,9 @@ int drawOf(int k, int n) {
 
 TEST_F(WallpaperChange, ShuffleShowsEveryEntryOnceARoundAcrossRestartsAndEdits) {
     method("Shuffle");
-    const std::string a = file("a.bmp"), b = file("b.bmp"), c = file("c.bmp"), d = file("d.bmp"), e = file("e.bmp"),
-                      f = file("f.bmp");
+    // Names in Greek, Chinese, with an emoji and accented.
+    const std::string a = file("\xCE\xB1.bmp"), b = file("b.bmp"), c = file("\xE8\xA1\xA8.bmp"),
+                      d = file("\xF0\x9F\x8C\x84.bmp"), e = file("caf\xC3\xA9.bmp"), f = file("f.bmp");
     // Among the entries still to come: the last of five, the first of four,
     // the second of three.
     for (int value : {drawOf(4, 5), drawOf(0, 4), drawOf(1, 3)}) random.add(value);
@@ -333,10 +343,10 @@ TEST_F(WallpaperChange, ShuffleShowsEveryEntryOnceARoundAcrossRestartsAndEdits) 
     // With the list in its file, the round lives in a file beside it.
     registry.setText(kSettingsKey, kFilesSetting, "File");
     registry.setText(kSettingsKey, "FilesFile", "C:\\lists\\list.qx");
-    files.files["C:\\lists\\list.qx"] = listOf({a, c});
+    files.files["C:\\lists\\list.qx"] = "\xEF\xBB\xBF" + listOf({a, c});
     random.add(0);
     change(listOf({a, c}));
-    EXPECT_EQ(files.files["C:\\lists\\list.qx.round"], listOf({a}));
+    EXPECT_EQ(files.files["C:\\lists\\list.qx.round"], "\xEF\xBB\xBF" + listOf({a}));  // UTF-8, marked
     EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({d}));
 }
 
@@ -479,12 +489,12 @@ TEST_F(WallpaperChange, ThePositionLaysOutOrScalesThePicture) {
 // files themselves, so a directory's drawn file comes back too.
 TEST_F(WallpaperChange, PreviousWallpaperBringsBackThePicturesSetBefore) {
     method("Sequential");
-    const std::string a = file("a.bmp"), b = file("b.bmp");
-    const std::string dir = directory("dir", {{".", true}, {"x.bmp", false}});
+    const std::string a = file("a.bmp"), b = file("\xF0\x9F\x8C\x84.bmp");
+    const std::string dir = directory("\xCE\xA6\xCF\x89\xCF\x84\xCE\xBF", {{".", true}, {"\xE7\x85\xA7.bmp", false}});
     const Strings list = {a, dir, b};
     EXPECT_FALSE(hasPreviousWallpaper(state));
     for (int i = 0; i < 3; ++i) change(listOf(list));
-    const std::string x = dir + "\\x.bmp";
+    const std::string x = dir + "\\\xE7\x85\xA7.bmp";
     EXPECT_EQ(state.history.current(), b);
     showPreviousWallpaper(state);
     showPreviousWallpaper(state);
@@ -496,7 +506,7 @@ TEST_F(WallpaperChange, PreviousWallpaperBringsBackThePicturesSetBefore) {
     // A picture whose file is gone is reported, forgotten and skipped the
     // next time; the one on screen stays what it was.
     for (int i = 0; i < 3; ++i) change(listOf(list));  // a (no new step), x, b
-    fs::remove(x);
+    fs::remove(fs::u8path(x));
     showPreviousWallpaper(state);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "Unable to open file \"" + x + "\".");
@@ -548,12 +558,10 @@ TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {
         {"E:\\subs", {{".", true}, {"sub", true}}, "", 1},            // no files
         {deep, {{".", true}, {std::string(40, 'n'), false}}, "", 2},  // the name does not fit
         {tooDeep, {{".", true}, {"a", false}}, "", 0},                // nor does the search pattern
-        // Japanese: the last character is one double-byte character whose
-        // second byte is 0x5C, so a separator still follows.
-        {"J:\\\x95\x5C", {{".", true}, {"a.bmp", false}}, "J:\\\x95\x5C\\a.bmp", 2},
-        {"J:\\\x95\x5C\\", {{".", true}, {"a.bmp", false}}, "J:\\\x95\x5C\\a.bmp", 2},
+        // A name in Chinese: a separator follows its last character.
+        {"J:\\\xE8\xA1\xA8", {{".", true}, {"a.bmp", false}}, "J:\\\xE8\xA1\xA8\\a.bmp", 2},
+        {"J:\\\xE8\xA1\xA8\\", {{".", true}, {"a.bmp", false}}, "J:\\\xE8\xA1\xA8\\a.bmp", 2},
     };
-    fakes::DoubleByteCodePage japanese;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.substr(0, 12));
         fakes::FakeFileSystem files;
@@ -561,7 +569,7 @@ TEST(DirectoryPick, FormsThePathOrLeavesItAlone) {
         files.listings[c.picked.empty() ? c.path + (c.path.back() == '\\' ? "" : "\\") + "*.*"
                                         : c.picked.substr(0, c.picked.rfind('\\') + 1) + "*.*"] = c.listing;
         std::vector<char> buffer(c.path.begin(), c.path.end());
-        buffer.resize(platform::kPathBufferSize, '\0');
+        buffer.resize(platform::kUtf8PathBufferSize, '\0');
         EXPECT_EQ(pickFileInDirectory(buffer.data()), !c.picked.empty());
         EXPECT_EQ(std::string(buffer.data()), c.picked.empty() ? c.path : c.picked);
         EXPECT_EQ(files.searches.size(), size_t(c.searches));
@@ -580,7 +588,7 @@ TEST(DirectoryPick, FewerFilesAtTheSecondLookTakeTheLastOneFound) {
     } files;
     fakes::ScriptedRandom random({32767 / 3 * 2});
     files.listings["F:\\d\\*.*"] = {{".", true}, {"a", false}, {"b", false}, {"c", false}};
-    char path[platform::kPathBufferSize] = "F:\\d";
+    char path[platform::kUtf8PathBufferSize] = "F:\\d";
     ASSERT_TRUE(pickFileInDirectory(path));
     EXPECT_STREQ(path, "F:\\d\\only.bmp");
 }

@@ -34,7 +34,7 @@ protected:
     fakes::ScriptedSaveDialog dialog;
     test::RecordingSink messages;
     test::TempFile defaultBitmap{".bmp"};
-    char buffer[platform::kPathBufferSize];
+    char buffer[platform::kUtf8PathBufferSize];
 };
 
 TEST_F(WallpaperFile, BitmapsAreUsedWhereTheyLieAndEverythingElseIsChecked) {
@@ -116,7 +116,7 @@ TEST_F(WallpaperFile, OtherPicturesAreConvertedIntoTheTemporaryBitmap) {
         ASSERT_EQ(dialog.shown.size(), c.dialog == Dialog::NotShown ? 0u : 1u);
         if (!dialog.shown.empty()) {
             EXPECT_EQ(dialog.shown[0].startName, "temp.bmp");
-            EXPECT_EQ(dialog.shown[0].capacity, 1300u);
+            EXPECT_EQ(dialog.shown[0].capacity, platform::kUtf8PathBufferSize);
             EXPECT_EQ(dialog.shown[0].filterDescription, "Bitmaps");
             EXPECT_EQ(dialog.shown[0].filterPattern, "*.bmp");
             EXPECT_EQ(dialog.shown[0].defaultExtension, "bmp");

@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PathBuffer.h"
 #include "platform/Random.h"
+#include "platform/Utf8.h"
 #include "settings/SettingsStore.h"
 #include "tests/unit/TestSupport.h"
 #include "tests/unit/fakes/ScriptedSaveDialog.h"
@@ -66,8 +67,8 @@ class WallpaperBackup {
 public:
     WallpaperBackup() : old_(desktopWallpaper()) {}
     ~WallpaperBackup() {
-        std::string old = old_ == "<absent>" ? std::string() : old_;
-        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, &old[0], SPIF_UPDATEINIFILE);
+        std::wstring old = platform::widen(old_ == "<absent>" ? std::string() : old_);
+        SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, &old[0], SPIF_UPDATEINIFILE);
     }
     WallpaperBackup(const WallpaperBackup&) = delete;
     WallpaperBackup& operator=(const WallpaperBackup&) = delete;
@@ -114,7 +115,7 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
     std::set<std::string> picked;
     for (const std::string& entry : {directory.path(), directory.path() + "\\"}) {
         for (int i = 0; i < 100; ++i) {
-            char path[platform::kPathBufferSize];
+            char path[platform::kUtf8PathBufferSize];
             std::strcpy(path, entry.c_str());
             ASSERT_TRUE(pickFileInDirectory(path));
             picked.insert(path);
@@ -124,29 +125,79 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
 
     TempDirectory onlySubdirectories;
     fs::create_directories(onlySubdirectories.path() + "\\x");
-    char path[platform::kPathBufferSize];
+    char path[platform::kUtf8PathBufferSize];
     std::strcpy(path, onlySubdirectories.path().c_str());
     EXPECT_FALSE(pickFileInDirectory(path));
     EXPECT_EQ(std::string(path), onlySubdirectories.path());
 }
 
-// The test command runs this once more in the Japanese code page (932),
-// where "\x95\x5C" is one character whose second byte is 0x5C: a directory
-// named so still gets its separator before the file's name.
-TEST_F(RealWallpaper, DoubleByteDirectoryNamesKeepTheirLastCharacter) {
-    if (!IsDBCSLeadByte(0x95)) {
-        if (std::getenv("VELLUMERE_EXPECT_DBCS") != nullptr)
-            FAIL() << "code page " << GetACP() << " is not double-byte";
-        GTEST_SKIP() << "code page " << GetACP() << " is single-byte";
+// The test command runs these once more in the Japanese code page (932).
+void expectTheCodePageAsked() {
+    if (std::getenv("VELLUMERE_EXPECT_DBCS") != nullptr) ASSERT_EQ(GetACP(), 932u);
+}
+
+// Pictures named in Greek, Chinese, with an emoji and accented, which no
+// ANSI code page holds all of: a file entry, a directory entry and a picture
+// converted to a temporary bitmap in a folder so named.
+TEST_F(RealWallpaper, PicturesNamedInEveryScriptBecomeTheWallpaperInEveryCodePage) {
+    expectTheCodePageAsked();
+    const std::string greek = "\xCE\xA6\xCF\x89\xCF\x84\xCE\xBF", chinese = "\xE7\x85\xA7\xE7\x89\x87";
+    const std::string emoji = "\xF0\x9F\x8C\x84", accented = "caf\xC3\xA9";
+    const std::string bitmap = directory.file(emoji + " " + accented + ".bmp", smallBitmap());
+    change(bitmap + "\a");
+    EXPECT_EQ(desktopWallpaper(), bitmap);
+
+    const std::string folder = directory.directory(greek + " " + chinese);
+    const std::string inFolder = directory.file(greek + " " + chinese + "\\" + chinese + ".bmp", smallBitmap());
+    writeSetting(kSelectionMethodSetting, "Sequential");
+    change(folder + "\a");
+    EXPECT_EQ(desktopWallpaper(), inFolder);
+
+    const std::string pixmap = directory.file(chinese + " " + emoji + ".ppm",
+                                              std::string("P6\n2 1\n255\n") + std::string("\xFF\0\0\0\0\xFF", 6));
+    const std::string temporary = directory.directory(accented) + "\\" + greek + ".bmp";
+    writeSetting(kTempFilenameSetting, temporary.c_str());
+    change(pixmap + "\a");
+    EXPECT_EQ(desktopWallpaper(), temporary);
+    EXPECT_EQ(test::readFile(temporary).substr(0, 2), "BM");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// Settings and a list file as earlier versions wrote them: the values through
+// the ANSI calls and the file in ANSI bytes without a mark. In 932 the
+// directory's name is a character whose second byte is 0x5C.
+TEST_F(RealWallpaper, AnEarlierVersionsListInEveryCodePageStillSetsItsPictures) {
+    expectTheCodePageAsked();
+    std::string ansi, utf8;
+    if (GetACP() == 932) {
+        ansi = "\x95\x5C", utf8 = "\xE8\xA1\xA8";  // U+8868
+    } else if (GetACP() == 1252) {
+        ansi = "caf\xE9", utf8 = "caf\xC3\xA9";
+    } else {
+        GTEST_SKIP() << "no name chosen for code page " << GetACP();
     }
-    const std::string name = directory.path() + "\\\x95\x5C";
-    ASSERT_TRUE(CreateDirectoryA(name.c_str(), nullptr)) << name << " error " << GetLastError();
-    const std::string picture = directory.file("\x95\x5C\\a.bmp", "BM");
-    char path[platform::kPathBufferSize];
-    std::strcpy(path, name.c_str());
-    ASSERT_TRUE(pickFileInDirectory(path));
-    EXPECT_EQ(std::string(path), picture);
-    EXPECT_EQ(platform::fileSystem().pathKind(path), platform::PathKind::File);
+    directory.directory(utf8);
+    const std::string picture = directory.file(utf8 + "\\" + utf8 + ".bmp", smallBitmap());
+    const std::string ansiPicture = directory.at(ansi + "\\" + ansi + ".bmp");
+    writeSetting(kSelectionMethodSetting, "Sequential");
+    const auto changeFromStore = [&] {
+        std::unique_ptr<char[]> list = readSetting(kFilesSetting);
+        ASSERT_NE(list, nullptr);
+        EXPECT_EQ(std::string(list.get()), picture + "\a");
+        changeWallpaper(state, list.get(), ChangeRequest::Command);
+        EXPECT_EQ(desktopWallpaper(), picture);
+    };
+
+    win32test::setRawText(kFilesSetting, ansiPicture + "\a" + '\0');
+    changeFromStore();
+
+    const std::string listFile = directory.at("list.qx");
+    win32test::setRawText(kFilesSetting, std::string("File", 5));
+    win32test::setRawText("FilesFile", listFile + '\0');
+    test::writeFile(listFile, ansiPicture + "\a");
+    change("");
+    changeFromStore();
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(RealWallpaper, ABitmapBecomesTheDesktopWallpaper) {

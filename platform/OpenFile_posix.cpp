@@ -1,0 +1,13 @@
+#include "platform/OpenFile.h"
+
+namespace platform {
+
+std::FILE* openFile(const char* path, const char* mode) {
+    return std::fopen(path, mode);
+}
+
+bool removeFile(const char* path) {
+    return std::remove(path) == 0;
+}
+
+}  // namespace platform
