@@ -133,7 +133,9 @@ TEST_F(RealWallpaper, TheDirectoryPickNamesOnlyRealFiles) {
 
 // The test command runs these once more in the Japanese code page (932).
 void expectTheCodePageAsked() {
-    if (std::getenv("VELLUMERE_EXPECT_DBCS") != nullptr) ASSERT_EQ(GetACP(), 932u);
+    if (std::getenv("VELLUMERE_EXPECT_DBCS") != nullptr) {
+        ASSERT_EQ(GetACP(), 932u);
+    }
 }
 
 // Pictures named in Greek, Chinese, with an emoji and accented, which no
