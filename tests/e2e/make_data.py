@@ -17,7 +17,7 @@ shuffle/                five small bitmaps s1.bmp ... s5.bmp
 names/                  pictures named in Greek (αβγ.bmp), Chinese (中文.ppm,
                         a copy of landscape.ppm), with an emoji
                         (🌄 sunrise.bmp) and in Latin outside ASCII
-                        (café.bmp, naïve.bmp); gone-γ.bmp to be deleted;
+                        (café.bmp, naïve.bmp);
                         Ελληνικά/δέντρο.bmp inside a Greek-named directory;
                         日本.bmp (a name of the Japanese code page)
 """
@@ -98,7 +98,7 @@ def main():
     os.makedirs(os.path.join(names, 'Ελληνικά'), exist_ok=True)
     for name, colour in (('αβγ.bmp', (200, 30, 30)), ('🌄 sunrise.bmp', (250, 180, 40)),
                          ('café.bmp', (120, 70, 20)), ('naïve.bmp', (20, 120, 20)), ('日本.bmp', (230, 230, 230)),
-                         ('gone-γ.bmp', (0, 0, 0)), (os.path.join('Ελληνικά', 'δέντρο.bmp'), (30, 160, 60))):
+                         (os.path.join('Ελληνικά', 'δέντρο.bmp'), (30, 160, 60))):
         with open(os.path.join(names, name), 'wb') as out:
             out.write(bmp24(4, 3, lambda x, y, c=colour: c, 2835))
     with open(os.path.join(work, 'landscape.ppm'), 'rb') as source, \
