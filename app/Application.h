@@ -19,16 +19,16 @@ extern HWND trayWindow;
 extern WallpaperState wallpaperState;
 // Sub-menu 0 of menu 110, shown on a right click on the notification icon.
 extern HMENU popupMenu;
-// The help file: the current directory at start-up followed by "\help.hlp".
-extern char helpPath[platform::kPathBufferSize];
+// The help file: the current directory at start-up followed by "\help.hlp" (UTF-8).
+extern char helpPath[platform::kUtf8PathBufferSize];
 // Result of the last successful SetTimer for the update timer; 0 while none runs.
 extern UINT_PTR timerRunning;
 
 // The notification icon's callback message.
 constexpr UINT kTrayCallbackMessage = WM_USER;
 // The window class and title by which a second start finds the running one.
-constexpr const char* kTrayWindowClass = "Vellumere Window Class";
-constexpr const char* kTrayWindowTitle = "Vellumere";
+constexpr const wchar_t* kTrayWindowClass = L"Vellumere Window Class";
+constexpr const wchar_t* kTrayWindowTitle = L"Vellumere";
 // Sent by a second start to the running program's tray window with a
 // Command in wParam (Command::None: bring the options dialog forward,
 // opening it if needed). The tray window answers kCommandTaken at once and

@@ -21,10 +21,10 @@ HANDLE instanceMutex = nullptr;
 const UINT commandMessage = RegisterWindowMessageW(L"Quorvath.Vellumere.Command");
 
 HandOver handOverToRunningInstance(Command command) {
-    instanceMutex = CreateMutexA(nullptr, FALSE, "Local\\Quorvath.Vellumere.Instance");
+    instanceMutex = CreateMutexW(nullptr, FALSE, L"Local\\Quorvath.Vellumere.Instance");
     if (instanceMutex == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) return HandOver::NoCopy;
     for (DWORD tries = 0; tries < kFindTries; ++tries) {
-        HWND running = FindWindowA(kTrayWindowClass, kTrayWindowTitle);
+        HWND running = FindWindowW(kTrayWindowClass, kTrayWindowTitle);
         if (running != nullptr) {
             // We were started by the user, so we may pass the foreground on.
             DWORD process = 0;

@@ -6,9 +6,10 @@
 
 #include <shellapi.h>
 
-#include <cstring>
+#include <cwchar>
 
 #include "platform/Messages.h"
+#include "platform/Utf8.h"
 #include "resources/resource.h"
 
 namespace {
@@ -24,9 +25,9 @@ int retriesLeft = 0;
 HICON iconImage = nullptr;
 bool iconImageOwned = false;
 
-NOTIFYICONDATAA iconRecord() {
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;  // the 88-byte form
+NOTIFYICONDATAW iconRecord() {
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;  // the 152-byte form, the oldest the shell takes
     icon.hWnd = trayWindow;
     icon.uID = 0;
     return icon;
@@ -37,10 +38,10 @@ HICON trayImage() {
     // The notification area shows small icons: take the image drawn for that
     // size (16, 20 or 24 pixels with the display's scale) rather than a
     // shrunken 32-pixel one.
-    iconImage = static_cast<HICON>(LoadImageA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE), IMAGE_ICON,
+    iconImage = static_cast<HICON>(LoadImageW(appInstance, MAKEINTRESOURCEW(IDI_VELLUMERE), IMAGE_ICON,
                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     iconImageOwned = iconImage != nullptr;
-    if (iconImage == nullptr) iconImage = LoadIconA(appInstance, MAKEINTRESOURCEA(IDI_VELLUMERE));
+    if (iconImage == nullptr) iconImage = LoadIconW(appInstance, MAKEINTRESOURCEW(IDI_VELLUMERE));
     return iconImage;
 }
 
@@ -49,17 +50,18 @@ HICON trayImage() {
 // fail; it is then brought up to date and counts as shown, so that it is
 // still removed at the end.
 bool placeIcon() {
-    NOTIFYICONDATAA icon = iconRecord();
+    NOTIFYICONDATAW icon = iconRecord();
     icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     icon.uCallbackMessage = kTrayCallbackMessage;
     icon.hIcon = trayImage();
-    std::strcpy(icon.szTip, "Vellumere");
-    if (Shell_NotifyIconA(NIM_ADD, &icon) == 1 || Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE) iconShown = true;
+    std::wcscpy(icon.szTip, L"Vellumere");
+    if (Shell_NotifyIconW(NIM_ADD, &icon) == 1 || Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE) iconShown = true;
     return iconShown;
 }
 
 void reportMissingIcon() {
-    MessageBoxA(trayWindow, "Unable to add status icon.", platform::kErrorCaption, MB_ICONWARNING);
+    MessageBoxW(trayWindow, L"Unable to add status icon.", platform::widen(platform::kErrorCaption).c_str(),
+                MB_ICONWARNING);
 }
 
 // The taskbar is not ready for icons yet (at logon, or just after Explorer
@@ -71,7 +73,7 @@ void retryLater() {
 
 }  // namespace
 
-const UINT taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+const UINT taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
 
 void showTrayIcon() {
     if (!placeIcon()) retryLater();
@@ -101,8 +103,8 @@ bool onIconRetryTimer(UINT_PTR timer) {
 void removeTrayIcon() {
     KillTimer(trayWindow, kIconRetryTimer);
     if (iconShown) {
-        NOTIFYICONDATAA removal = iconRecord();
-        Shell_NotifyIconA(NIM_DELETE, &removal);
+        NOTIFYICONDATAW removal = iconRecord();
+        Shell_NotifyIconW(NIM_DELETE, &removal);
         iconShown = false;
     }
     if (iconImageOwned) DestroyIcon(iconImage);

@@ -47,7 +47,7 @@ void carryOutCommand(Command command) {
         break;
     case Command::Quit:
         // Asks nothing: the destruction ends any dialog or question open.
-        PostMessageA(trayWindow, WM_CLOSE, 0, 0);
+        PostMessageW(trayWindow, WM_CLOSE, 0, 0);
         break;
     case Command::Help:
     case Command::Unknown:
@@ -80,7 +80,7 @@ void showPopupMenu(HWND owner) {
                    MF_BYCOMMAND | (canRemovePicture(wallpaperState) ? MF_ENABLED : MF_GRAYED));
     const BOOL command =
         TrackPopupMenuEx(popupMenu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, owner, nullptr);
-    PostMessageA(owner, WM_NULL, 0, 0);
+    PostMessageW(owner, WM_NULL, 0, 0);
     switch (command) {
     case ID_OPTIONS:
         openOptionsDialog();
@@ -110,7 +110,7 @@ void showPopupMenu(HWND owner) {
 void openOptionsDialog() {
     const OptionsContext context{helpPath, &wallpaperState, restartUpdateTimer, unacceptableHotkey, registerHotkeys};
     // The tray window's destruction kills the timer and ends the message loop.
-    if (ui::showOptionsDialog(appInstance, trayWindow, context)) PostMessageA(trayWindow, WM_CLOSE, 0, 0);
+    if (ui::showOptionsDialog(appInstance, trayWindow, context)) PostMessageW(trayWindow, WM_CLOSE, 0, 0);
 }
 
 LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -129,7 +129,7 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             return 0;
         case WM_TIMER:
             if (onIconRetryTimer(wParam) || onQuietCheckTimer(wParam)) return 0;
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_HOTKEY:
             onHotkey(wParam);
             return 0;
@@ -152,10 +152,10 @@ LRESULT CALLBACK trayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             if (message == commandMessage && message != 0) {
                 // Answered at once: the command may open a dialog or ask a question.
                 if (wParam > static_cast<WPARAM>(Command::Quit)) return 0;
-                PostMessageA(window, kRunCommandMessage, wParam, 0);
+                PostMessageW(window, kRunCommandMessage, wParam, 0);
                 return kCommandTaken;
             }
-            return DefWindowProcA(window, message, wParam, lParam);
+            return DefWindowProcW(window, message, wParam, lParam);
         }
     });
 }

@@ -19,7 +19,7 @@
 #include "wallpaper/WallpaperChange.h"
 
 HINSTANCE appInstance = nullptr;
-char helpPath[platform::kPathBufferSize] = "";
+char helpPath[platform::kUtf8PathBufferSize] = "";
 
 namespace {
 
@@ -28,13 +28,14 @@ using platform::kErrorCaption;
 // The directory is fetched with room for 1290 characters so that the suffix
 // (at most 10 characters with its NUL) always fits behind it.
 void formPaths() {
-    char directory[platform::kPathBufferSize - 10];
-    DWORD length = GetCurrentDirectoryA(sizeof directory, directory);
-    if (length == 0 || length >= sizeof directory) length = 0;  // unusable: paths relative to nothing
-    directory[length] = '\0';
-    std::memcpy(helpPath, directory, length);
-    std::memcpy(helpPath + length, "\\help.hlp", sizeof "\\help.hlp");
-    wallpaperState.defaultTempPath = std::string(directory, length) + "\\temp.bmp";
+    std::string directory;
+    wchar_t wide[platform::kPathBufferSize - 10];
+    const DWORD length = GetCurrentDirectoryW(platform::kPathBufferSize - 10, wide);
+    // Too long: unusable, paths relative to nothing.
+    if (length != 0 && length < platform::kPathBufferSize - 10) directory = platform::narrow({wide, length});
+    std::memcpy(helpPath, directory.data(), directory.size());
+    std::memcpy(helpPath + directory.size(), "\\help.hlp", sizeof "\\help.hlp");
+    wallpaperState.defaultTempPath = directory + "\\temp.bmp";
 }
 
 // /options started the program: the dialog opens once the first change is done.
@@ -100,39 +101,41 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const ParsedCommandLine commandLine = parseCommandLine(commandLineArguments());
     const int ended = handleCommandLine(commandLine.command, commandLine.offending);
     if (ended >= 0) return ended;
+    const std::wstring errorCaption = platform::widen(kErrorCaption);
 
-    WNDCLASSA windowClass{};
+    WNDCLASSW windowClass{};
     windowClass.style = 0;
     windowClass.lpfnWndProc = trayWindowProc;
     windowClass.hInstance = appInstance;
-    windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    // The system's resource numbers, which the ANSI headers spell as char pointers.
+    windowClass.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     windowClass.lpszClassName = kTrayWindowClass;
-    if (RegisterClassA(&windowClass) == 0) {
-        MessageBoxA(nullptr, "Can't register window class.", kErrorCaption, MB_ICONWARNING);
+    if (RegisterClassW(&windowClass) == 0) {
+        MessageBoxW(nullptr, L"Can't register window class.", errorCaption.c_str(), MB_ICONWARNING);
         return 0;
     }
 
-    trayWindow = CreateWindowExA(0, kTrayWindowClass, kTrayWindowTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    trayWindow = CreateWindowExW(0, kTrayWindowClass, kTrayWindowTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                  appInstance, nullptr);
     if (trayWindow == nullptr) {
-        MessageBoxA(nullptr, "Can't create window.", kErrorCaption, MB_ICONWARNING);
-        UnregisterClassA(kTrayWindowClass, appInstance);
+        MessageBoxW(nullptr, L"Can't create window.", errorCaption.c_str(), MB_ICONWARNING);
+        UnregisterClassW(kTrayWindowClass, appInstance);
         return 0;
     }
 
-    HMENU menu = LoadMenuA(appInstance, MAKEINTRESOURCEA(IDR_POPUP_MENU));
+    HMENU menu = LoadMenuW(appInstance, MAKEINTRESOURCEW(IDR_POPUP_MENU));
     if (menu == nullptr) {
-        MessageBoxA(trayWindow, "Error creating pop up menu.", kErrorCaption, MB_OK);
-        UnregisterClassA(kTrayWindowClass, appInstance);
+        MessageBoxW(trayWindow, L"Error creating pop up menu.", errorCaption.c_str(), MB_OK);
+        UnregisterClassW(kTrayWindowClass, appInstance);
         return 0;
     }
     popupMenu = GetSubMenu(menu, 0);
     if (popupMenu == nullptr) {
-        MessageBoxA(trayWindow, "Error getting pop up sub menu.", kErrorCaption, MB_OK);
+        MessageBoxW(trayWindow, L"Error getting pop up sub menu.", errorCaption.c_str(), MB_OK);
         DestroyMenu(menu);
-        UnregisterClassA(kTrayWindowClass, appInstance);
+        UnregisterClassW(kTrayWindowClass, appInstance);
         return 0;
     }
     SetMenuDefaultItem(popupMenu, ID_OPTIONS, FALSE);
@@ -151,13 +154,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     registerHotkeys();
 
     MSG message{};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
     }
 
     removeTrayIcon();
     DestroyMenu(menu);
-    UnregisterClassA(kTrayWindowClass, appInstance);
+    UnregisterClassW(kTrayWindowClass, appInstance);
     return static_cast<int>(message.wParam);
 }

@@ -19,12 +19,13 @@ class SaveDialog {
 public:
     virtual ~SaveDialog() = default;
     // Shows the dialog, owned by the active window, starting from the name
-    // in path (capacity bytes, NUL included). True with the chosen full
-    // path in path; false when the user cancels.
+    // in path (UTF-8, capacity bytes, NUL included; kUtf8PathBufferSize holds
+    // any path). True with the chosen full path in path; false when the user
+    // cancels.
     virtual bool ask(char* path, size_t capacity, const SaveDialogRequest& request) = 0;
 };
 
-// The platform's own: GetSaveFileNameA on Windows; natively always cancelled.
+// The platform's own: GetSaveFileNameW on Windows; natively always cancelled.
 SaveDialog& defaultSaveDialog();
 
 // Installs a dialog and returns the previous one; nullptr restores the

@@ -4,61 +4,80 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/Messages.h"
 #include "platform/PathBuffer.h"
+#include "platform/Utf8.h"
+#include "ui/DirectoryDialogWindowless.h"
 #include "ui/ImageListBox.h"
 #include "ui/OptionsDialogWindowless.h"
 
 namespace {
 
 constexpr DWORD kFileBuffer = DWORD(platform::kPathBufferSize);
+// A multiple selection comes back as the directory and every name in one
+// buffer: room for some hundred pictures of long names. The dialog reports a
+// larger selection (in the buffer's first word) rather than cutting it short.
+constexpr DWORD kSelectionBuffer = 0xFFFF;
 
 // Description and pattern pairs, the list ending with an empty pair.
-const char kPictureFilter[] =
-    "All formats\0*.bmp;*.pcx;*.gif;*.jpg;*.jpeg;*.jpe;*.png;*.ras;*.ppm;*.qrt\0"
-    "Graphics Interchange Format (.gif)\0*.gif\0"
-    "JPEG (.jpg;.jpe;.jpeg)\0*.jpg;*.jpe;*.jpeg\0"
-    "POVRay (.qrt)\0*.qrt\0"
-    "Portable Pixelmap (.ppm)\0*.ppm\0"
-    "Portable Network Graphics (.png)\0*.png\0"
-    "Sun Raster (.ras)\0*.ras\0"
-    "Windows Bitmap (.bmp)\0*.bmp\0"
-    "ZSoft Pcx (.pcx)\0*.pcx\0"
-    "All Files (*.*)\0*.*\0";
+const wchar_t kPictureFilter[] =
+    L"All formats\0*.bmp;*.pcx;*.gif;*.jpg;*.jpeg;*.jpe;*.png;*.ras;*.ppm;*.qrt\0"
+    L"Graphics Interchange Format (.gif)\0*.gif\0"
+    L"JPEG (.jpg;.jpe;.jpeg)\0*.jpg;*.jpe;*.jpeg\0"
+    L"POVRay (.qrt)\0*.qrt\0"
+    L"Portable Pixelmap (.ppm)\0*.ppm\0"
+    L"Portable Network Graphics (.png)\0*.png\0"
+    L"Sun Raster (.ras)\0*.ras\0"
+    L"Windows Bitmap (.bmp)\0*.bmp\0"
+    L"ZSoft Pcx (.pcx)\0*.pcx\0"
+    L"All Files (*.*)\0*.*\0";
 
 }  // namespace
 
 namespace ui {
 
 bool addFilesFromDialog(HWND options) {
-    char files[kFileBuffer] = {};
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // 76 bytes: the form without the Windows 2000 fields
+    std::vector<wchar_t> files(kSelectionBuffer, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;  // 76 bytes: the form without the Windows 2000 fields
     dialog.hwndOwner = options;
     dialog.lpstrFilter = kPictureFilter;
-    dialog.lpstrFile = files;
-    dialog.nMaxFile = kFileBuffer;
-    dialog.lpstrTitle = "Select picture files";
+    dialog.lpstrFile = files.data();
+    dialog.nMaxFile = kSelectionBuffer;
+    dialog.lpstrTitle = L"Select picture files";
     dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY;
-    if (GetOpenFileNameA(&dialog) != 1) return false;
+    if (GetOpenFileNameW(&dialog) != 1) {
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL) {
+            MessageBoxW(options, L"Too many files were selected at once: add them in smaller groups.",
+                        platform::widen(platform::kErrorCaption).c_str(), MB_ICONWARNING);
+        }
+        return false;
+    }
 
-    for (const std::string& path : selectedFiles(files, sizeof files, dialog.nFileOffset)) {
-        appendImageListLine(options, path.c_str());
+    for (const std::wstring& path : selectedFiles(files.data(), files.size(), dialog.nFileOffset)) {
+        // As in a directory's listing, a path the program's buffers cannot
+        // hold (in UTF-8) is left out.
+        const std::string line = platform::narrow(path);
+        if (fitsPathBuffer(line)) appendImageListLine(options, line.c_str());
     }
     return true;
 }
 
 bool addDroppedFiles(HWND options, HDROP drop) {
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT index = 0; index < count; ++index) {
-        char name[kFileBuffer];
+        wchar_t name[kFileBuffer];
         // A name that does not fit would come back cut short: ask for its length first.
-        const UINT needed = DragQueryFileA(drop, index, nullptr, 0);
-        const UINT copied = needed < kFileBuffer ? DragQueryFileA(drop, index, name, kFileBuffer) : 0;
+        const UINT needed = DragQueryFileW(drop, index, nullptr, 0);
+        const UINT copied = needed < kFileBuffer ? DragQueryFileW(drop, index, name, kFileBuffer) : 0;
         if (copied != 0) {
-            appendImageListLine(options, name);
+            appendImageListLine(options, platform::narrow({name, copied}).c_str());
         } else {
-            MessageBoxA(options, "Buffer not big enough for drop and drag add.", platform::kErrorCaption, MB_OK);
+            MessageBoxW(options, L"Buffer not big enough for drop and drag add.",
+                        platform::widen(platform::kErrorCaption).c_str(), MB_OK);
         }
     }
     DragFinish(drop);

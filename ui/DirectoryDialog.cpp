@@ -6,12 +6,14 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <cwchar>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "platform/PathBuffer.h"
+#include "platform/Utf8.h"
 #include "resources/resource.h"
 #include "ui/DirectoryDialogWindowless.h"
 #include "ui/ImageListBox.h"
@@ -30,7 +32,7 @@ DirectoryRequest* request = nullptr;
 // One tree item's directory. Owned by the dialog until it ends.
 struct DirectoryNode {
     int expandedOnce = 0;
-    char path[platform::kPathBufferSize] = "";
+    char path[platform::kUtf8PathBufferSize] = "";
     int childCount = 0;
 };
 
@@ -59,21 +61,22 @@ DirectoryNode* newNode(const std::string& path) {
     return nodes.back().get();
 }
 
-HTREEITEM insertItem(HWND tree, HTREEITEM parent, const char* text, DirectoryNode* node) {
-    TVINSERTSTRUCTA insert{};
+HTREEITEM insertItem(HWND tree, HTREEITEM parent, const std::string& text, DirectoryNode* node) {
+    std::wstring wide = platform::widen(text);
+    TVINSERTSTRUCTW insert{};
     insert.hParent = parent;
     insert.hInsertAfter = TVI_SORT;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_CHILDREN;
-    insert.item.pszText = const_cast<char*>(text);
+    insert.item.pszText = &wide[0];
     insert.item.iImage = I_IMAGECALLBACK;
     insert.item.iSelectedImage = I_IMAGECALLBACK;
     insert.item.cChildren = I_CHILDRENCALLBACK;
     insert.item.lParam = reinterpret_cast<LPARAM>(node);
-    return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 int appendIcon(HINSTANCE instance, int resource) {
-    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(resource));
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(resource));
     return ImageList_ReplaceIcon(treeImages, -1, icon);
 }
 
@@ -82,32 +85,34 @@ void initialise(HWND dialog) {
     treeImages = ImageList_Create(16, 16, 0, 2, 0);
     if (treeImages != nullptr) {
         // The icons come from the module the dialog itself was made from.
-        const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+        const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
         closedFolderImage = appendIcon(instance, IDI_FOLDER_CLOSED);
         openFolderImage = appendIcon(instance, IDI_FOLDER_OPEN);
         driveImage = appendIcon(instance, IDI_DRIVE);
-        SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(treeImages));
+        SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(treeImages));
     } else {
-        MessageBoxA(dialog, "Unable to create image list", kErrorCaption, MB_ICONWARNING);
+        MessageBoxW(dialog, L"Unable to create image list", platform::widen(kErrorCaption).c_str(), MB_ICONWARNING);
     }
 
-    SendDlgItemMessageA(dialog, IDC_ADD_AS_DIRECTORY, BM_SETCHECK, BST_CHECKED, 0);
+    SendDlgItemMessageW(dialog, IDC_ADD_AS_DIRECTORY, BM_SETCHECK, BST_CHECKED, 0);
 
-    char drives[platform::kPathBufferSize];
-    if (GetLogicalDriveStringsA(1023, drives) == 0) return;
-    for (const char* drive = drives; *drive != '\0'; drive += std::strlen(drive) + 1) {
+    wchar_t drives[platform::kPathBufferSize];
+    const DWORD length = GetLogicalDriveStringsW(1023, drives);
+    if (length == 0 || length > 1023) return;
+    for (const wchar_t* root = drives; *root != L'\0'; root += std::wcslen(root) + 1) {
+        const std::string drive = platform::narrow(root);
         DirectoryNode* node = newNode(drive);
         if (node != nullptr) insertItem(tree, TVI_ROOT, drive, node);
     }
 }
 
-void answerDisplayInfo(HWND tree, NMTVDISPINFOA* info) {
+void answerDisplayInfo(HWND tree, NMTVDISPINFOW* info) {
     const DirectoryNode* node = reinterpret_cast<const DirectoryNode*>(info->item.lParam);
     if (node == nullptr) return;
-    TVITEMA& item = info->item;
+    TVITEMW& item = info->item;
     if ((item.mask & (TVIF_IMAGE | TVIF_SELECTEDIMAGE)) != 0) {
         const bool expanded =
-            (SendMessageA(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item.hItem), TVIS_EXPANDED) &
+            (SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item.hItem), TVIS_EXPANDED) &
              TVIS_EXPANDED) != 0;
         int image = closedFolderImage;
         switch (ui::treeImageFor(std::strlen(node->path), expanded, node->expandedOnce == 1, node->childCount)) {
@@ -134,7 +139,7 @@ void expandOnce(HWND tree, HTREEITEM item, DirectoryNode* node) {
         DirectoryNode* child = newNode(path);
         if (child == nullptr) return;
         ++node->childCount;
-        insertItem(tree, item, name.c_str(), child);
+        insertItem(tree, item, name, child);
     });
 }
 
@@ -142,22 +147,22 @@ void notify(HWND dialog, NMHDR* header) {
     if (header->idFrom != IDC_DIRECTORY_TREE) return;
     HWND tree = header->hwndFrom;
     switch (header->code) {
-    case TVN_GETDISPINFOA:
-        answerDisplayInfo(tree, reinterpret_cast<NMTVDISPINFOA*>(header));
+    case TVN_GETDISPINFOW:
+        answerDisplayInfo(tree, reinterpret_cast<NMTVDISPINFOW*>(header));
         break;
-    case TVN_ITEMEXPANDINGA: {
-        NMTREEVIEWA* change = reinterpret_cast<NMTREEVIEWA*>(header);
+    case TVN_ITEMEXPANDINGW: {
+        NMTREEVIEWW* change = reinterpret_cast<NMTREEVIEWW*>(header);
         if ((change->action & (TVE_EXPAND | TVE_COLLAPSE)) != TVE_EXPAND) break;
         if ((change->itemNew.mask & TVIF_PARAM) == 0) break;
         DirectoryNode* node = reinterpret_cast<DirectoryNode*>(change->itemNew.lParam);
         if (node != nullptr && node->expandedOnce == 0) expandOnce(tree, change->itemNew.hItem, node);
         break;
     }
-    case TVN_SELCHANGEDA: {
-        const NMTREEVIEWA* change = reinterpret_cast<const NMTREEVIEWA*>(header);
+    case TVN_SELCHANGEDW: {
+        const NMTREEVIEWW* change = reinterpret_cast<const NMTREEVIEWW*>(header);
         const DirectoryNode* node = reinterpret_cast<const DirectoryNode*>(change->itemNew.lParam);
         if (node != nullptr) {
-            SendDlgItemMessageA(dialog, IDC_DIRECTORY_NAME, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(node->path));
+            SetDlgItemTextW(dialog, IDC_DIRECTORY_NAME, platform::widen(node->path).c_str());
         }
         break;
     }
@@ -173,33 +178,34 @@ void appendDirectoryFiles(HWND options, const char* directory, bool recurse) {
     ui::listDirectoryFiles(
         directory, recurse, [&](const std::string& path) { ui::appendImageListLine(options, path.c_str()); },
         [](const std::string& unreadable) {
-            MessageBoxA(GetActiveWindow(), "Unable to scan directory.", unreadable.c_str(), MB_ICONWARNING);
+            MessageBoxW(GetActiveWindow(), L"Unable to scan directory.", platform::widen(unreadable).c_str(),
+                        MB_ICONWARNING);
         });
 }
 
 void addAndClose(HWND dialog) {
-    const LRESULT length = SendDlgItemMessageA(dialog, IDC_DIRECTORY_NAME, EM_LINELENGTH, 0, 0);
+    const LRESULT length = SendDlgItemMessageW(dialog, IDC_DIRECTORY_NAME, EM_LINELENGTH, 0, 0);
     if (length <= 0) {
         EndDialog(dialog, IDOK);
         return;
     }
     if (static_cast<size_t>(length) >= platform::kPathBufferSize) {
         // The image list's users cannot hold such a path; let the user shorten it.
-        MessageBoxA(dialog, "The directory name is too long.", kErrorCaption, MB_ICONWARNING);
+        MessageBoxW(dialog, L"The directory name is too long.", platform::widen(kErrorCaption).c_str(), MB_ICONWARNING);
         return;
     }
-    char name[platform::kPathBufferSize];
+    wchar_t wide[platform::kPathBufferSize];
     // EM_GETLINE takes the buffer's capacity in its first word and adds no NUL.
-    *reinterpret_cast<WORD*>(name) = static_cast<WORD>(length);
+    wide[0] = static_cast<wchar_t>(length);
     const LRESULT copied =
-        SendDlgItemMessageA(dialog, IDC_DIRECTORY_NAME, EM_GETLINE, 0, reinterpret_cast<LPARAM>(name));
-    name[copied > 0 && copied <= length ? copied : 0] = '\0';
+        SendDlgItemMessageW(dialog, IDC_DIRECTORY_NAME, EM_GETLINE, 0, reinterpret_cast<LPARAM>(wide));
+    const std::string name = platform::narrow({wide, static_cast<size_t>(copied > 0 && copied <= length ? copied : 0)});
 
-    if (SendDlgItemMessageA(dialog, IDC_ADD_FILES_IN_DIRECTORY, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-        const bool recurse = SendDlgItemMessageA(dialog, IDC_SUBDIRECTORIES, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        appendDirectoryFiles(request->options, name, recurse);
+    if (SendDlgItemMessageW(dialog, IDC_ADD_FILES_IN_DIRECTORY, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+        const bool recurse = SendDlgItemMessageW(dialog, IDC_SUBDIRECTORIES, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        appendDirectoryFiles(request->options, name.c_str(), recurse);
     } else {
-        ui::appendImageListLine(request->options, name);
+        ui::appendImageListLine(request->options, name.c_str());
     }
     request->added = true;
     EndDialog(dialog, IDOK);
@@ -208,11 +214,11 @@ void addAndClose(HWND dialog) {
 // Releases the tree's items before the nodes they point at, then the images.
 void release(HWND dialog) {
     HWND tree = GetDlgItem(dialog, IDC_DIRECTORY_TREE);
-    SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     nodes.clear();
     nodes.shrink_to_fit();
     if (treeImages != nullptr) {
-        SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
+        SendMessageW(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, 0);
         ImageList_Destroy(treeImages);
         treeImages = nullptr;
     }
@@ -270,8 +276,8 @@ namespace ui {
 bool addDirectoryFromDialog(HWND options) {
     DirectoryRequest opened{options, false};
     // The dialog's resources come from the module the options dialog was made from.
-    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(options, GWLP_HINSTANCE));
-    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_SELECT_DIRECTORY), options, directoryDialogProc,
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(options, GWLP_HINSTANCE));
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_SELECT_DIRECTORY), options, directoryDialogProc,
                     reinterpret_cast<LPARAM>(&opened));
     return opened.added;
 }

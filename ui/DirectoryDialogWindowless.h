@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/CodePage.h"
 #include "platform/DirectoryWalk.h"
 #include "platform/PathBuffer.h"
 
@@ -30,17 +29,17 @@ inline int childrenFor(bool expandedOnce, int childCount) {
     return childCount > 0 ? 1 : 0;
 }
 
-// The directory followed by a backslash (unless it ends with one already;
-// a double-byte character's second byte 0x5C is not one).
+// The directory followed by a backslash (unless it ends with one already). In
+// UTF-8 a byte 0x5C is always a backslash, never part of another character.
 inline std::string directoryPrefix(const std::string& directory) {
     std::string prefix = directory;
-    if (!platform::endsWithBackslash(prefix.data(), prefix.size())) prefix += '\\';
+    if (prefix.empty() || prefix.back() != '\\') prefix += '\\';
     return prefix;
 }
 
 // Whether a path fits the program's path and entry buffers.
 inline bool fitsPathBuffer(const std::string& path) {
-    return path.size() < platform::kPathBufferSize;
+    return platform::fitsPathBuffer(path);
 }
 
 // The lines that adding a directory's files gives, in the system's order:

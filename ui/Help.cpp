@@ -5,10 +5,10 @@
 #include <shellapi.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/Messages.h"
 #include "platform/PathBuffer.h"
+#include "platform/Utf8.h"
 #include "resources/resource.h"
 #include "ui/HelpWindowless.h"
 
@@ -17,44 +17,32 @@ namespace {
 using platform::kErrorCaption;
 
 bool helpFilePresent(const char* helpPath) {
-    const DWORD attributes = GetFileAttributesA(helpPath);
+    const DWORD attributes = GetFileAttributesW(platform::widen(helpPath).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 // The help page beside the program file (not in the current directory, which
 // is wherever the program was started from); empty when the path does not fit.
 std::string helpPage() {
-    char program[platform::kPathBufferSize];
-    const DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
-    if (length == 0 || length >= sizeof program) return std::string();
-    return ui::helpPagePath(std::string(program, length));
-}
-
-// The page's path (in the ANSI code page) as a "file:" address with a section.
-std::string pageAddress(const std::string& page, const std::string& section) {
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, page.c_str(), -1, nullptr, 0);
-    if (wideLength <= 0) return std::string();
-    std::vector<wchar_t> wide(static_cast<size_t>(wideLength));
-    MultiByteToWideChar(CP_ACP, 0, page.c_str(), -1, wide.data(), wideLength);
-    const int utf8Length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
-    if (utf8Length <= 0) return std::string();
-    std::vector<char> utf8(static_cast<size_t>(utf8Length));
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), -1, utf8.data(), utf8Length, nullptr, nullptr);
-    return ui::fileUrl(utf8.data()) + "#" + section;
+    wchar_t program[platform::kPathBufferSize];
+    const DWORD length = GetModuleFileNameW(nullptr, program, platform::kPathBufferSize);
+    if (length == 0 || length >= platform::kPathBufferSize) return std::string();
+    return ui::helpPagePath(platform::narrow({program, length}));
 }
 
 // Hands a file or an address to the shell, which opens it the way the user's
 // system opens such a thing (its default verb). The shell's own error boxes
 // are kept back: the caller reports a failure in the program's words.
 bool shellOpen(HWND owner, const std::string& target) {
-    SHELLEXECUTEINFOA open{};
+    const std::wstring file = platform::widen(target);
+    SHELLEXECUTEINFOW open{};
     open.cbSize = sizeof open;
     open.fMask = SEE_MASK_FLAG_NO_UI;
     open.hwnd = owner;
     open.lpVerb = nullptr;
-    open.lpFile = target.c_str();
+    open.lpFile = file.c_str();
     open.nShow = SW_SHOWNORMAL;
-    return ShellExecuteExA(&open) && reinterpret_cast<INT_PTR>(open.hInstApp) > 32;
+    return ShellExecuteExW(&open) && reinterpret_cast<INT_PTR>(open.hInstApp) > 32;
 }
 
 // Opens the page through the shell, at a section when one is given. Its
@@ -67,8 +55,7 @@ bool openPage(HWND owner, const std::string& page, const std::string& section) {
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     bool opened = false;
     if (!section.empty()) {
-        const std::string address = pageAddress(page, section);
-        opened = !address.empty() && shellOpen(owner, address);
+        opened = shellOpen(owner, ui::fileUrl(page) + "#" + section);
     }
     if (!opened) opened = shellOpen(owner, page);
     if (SUCCEEDED(com)) CoUninitialize();
@@ -77,12 +64,12 @@ bool openPage(HWND owner, const std::string& page, const std::string& section) {
 
 void showPage(HWND options, const std::string& section) {
     const std::string page = helpPage();
-    if (!page.empty() && GetFileAttributesA(page.c_str()) != INVALID_FILE_ATTRIBUTES &&
+    if (!page.empty() && GetFileAttributesW(platform::widen(page).c_str()) != INVALID_FILE_ATTRIBUTES &&
         openPage(options, page, section)) {
         return;
     }
     const std::string text = "Unable to open the help page \"" + (page.empty() ? ui::kHelpPageName : page) + "\".";
-    MessageBoxA(options, text.c_str(), kErrorCaption, MB_ICONWARNING);
+    MessageBoxW(options, platform::widen(text).c_str(), platform::widen(kErrorCaption).c_str(), MB_ICONWARNING);
 }
 
 // The dialog a control belongs to: F1 in the About box or the directory dialog
@@ -100,13 +87,13 @@ ui::HelpDialog dialogOf(HWND options, const HELPINFO& help) {
 namespace ui {
 
 void showHelpContents(HWND options, const char* helpPath) {
-    if (helpFilePresent(helpPath) && WinHelpA(options, helpPath, HELP_CONTENTS, 0)) return;
+    if (helpFilePresent(helpPath) && WinHelpW(options, platform::widen(helpPath).c_str(), HELP_CONTENTS, 0)) return;
     showPage(options, std::string());
 }
 
 void showContextHelp(HWND options, const char* helpPath, const HELPINFO& help) {
     if (helpFilePresent(helpPath) &&
-        WinHelpA(options, helpPath, HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help.iCtrlId))) {
+        WinHelpW(options, platform::widen(helpPath).c_str(), HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(help.iCtrlId))) {
         return;
     }
     showPage(options, helpSection(dialogOf(options, help), help.iCtrlId));

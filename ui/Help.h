@@ -1,4 +1,4 @@
-// Help for the options dialog. The WinHelp file "help.hlp" of the start-up
+// Help for the options dialog (paths in UTF-8). The WinHelp file "help.hlp" of the start-up
 // directory is tried first; where it is missing or the system cannot open it
 // (Windows 10 and 11 open no WinHelp files), the HTML help page that ships beside
 // the program file opens instead, the way the user's system opens pages.

@@ -6,18 +6,16 @@
 #include <cstddef>
 #include <string>
 
-#include "platform/CodePage.h"
-
 namespace ui {
 
 // The help page's file name; the page ships beside the program file.
 constexpr char kHelpPageName[] = "vellumere.html";
 
-// The help page's path for the program file's path: same directory, the page's
-// name. The path is split by character: in a double-byte code page the second
-// byte of a character in the file name may be a backslash.
+// The help page's path for the program file's path (UTF-8): same directory,
+// the page's name.
 inline std::string helpPagePath(const std::string& programPath) {
-    return programPath.substr(0, platform::fileNameStart(programPath.c_str(), programPath.size())) + kHelpPageName;
+    const std::size_t separator = programPath.find_last_of("\\/:");
+    return programPath.substr(0, separator == std::string::npos ? 0 : separator + 1) + kHelpPageName;
 }
 
 // A "file:" address for a Windows path given in UTF-8, as browsers expect it:

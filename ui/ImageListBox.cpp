@@ -1,26 +1,45 @@
 // The image list box of the options dialog.
 #include "ui/ImageListBox.h"
 
-#include <cstring>
+#include <string>
 
+#include "platform/Utf8.h"
 #include "resources/resource.h"
 #include "ui/OptionsDialogWindowless.h"
 
 namespace {
+
+// Lines are read in UTF-16 from the list box class's own procedure. Going
+// past the options dialog's subclass is harmless: it only forwards drops.
+// (Sending the ANSI LB_GETTEXT had the system translate it, and Wine's
+// translation copies the line through a fixed 512-character buffer, which a
+// longer line, up to 1299 characters, overruns.)
+std::wstring lineText(HWND list, int index) {
+    const WNDPROC listProc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(list, GCLP_WNDPROC));
+    if (listProc == nullptr) return std::wstring();
+    const LRESULT length = CallWindowProcW(listProc, list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR || length <= 0) return std::wstring();
+    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        CallWindowProcW(listProc, list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&wide[0]));
+    if (copied == LB_ERR || copied <= 0) return std::wstring();
+    wide.resize(static_cast<size_t>(copied < length ? copied : length));
+    return wide;
+}
 
 // Width in pixels of the widest line since the dialog opened, and the scroll
 // range last given to the list box: it only scrolls sideways as far as it is told.
 int widestLine = 0;
 int appliedExtent = 0;
 
-int lineWidth(HWND list, const char* text) {
+int lineWidth(HWND list, const std::wstring& text) {
     HDC context = GetDC(list);
     if (context == nullptr) return 0;
-    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0));
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0));
     HGDIOBJ previous = font != nullptr ? SelectObject(context, font) : nullptr;
     SIZE size{};
-    const size_t length = std::strlen(text);
-    GetTextExtentPoint32A(context, text, static_cast<int>(length > 0x7FFFFFFF ? 0x7FFFFFFF : length), &size);
+    GetTextExtentPoint32W(context, text.c_str(), static_cast<int>(text.size() > 0x7FFFFFFF ? 0x7FFFFFFF : text.size()),
+                          &size);
     if (previous != nullptr) SelectObject(context, previous);
     ReleaseDC(list, context);
     return size.cx + 6;  // room for the margins of a list line
@@ -36,13 +55,13 @@ void applyExtent(HWND list) {
     if (extent == appliedExtent) return;
     RECT frame;
     GetWindowRect(list, &frame);
-    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
     appliedExtent = extent;
     SetWindowPos(list, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void widenFor(HWND list, const char* text) {
+void widenFor(HWND list, const std::wstring& text) {
     const int width = lineWidth(list, text);
     if (width > widestLine) {
         widestLine = width;
@@ -52,8 +71,9 @@ void widenFor(HWND list, const char* text) {
 
 void recomputeExtent(HWND list) {
     widestLine = 0;
-    for (const std::string& line : ui::imageListLines(list)) {
-        const int width = lineWidth(list, line.c_str());
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    for (int index = 0; index < count; ++index) {
+        const int width = lineWidth(list, lineText(list, index));
         if (width > widestLine) widestLine = width;
     }
     applyExtent(list);
@@ -66,36 +86,18 @@ namespace ui {
 void appendImageListLine(HWND options, const char* line) {
     HWND list = GetDlgItem(options, IDC_IMAGE_LIST);
     if (list == nullptr) return;
-    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
-    widenFor(list, line);
+    const std::wstring text = platform::widen(line);
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    widenFor(list, text);
 }
 
-// Lines are read in UTF-16 from the list box class's own procedure and turned
-// into the ANSI code page here. Sending the ANSI LB_GETTEXT instead has the system
-// translate it for the list box of common controls 6, a Unicode window, and
-// Wine's translation copies the line through a fixed 512-character buffer, which
-// a longer line (paths may be 1299 characters) overruns. Going past the options
-// dialog's subclass is harmless: it only forwards drops.
 std::string imageListLine(HWND list, int index) {
-    const WNDPROC listProc = reinterpret_cast<WNDPROC>(GetClassLongPtrW(list, GCLP_WNDPROC));
-    if (listProc == nullptr) return std::string();
-    const LRESULT length = CallWindowProcW(listProc, list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR || length <= 0) return std::string();
-    std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
-    const LRESULT copied =
-        CallWindowProcW(listProc, list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&wide[0]));
-    if (copied == LB_ERR || copied <= 0) return std::string();
-    const int wideLength = static_cast<int>(copied < length ? copied : length);
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return std::string();
-    std::string text(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &text[0], size, nullptr, nullptr);
-    return text;
+    return platform::narrow(lineText(list, index));
 }
 
 std::vector<std::string> imageListLines(HWND list) {
     std::vector<std::string> lines;
-    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (int index = 0; index < count; ++index) lines.push_back(imageListLine(list, index));
     return lines;
 }
@@ -108,8 +110,8 @@ void resetImageListExtent() {
 bool deleteSelectedLines(HWND list) {
     bool deleted = false;
     int first = 0;
-    while (SendMessageA(list, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&first)) == 1) {
-        if (SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(first), 0) == LB_ERR) break;
+    while (SendMessageW(list, LB_GETSELITEMS, 1, reinterpret_cast<LPARAM>(&first)) == 1) {
+        if (SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(first), 0) == LB_ERR) break;
         deleted = true;
     }
     if (deleted) recomputeExtent(list);
@@ -117,28 +119,28 @@ bool deleteSelectedLines(HWND list) {
 }
 
 bool moveSelectedLines(HWND list, bool up) {
-    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    const LRESULT selectedCount = SendMessageA(list, LB_GETSELCOUNT, 0, 0);
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    const LRESULT selectedCount = SendMessageW(list, LB_GETSELCOUNT, 0, 0);
     if (count <= 0 || selectedCount <= 0) return false;
     // As many table entries as there are selected lines, however many that is.
     std::vector<int> selected(static_cast<size_t>(selectedCount));
-    const LRESULT got = SendMessageA(list, LB_GETSELITEMS, static_cast<WPARAM>(selectedCount),
+    const LRESULT got = SendMessageW(list, LB_GETSELITEMS, static_cast<WPARAM>(selectedCount),
                                      reinterpret_cast<LPARAM>(selected.data()));
     if (got <= 0) return false;
     selected.resize(static_cast<size_t>(got));
 
     const MovePlan plan = planMove(selected, static_cast<int>(count), up);
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     for (const LineMove& move : plan.moves) {
-        const std::string text = imageListLine(list, move.from);
-        SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(move.from), 0);
-        SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(move.to), reinterpret_cast<LPARAM>(text.c_str()));
+        const std::wstring text = lineText(list, move.from);
+        SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(move.from), 0);
+        SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(move.to), reinterpret_cast<LPARAM>(text.c_str()));
     }
     // A line taken out and inserted again has lost its selection.
     for (int index : plan.selection) {
-        if (index >= 0) SendMessageA(list, LB_SETSEL, TRUE, index);
+        if (index >= 0) SendMessageW(list, LB_SETSEL, TRUE, index);
     }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     return !plan.moves.empty();
 }

@@ -9,10 +9,10 @@
 
 namespace ui {
 
-// Appends one line to the image list box of the options dialog (and widens its
+// Appends one line (UTF-8) to the image list box of the options dialog (and widens its
 // horizontal scroll range when the line is the widest so far).
 void appendImageListLine(HWND options, const char* line);
-// The text of one line ("" when the index names no line).
+// The text of one line in UTF-8 ("" when the index names no line).
 std::string imageListLine(HWND list, int index);
 // Every line, in list order.
 std::vector<std::string> imageListLines(HWND list);

@@ -49,13 +49,14 @@ constexpr INT_PTR kQuitConfirmed = 1001;
 
 // The module the dialog's own resources come from.
 HINSTANCE instanceOf(HWND dialog) {
-    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+    return reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
 }
 
 // Asks whether to quit; on Yes ends the dialog so that its opener ends the
 // program. No keeps the dialog open.
 void confirmQuit(HWND dialog) {
-    if (MessageBoxA(dialog, "Are you sure you wish to quit Vellumere?", platform::kProgramCaption, MB_YESNO) != IDYES) {
+    if (MessageBoxW(dialog, L"Are you sure you wish to quit Vellumere?",
+                    platform::widen(platform::kProgramCaption).c_str(), MB_YESNO) != IDYES) {
         return;
     }
     EndDialog(dialog, kQuitConfirmed);
@@ -65,8 +66,8 @@ void confirmQuit(HWND dialog) {
 WNDPROC listBoxProc = nullptr;
 
 LRESULT CALLBACK imageListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DROPFILES) return SendMessageA(GetParent(list), WM_DROPFILES, wParam, lParam);
-    return CallWindowProcA(listBoxProc, list, message, wParam, lParam);
+    if (message == WM_DROPFILES) return SendMessageW(GetParent(list), WM_DROPFILES, wParam, lParam);
+    return CallWindowProcW(listBoxProc, list, message, wParam, lParam);
 }
 
 // The hotkey fields' own procedure. Windows reserves the chords of the
@@ -135,12 +136,12 @@ void storeControlSettings(HWND dialog) {
 
 std::string intervalText(HWND dialog) {
     HWND field = GetDlgItem(dialog, IDC_INTERVAL);
-    const int length = GetWindowTextLengthA(field);
+    const int length = GetWindowTextLengthW(field);
     if (length <= 0) return std::string();
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(field, &text[0], length + 1);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(field, &text[0], length + 1);
     text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
-    return text;
+    return platform::narrow(text);
 }
 
 void initialise(HWND dialog, const OptionsContext* opener) {
@@ -151,7 +152,7 @@ void initialise(HWND dialog, const OptionsContext* opener) {
 
     HWND list = GetDlgItem(dialog, IDC_IMAGE_LIST);
     listBoxProc =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(imageListProc)));
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(imageListProc)));
 
     if (std::unique_ptr<char[]> files = readSetting(kFilesSetting)) {
         for (const std::string& entry : splitEntries(files.get())) ui::appendImageListLine(dialog, entry.c_str());
@@ -159,9 +160,9 @@ void initialise(HWND dialog, const OptionsContext* opener) {
 
     if (std::unique_ptr<char[]> time = readSetting(kTimeSetting)) {
         rememberedInterval = ui::numericValue(time.get());
-        SetDlgItemTextA(dialog, IDC_INTERVAL, time.get());
+        SetDlgItemTextW(dialog, IDC_INTERVAL, platform::widen(time.get()).c_str());
     } else {
-        SetDlgItemTextA(dialog, IDC_INTERVAL, "30");
+        SetDlgItemTextW(dialog, IDC_INTERVAL, L"30");
     }
 
     int method = IDC_RANDOMLY;
@@ -173,11 +174,13 @@ void initialise(HWND dialog, const OptionsContext* opener) {
             method = IDC_SEQUENTIALLY;
         }
     }
-    SendDlgItemMessageA(dialog, method, BM_SETCHECK, BST_CHECKED, 0);
+    SendDlgItemMessageW(dialog, method, BM_SETCHECK, BST_CHECKED, 0);
 
     HWND positions = GetDlgItem(dialog, IDC_POSITION);
-    for (const char* text : kPositionTexts) SendMessageA(positions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    SendMessageA(positions, CB_SETCURSEL, static_cast<WPARAM>(readPosition()), 0);
+    for (const char* text : kPositionTexts) {
+        SendMessageW(positions, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(platform::widen(text).c_str()));
+    }
+    SendMessageW(positions, CB_SETCURSEL, static_cast<WPARAM>(readPosition()), 0);
     initialiseHotkeys(dialog);
 
     HWND monitors = GetDlgItem(dialog, IDC_MONITORS);
@@ -200,11 +203,11 @@ std::unique_ptr<char[]> joinedList(HWND dialog) {
 }
 
 bool isChecked(HWND dialog, int button) {
-    return SendDlgItemMessageA(dialog, button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return SendDlgItemMessageW(dialog, button, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 Position chosenPosition(HWND dialog) {
-    const LRESULT chosen = SendDlgItemMessageA(dialog, IDC_POSITION, CB_GETCURSEL, 0, 0);
+    const LRESULT chosen = SendDlgItemMessageW(dialog, IDC_POSITION, CB_GETCURSEL, 0, 0);
     if (chosen < 0 || static_cast<size_t>(chosen) >= kPositionCount) return Position::System;
     return static_cast<Position>(chosen);
 }
@@ -231,7 +234,7 @@ void storeAndClose(HWND dialog) {
         if (!list) {
             // Keep the dialog, and with it every edit, open: the user can
             // remove lines, or try again once memory is back.
-            MessageBoxA(dialog, "Unable to allocate memory.", kErrorCaption, MB_OK);
+            MessageBoxW(dialog, L"Unable to allocate memory.", platform::widen(kErrorCaption).c_str(), MB_OK);
             return;
         }
         // The store has said why it failed (the list file's save dialog
@@ -270,7 +273,7 @@ void command(HWND dialog, int control, int notification) {
         EndDialog(dialog, IDCANCEL);
         break;
     case IDC_ABOUT:
-        DialogBoxParamA(instanceOf(dialog), MAKEINTRESOURCEA(IDD_ABOUT), dialog, aboutDialogProc, 0);
+        DialogBoxParamW(instanceOf(dialog), MAKEINTRESOURCEW(IDD_ABOUT), dialog, aboutDialogProc, 0);
         break;
     case IDC_HELP_CONTENTS:
         ui::showHelpContents(dialog, context->helpPath.c_str());
@@ -363,7 +366,7 @@ bool showOptionsDialog(HINSTANCE instance, HWND owner, const OptionsContext& ope
     // Marked open before the dialog starts: a second request while it is
     // being set up must not open another one.
     optionsDialogOpen = 1;
-    const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_OPTIONS), owner, optionsDialogProc,
+    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_OPTIONS), owner, optionsDialogProc,
                                            reinterpret_cast<LPARAM>(&opener));
     optionsDialogOpen = 0;
     return result == kQuitConfirmed;

@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/CodePage.h"
-
 namespace ui {
 
 // The value atoi would give (leading white space, optional sign, decimal digits,
@@ -88,13 +86,15 @@ inline MovePlan planMove(const std::vector<int>& selected, int count, bool up) {
 // The paths chosen in a multiple-selection file dialog. `buffer` holds either one
 // full path, or the directory, a NUL, one NUL-terminated name per file and an
 // empty string; `fileOffset` is the dialog's offset of the (first) name. Nothing
-// is read beyond `size` bytes, and a list that is not terminated inside the
-// buffer is cut there.
-inline std::vector<std::string> selectedFiles(const char* buffer, std::size_t size, std::size_t fileOffset) {
-    std::vector<std::string> paths;
+// is read beyond `size` characters, and a list that is not terminated inside the
+// buffer is cut there. Char is wchar_t for the system's dialog; a backslash is
+// never part of another character in UTF-16 or UTF-8.
+template <typename Char>
+std::vector<std::basic_string<Char>> selectedFiles(const Char* buffer, std::size_t size, std::size_t fileOffset) {
+    std::vector<std::basic_string<Char>> paths;
     auto lengthAt = [&](std::size_t offset) {
         std::size_t length = 0;
-        while (offset + length < size && buffer[offset + length] != '\0') ++length;
+        while (offset + length < size && buffer[offset + length] != Char(0)) ++length;
         return length;
     };
     const std::size_t first = lengthAt(0);
@@ -103,15 +103,15 @@ inline std::vector<std::string> selectedFiles(const char* buffer, std::size_t si
         paths.emplace_back(buffer, first);
         return paths;
     }
-    const std::string directory(buffer, first);
-    // A root ("C:\\") ends with its separator; a double-byte name may end in 0x5C.
-    const bool rooted = platform::endsWithBackslash(buffer, first);
+    const std::basic_string<Char> directory(buffer, first);
+    // A root ("C:\\") ends with its separator.
+    const bool rooted = buffer[first - 1] == Char('\\');
     std::size_t offset = fileOffset;
     while (offset < size) {
         const std::size_t length = lengthAt(offset);
         if (length == 0 || offset + length >= size) break;
-        std::string path = directory;
-        if (!rooted) path += '\\';
+        std::basic_string<Char> path = directory;
+        if (!rooted) path += Char('\\');
         path.append(buffer + offset, length);
         paths.push_back(std::move(path));
         offset += length + 1;

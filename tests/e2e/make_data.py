@@ -14,6 +14,12 @@ many/                   30 bitmaps with long names (more than 2048 characters
 wide.ppm                a 400 x 100 pixmap, left half red, right half blue
                         (how the positions lay it out shows clearly)
 shuffle/                five small bitmaps s1.bmp ... s5.bmp
+names/                  pictures named in Greek (αβγ.bmp), Chinese (中文.ppm,
+                        a copy of landscape.ppm), with an emoji
+                        (🌄 sunrise.bmp) and in Latin outside ASCII
+                        (café.bmp, naïve.bmp);
+                        Ελληνικά/δέντρο.bmp inside a Greek-named directory;
+                        日本.bmp (a name of the Japanese code page)
 """
 import os
 import struct
@@ -92,6 +98,18 @@ def main():
     os.makedirs(exclude, exist_ok=True)
     with open(os.path.join(exclude, 'x.bmp'), 'wb') as out:
         out.write(small)
+
+    # Names outside any one ANSI code page; each picture a colour of its own.
+    names = os.path.join(work, 'names')
+    os.makedirs(os.path.join(names, 'Ελληνικά'), exist_ok=True)
+    for name, colour in (('αβγ.bmp', (200, 30, 30)), ('🌄 sunrise.bmp', (250, 180, 40)),
+                         ('café.bmp', (120, 70, 20)), ('naïve.bmp', (20, 120, 20)), ('日本.bmp', (230, 230, 230)),
+                         (os.path.join('Ελληνικά', 'δέντρο.bmp'), (30, 160, 60))):
+        with open(os.path.join(names, name), 'wb') as out:
+            out.write(bmp24(4, 3, lambda x, y, c=colour: c, 2835))
+    with open(os.path.join(work, 'landscape.ppm'), 'rb') as source, \
+            open(os.path.join(names, '中文.ppm'), 'wb') as out:
+        out.write(source.read())
 
     many = os.path.join(work, 'many')
     os.makedirs(many, exist_ok=True)

@@ -4,12 +4,20 @@
 #
 #     tests/e2e/run-e2e.sh [SCENARIO...]      (default: every tests/e2e/scenarios/*.txt)
 #
+# Wine runs in the ANSI code page 1252, or in VELLUMERE_E2E_CODEPAGE (932,
+# Japanese: Wine takes it from the locale it starts in, built here). The whole
+# stage runs every scenario that says "# Also in code page 932." a second time
+# in that code page.
+#
 # In the scenarios, @WORK@ is the work folder (the program's start-up directory),
 # @EXE@ the program, @SHOTS@ the screenshot folder, @BUILD@ the program's folder,
 # @OPENED@ the file in which the prefix's stand-in browser
 # (tests/e2e/driver/recorder.cpp) notes each page it opened, and @SMALL@ a
 # small file system holding temp.bmp (a copy of one.bmp) and full to the last
-# byte (a scenario that uses it is skipped where none can be mounted: root only).
+# byte (a scenario that uses it is skipped where none can be mounted: root only),
+# @CP@ the code page, @LEGACY@ a name as an older version wrote it in that code
+# page's bytes (in the \xHH escapes of the driver) and @LEGACY_NAME@ the same
+# name as the user sees it.
 #
 # Runs the Windows build this machine runs (scripts/harness.sh; build/win32,
 # or build/win64 where 32-bit programs cannot run; VELLUMERE_E2E_BUILD names
@@ -27,6 +35,14 @@ WORK="$OUT/work"
 SHOTS="$OUT/screenshots"
 DESKTOP="vellumere-e2e"
 SCENARIO_TIMEOUT="${VELLUMERE_E2E_TIMEOUT:-120}"
+CODEPAGE="${VELLUMERE_E2E_CODEPAGE:-1252}"
+case "$CODEPAGE" in
+1252 | 932) ;;
+*)
+    echo "e2e: code page $CODEPAGE: only 1252 and 932 are prepared" >&2
+    exit 1
+    ;;
+esac
 
 exe="$BUILD/Vellumere.exe"
 if [ ! -f "$exe" ]; then
@@ -86,6 +102,30 @@ done
 KEY='HKCU\Software\Quorvath\Vellumere\1.3'
 DESKTOP_KEY='HKCU\Control Panel\Desktop'
 
+# A REG_SZ value as the registry holds it, in UTF-8; empty when the value or
+# its key is absent. (`reg query` prints through the console's code page,
+# which turns every character outside it into "?"; regedit exports UTF-16.)
+reg_text() { # KEY NAME
+    local file="$OUT/value.reg"
+    rm -f "$file"
+    wine_tool regedit /E "$(winpath "$file")" "HKEY_CURRENT_USER\\${1#HKCU\\}" >/dev/null 2>&1
+    python3 - "$file" "$1" "$2" <<'PY'
+import sys
+try:
+    lines = open(sys.argv[1], 'rb').read().decode('utf-16').splitlines()
+except OSError:
+    sys.exit(0)
+section = '[HKEY_CURRENT_USER\\' + sys.argv[2].split('\\', 1)[1] + ']'
+start = '"' + sys.argv[3].replace('\\', '\\\\').replace('"', '\\"') + '"="'
+inside = False
+for line in lines:
+    if line.startswith('['):
+        inside = line == section
+    elif inside and line.startswith(start) and line.endswith('"'):
+        print(line[len(start):-1].replace('\\"', '"').replace('\\\\', '\\'))
+PY
+}
+
 # The checks made from outside Wine after a scenario passed, from
 # tests/e2e/expected/SCENARIO.txt, one a line (@WORK@ is the work folder,
 # @WORK_WIN@ the same as Windows sees it):
@@ -108,7 +148,7 @@ after_scenario() {
         reg | desktop)
             [[ "$rest" =~ ^(.*[^\ ])\ +=\ ?(.*)$ ]] || { fail "unreadable line in ${expect#"$ROOT"/}: $rest"; continue; }
             expect_equal "$verb ${BASH_REMATCH[1]}" \
-                "$(reg_value "$([ "$verb" = reg ] && echo "$KEY" || echo "$DESKTOP_KEY")" "${BASH_REMATCH[1]}")" \
+                "$(reg_text "$([ "$verb" = reg ] && echo "$KEY" || echo "$DESKTOP_KEY")" "${BASH_REMATCH[1]}")" \
                 "${BASH_REMATCH[2]}"
             ;;
         same) cmp -s "$a" "$b" && ok "${a##*/} is ${b##*/} byte for byte" || fail "${a##*/} differs from ${b##*/}" ;;
@@ -145,15 +185,44 @@ fill_small_drive() {
     dd if=/dev/zero of="$SMALL/filler-tail" bs=1 2>/dev/null
 }
 
+# The Japanese code page comes from a locale of our own, as in the unit tests'
+# run in it (no system locale needs configuring).
+LOCALES="$OUT/locale"
+japanese_locale() {
+    [ -d "$LOCALES/ja_JP.UTF-8" ] || { mkdir -p "$LOCALES" && localedef -i ja_JP -f UTF-8 "$LOCALES/ja_JP.UTF-8"; }
+}
+
+# The program's environment in a code page: VAR=VALUE words for env (none
+# for 1252, Wine's choice in this machine's locale).
+codepage_environment() { # CODEPAGE
+    [ "$1" != 932 ] || echo "LOCPATH=$LOCALES LC_ALL=ja_JP.UTF-8"
+}
+
 scenarios=("$@")
 [ "${#scenarios[@]}" -gt 0 ] || scenarios=("$ROOT"/tests/e2e/scenarios/*.txt)
+# The whole stage: the scenarios that ask for it, again in code page 932.
+runs=()
+for scenario in "${scenarios[@]}"; do runs+=("$CODEPAGE:$scenario"); done
+if [ "$#" -eq 0 ] && [ "$CODEPAGE" = 1252 ]; then
+    for scenario in "${scenarios[@]}"; do
+        grep -qx '# Also in code page 932.' "$scenario" && runs+=("932:$scenario")
+    done
+fi
 passed=0
 skipped=0
 failed_names=()
 start=$SECONDS
-for scenario in "${scenarios[@]}"; do
+for run in "${runs[@]}"; do
+    codepage="${run%%:*}"
+    scenario="${run#*:}"
     [ -f "$scenario" ] || scenario="$ROOT/tests/e2e/scenarios/$scenario.txt"
     name="$(basename "$scenario" .txt)"
+    [ "$codepage" = 1252 ] || name="$name.cp$codepage"
+    if [ "$codepage" = 932 ] && ! japanese_locale >/dev/null 2>&1; then
+        echo "-- $name: FAILED (the Japanese locale cannot be built: localedef)"
+        failed_names+=("$name")
+        continue
+    fi
     script="$OUT/$name.script"
     report="$OUT/$name.report"
     text="$(<"$scenario")"
@@ -170,18 +239,27 @@ for scenario in "${scenarios[@]}"; do
     text="${text//@EXE@/"$(script_path "$exe")"}"
     text="${text//@SHOTS@/"$(script_path "$SHOTS")"}"
     text="${text//@OPENED@/"$(script_path "$opened")"}"
+    text="${text//@CP@/$codepage}"
+    if [ "$codepage" = 932 ]; then
+        text="${text//@LEGACY@/\\x93\\xFA\\x96\\x7B}" # 日本 in Shift JIS
+        text="${text//@LEGACY_NAME@/日本}"
+    else
+        text="${text//@LEGACY@/caf\\xE9}" # café in Windows-1252
+        text="${text//@LEGACY_NAME@/café}"
+    fi
     printf '%s\n' "${text//@BUILD@/"$(script_path "$BUILD")"}" >"$script"
     rm -f "$report" "$WORK/temp.bmp" "$WORK/list.qx" "$WORK"/{fit,fill,stretch,center,same,span}.bmp "$WORK/help.hlp" "$opened"
     echo "== $name"
     t0=$SECONDS
-    wine_tool explorer /desktop="$DESKTOP,1024x768" "$(winpath "$driver")" "$(winpath "$script")" \
-        "$(winpath "$report")" </dev/null >"$OUT/$name.wine.log" 2>&1 &
+    # shellcheck disable=SC2046 # the environment's words
+    env $(codepage_environment "$codepage") "$VELLUMERE_WINE64" explorer /desktop="$DESKTOP,1024x768" \
+        "$(winpath "$driver")" "$(winpath "$script")" "$(winpath "$report")" </dev/null >"$OUT/$name.wine.log" 2>&1 &
     desktop_pid=$!
     wait_for_verdict "$report" "$SCENARIO_TIMEOUT" "$desktop_pid"
     wine_stop
     wait "$desktop_pid" 2>/dev/null
     failures_before=$failures
-    grep -q '^RESULT PASS' "$report" && after_scenario "$name"
+    grep -q '^RESULT PASS' "$report" && after_scenario "$(basename "$scenario" .txt)"
     if grep -q '^RESULT PASS' "$report" && [ "$failures" -eq "$failures_before" ]; then
         echo "-- $name: passed ($((SECONDS - t0)) s)"
         passed=$((passed + 1))

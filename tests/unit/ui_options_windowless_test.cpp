@@ -118,8 +118,9 @@ TEST(SelectedFiles, OneFileOrADirectoryAndItsNamesNeverPastTheBuffer) {
     EXPECT_EQ(files(std::string("C:\\pics\0a.jpg\0b.pn", 18), 8), Names{"C:\\pics\\a.jpg"});
     EXPECT_TRUE(files(std::string("C:\\pics"), 3).empty());  // no NUL at all
     EXPECT_TRUE(files(std::string("\0", 1), 0).empty());
-    // A directory named in Chinese still gets its separator.
-    EXPECT_EQ(files(std::string("C:\\\xE8\xA1\xA8\0a.jpg\0\0", 14), 7), Names{"C:\\\xE8\xA1\xA8\\a.jpg"});
+    // The dialog's own buffer: UTF-16, with the offset in its characters.
+    EXPECT_EQ(selectedFiles(L"C:\\\u03B1\0\u4E2D.bmp\0b.bmp\0", 17, 5),
+              (std::vector<std::wstring>{L"C:\\\u03B1\\\u4E2D.bmp", L"C:\\\u03B1\\b.bmp"}));
     // An offset outside the buffer is taken for a single path.
     EXPECT_EQ(files(std::string("C:\\x.bmp\0", 9), 500), Names{"C:\\x.bmp"});
 }

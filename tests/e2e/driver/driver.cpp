@@ -11,10 +11,12 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <sstream>
 #include <string>
@@ -29,6 +31,28 @@ PROCESS_INFORMATION launched{};
 const char kProgramKey[] = "Software\\Quorvath\\Vellumere\\1.3";
 const DWORD kDefaultTimeout = 10000;
 const DWORD kPoll = 50;
+
+// Scripts, the report and every name are UTF-8; the system is asked in UTF-16.
+std::wstring wide(const std::string& utf8) {
+    if (utf8.empty()) return std::wstring();
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], size);
+    return text;
+}
+
+std::string utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+FILE* openFile(const std::string& path, const wchar_t* mode) {
+    return _wfopen(wide(path).c_str(), mode);
+}
 
 void say(const char* format, ...) {
     va_list args;
@@ -114,7 +138,14 @@ std::vector<std::string> tokens(const std::string& line) {
             char c = line[i];
             if (quoted ? c == '"' : (c == ' ' || c == '\t' || c == '\r')) break;
             ++i;
-            if (c == '\\' && i < line.size()) c = escaped(line[i++]);
+            if (c == '\\' && i + 2 < line.size() && line[i] == 'x' &&
+                std::isxdigit(static_cast<unsigned char>(line[i + 1])) &&
+                std::isxdigit(static_cast<unsigned char>(line[i + 2]))) {
+                c = static_cast<char>(std::strtoul(line.substr(i + 1, 2).c_str(), nullptr, 16));  // a raw byte
+                i += 3;
+            } else if (c == '\\' && i < line.size()) {
+                c = escaped(line[i++]);
+            }
             token += c;
         }
         if (quoted) ++i;  // closing quote
@@ -156,20 +187,26 @@ std::vector<std::string> items(const std::string& list) {
 // --- windows ----------------------------------------------------------------------
 
 std::string windowText(HWND window) {
-    char text[70000];
-    text[0] = '\0';
+    static wchar_t text[70000];
+    text[0] = L'\0';
     // WM_GETTEXT is marshalled between processes; GetWindowText is not for other processes' controls.
-    const LRESULT n = SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                                          SMTO_ABORTIFHUNG, 5000, nullptr)
-                          ? static_cast<LRESULT>(strlen(text))
-                          : 0;
-    return std::string(text, static_cast<size_t>(n));
+    const size_t n =
+        SendMessageTimeoutW(window, WM_GETTEXT, 70000, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr)
+            ? wcslen(text)
+            : 0;
+    return utf8(std::wstring(text, n));
 }
 
 std::string className(HWND window) {
-    char name[256] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
+    wchar_t name[256] = L"";
+    GetClassNameW(window, name, 256);
+    return utf8(name);
+}
+
+std::string titleOf(HWND window) {
+    wchar_t title[1024] = L"";
+    GetWindowTextW(window, title, 1024);
+    return utf8(title);
 }
 
 struct Search {
@@ -182,9 +219,7 @@ BOOL CALLBACK collectTopLevel(HWND window, LPARAM data) {
     Search* search = reinterpret_cast<Search*>(data);
     if (!IsWindowVisible(window)) return TRUE;
     if (!search->className.empty() && className(window) != search->className) return TRUE;
-    char title[1024] = "";
-    GetWindowTextA(window, title, sizeof title);
-    if (search->title == title) search->found.push_back(window);
+    if (search->title == titleOf(window)) search->found.push_back(window);
     return TRUE;
 }
 
@@ -240,8 +275,7 @@ void describeBoxes() {
     Search search{"#32770", "", {}};
     EnumWindows(collectDialogs, reinterpret_cast<LPARAM>(&search));
     for (HWND box : search.found) {
-        char title[512] = "";
-        GetWindowTextA(box, title, sizeof title);
+        const std::string title = titleOf(box);
         std::string text;
         for (HWND child : children(box)) {
             if (GetDlgCtrlID(child) == 0xFFFF && className(child) == "Static") text = windowText(child);
@@ -258,17 +292,18 @@ void postClick(HWND window, HWND button) {
 
 bool readValue(HKEY root, const char* key, const std::string& name, std::string& value) {
     HKEY handle;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, wide(key).c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    const std::wstring valueName = wide(name);
     DWORD size = 0;
     DWORD type = 0;
-    bool ok = RegQueryValueExA(handle, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    bool ok = RegQueryValueExW(handle, valueName.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
     if (ok) {
-        std::string data(size + 1, '\0');
-        ok = RegQueryValueExA(handle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) ==
+        std::wstring data(size / sizeof(wchar_t) + 1, L'\0');
+        ok = RegQueryValueExW(handle, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) ==
              ERROR_SUCCESS;
-        data.resize(size);
-        while (!data.empty() && data.back() == '\0') data.pop_back();
-        value = data;
+        data.resize(size / sizeof(wchar_t));
+        while (!data.empty() && data.back() == L'\0') data.pop_back();
+        value = utf8(data);
     }
     RegCloseKey(handle);
     return ok;
@@ -276,18 +311,21 @@ bool readValue(HKEY root, const char* key, const std::string& name, std::string&
 
 void writeValue(HKEY root, const char* key, const std::string& name, const std::string& value) {
     HKEY handle;
-    if (RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(root, wide(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr) !=
+        ERROR_SUCCESS) {
         fail(std::string("cannot open key ") + key);
     }
-    const LONG result = RegSetValueExA(handle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                       static_cast<DWORD>(value.size() + 1));
+    const std::wstring text = wide(value);
+    const LONG result =
+        RegSetValueExW(handle, wide(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(handle);
     if (result != ERROR_SUCCESS) fail("cannot write value " + name);
 }
 
 // The whole content of a file; false when it cannot be read.
 bool slurp(const std::string& path, std::string& bytes) {
-    FILE* in = fopen(path.c_str(), "rb");
+    FILE* in = openFile(path, L"rb");
     if (in == nullptr) return false;
     bytes.clear();
     char chunk[65536];
@@ -321,7 +359,7 @@ void snapshot(const std::string& file) {
     header.bfType = 0x4D42;
     header.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     header.bfSize = header.bfOffBits + imageSize;
-    FILE* out = fopen(file.c_str(), "wb");
+    FILE* out = openFile(file, L"wb");
     if (out != nullptr) {
         fwrite(&header, sizeof header, 1, out);
         fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
@@ -342,7 +380,7 @@ void snapshot(const std::string& file) {
 HWND lastTrayWindow = nullptr;
 
 HWND trayWindow() {
-    HWND tray = FindWindowA("Vellumere Window Class", "Vellumere");
+    HWND tray = FindWindowW(L"Vellumere Window Class", L"Vellumere");
     if (tray == nullptr) fail("no tray window (class \"Vellumere Window Class\")");
     lastTrayWindow = tray;
     return tray;
@@ -351,15 +389,15 @@ HWND trayWindow() {
 // Whether the taskbar holds the program's icon: modifying an icon without
 // changing anything succeeds only for an icon that exists.
 bool trayIconShown() {
-    HWND tray = FindWindowA("Vellumere Window Class", "Vellumere");
+    HWND tray = FindWindowW(L"Vellumere Window Class", L"Vellumere");
     if (tray != nullptr) lastTrayWindow = tray;
     if (lastTrayWindow == nullptr) return false;
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
     icon.hWnd = lastTrayWindow;
     icon.uID = 0;
     icon.uFlags = 0;
-    return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE;
+    return Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
 }
 
 HWND waitForMenu() {
@@ -429,14 +467,13 @@ DWORD timeoutArg(const std::vector<std::string>& args, size_t index) {
 
 LRESULT sendTo(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) {
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) {
         fail("the program does not answer (message " + std::to_string(message) + ")");
     }
     return static_cast<LRESULT>(result);
 }
 
-// Lines are read in UTF-16 and converted: Wine hands an ANSI caller of another
-// process the list box's text in UTF-16.
+// Lines are read in UTF-16 and converted to UTF-8, as scripts write them.
 std::string listLine(HWND list, int index) {
     DWORD_PTR length = 0;
     if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, SMTO_ABORTIFHUNG, 5000, &length) ||
@@ -445,20 +482,15 @@ std::string listLine(HWND list, int index) {
     }
     // Wine may report a shorter length for a long line of another process than the
     // text it then copies: leave room for any line.
-    std::wstring wide(static_cast<size_t>(length) + 70000, L'\0');
+    std::wstring line(static_cast<size_t>(length) + 70000, L'\0');
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&wide[0]),
+    if (!SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&line[0]),
                              SMTO_ABORTIFHUNG, 5000, &copied) ||
         static_cast<LRESULT>(copied) < 0) {
         fail("cannot read line " + std::to_string(index));
     }
-    wide.resize(wcslen(wide.c_str()));
-    if (wide.empty()) return std::string();
-    const int size =
-        WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
-    return text;
+    line.resize(wcslen(line.c_str()));
+    return utf8(line);
 }
 
 // --- verbs ------------------------------------------------------------------------
@@ -478,12 +510,13 @@ void sleepFor(const Args& a) {
 }
 
 void launch(const Args& a) {
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + a[1] + "\"";
     if (a.size() > 3) commandLine += " " + a[3];
-    if (!CreateProcessA(a[1].c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, a[2].c_str(), &startup,
-                        &launched)) {
+    std::wstring wideCommandLine = wide(commandLine);
+    if (!CreateProcessW(wide(a[1]).c_str(), &wideCommandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        wide(a[2]).c_str(), &startup, &launched)) {
         fail("cannot start " + a[1] + " (error " + std::to_string(GetLastError()) + ")");
     }
     WaitForInputIdle(launched.hProcess, 5000);
@@ -557,11 +590,11 @@ void expectRunning(const Args& a) {
 // --- verbs: the registry
 
 void regClear(const Args&) {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Quorvath");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Quorvath");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Quorvath");
+    RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Quorvath");
     // The file dialogs start in the folder the program's last one ended in:
     // forget it, so that a scenario does not depend on the one run before.
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ComDlg32");
 }
 
 void regSet(const Args& a) {
@@ -585,9 +618,23 @@ std::string programValue(const std::string& name) {
     return value;
 }
 
+// The program stores in its own time (a change runs after the menu closed,
+// slower on a busy machine): the checks of a value's content wait a little.
+template <typename Wanted>
+void awaitValue(const std::string& name, Wanted&& wanted, const std::string& expected) {
+    std::string value;
+    for (DWORD waited = 0;; waited += kPoll) {
+        if (readValue(HKEY_CURRENT_USER, kProgramKey, name, value) && wanted(value)) return;
+        if (waited >= kDefaultTimeout) break;
+        Sleep(kPoll);
+    }
+    programValue(name);  // absent: says so
+    fail("value " + name + " is " + shown(value) + ", expected " + expected);
+}
+
 void regExpect(const Args& a) {
-    const std::string value = programValue(a[1]);
-    if (value != a[2]) fail("value " + a[1] + " is " + shown(value) + ", expected " + shown(a[2]));
+    awaitValue(
+        a[1], [&](const std::string& value) { return value == a[2]; }, shown(a[2]));
 }
 
 void regExpectAbsent(const Args& a) {
@@ -596,9 +643,13 @@ void regExpectAbsent(const Args& a) {
 }
 
 void regExpectEntries(const Args& a) {
-    const std::string value = programValue(a[1]);
-    const long entries = static_cast<long>(std::count(value.begin(), value.end(), '\a'));
-    if (entries != number(a[2])) fail("value " + a[1] + " holds " + std::to_string(entries) + " entries");
+    const long wanted = number(a[2]);
+    awaitValue(
+        a[1],
+        [&](const std::string& value) {
+            return static_cast<long>(std::count(value.begin(), value.end(), '\a')) == wanted;
+        },
+        a[2] + " entries");
 }
 
 // The lines remembered under NAME as an image list: each followed by BEL.
@@ -683,25 +734,25 @@ void fileExpectAbsent(const Args& a) {
 }
 
 void fileWrite(const Args& a) {
-    FILE* out = fopen(a[1].c_str(), "wb");
+    FILE* out = openFile(a[1], L"wb");
     if (out == nullptr) fail("cannot write " + a[1]);
     fwrite(a[2].data(), 1, a[2].size(), out);
     fclose(out);
 }
 
 void fileDelete(const Args& a) {
-    if (!DeleteFileA(a[1].c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) fail("cannot delete " + a[1]);
+    if (!DeleteFileW(wide(a[1]).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) fail("cannot delete " + a[1]);
 }
 
 // Held without sharing until the driver ends, as a program that has the file
 // open (or a scanner reading it) holds it.
 void fileHold(const Args& a) {
-    if (CreateFileA(a[1].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE)
+    if (CreateFileW(wide(a[1]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE)
         fail("cannot hold " + a[1]);
 }
 
 void fileCopy(const Args& a) {
-    if (!CopyFileA(a[1].c_str(), a[2].c_str(), FALSE)) fail("cannot copy " + a[1]);
+    if (!CopyFileW(wide(a[1]).c_str(), wide(a[2]).c_str(), FALSE)) fail("cannot copy " + a[1]);
 }
 
 // --- verbs: the wallpaper
@@ -805,11 +856,11 @@ void broadcast(const Args& a) {
     // WM_DISPLAYCHANGE, by its name, as the system sends it when the monitors
     // change: Wine does not for a change made outside it (xrandr).
     if (a[1] == "WM_DISPLAYCHANGE") {
-        PostMessageA(HWND_BROADCAST, WM_DISPLAYCHANGE, 24,
+        PostMessageW(HWND_BROADCAST, WM_DISPLAYCHANGE, 24,
                      MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
         return;
     }
-    const UINT registered = RegisterWindowMessageA(a[1].c_str());
+    const UINT registered = RegisterWindowMessageW(wide(a[1]).c_str());
     if (registered == 0) fail("cannot register " + a[1]);
     PostMessageA(HWND_BROADCAST, registered, 0, 0);
 }
@@ -817,7 +868,7 @@ void broadcast(const Args& a) {
 // Kept until the driver ends, as another copy starting (or another program
 // using the name) would hold it.
 void holdMutex(const Args& a) {
-    if (CreateMutexA(nullptr, FALSE, a[1].c_str()) == nullptr) fail("cannot create the mutex " + a[1]);
+    if (CreateMutexW(nullptr, FALSE, wide(a[1]).c_str()) == nullptr) fail("cannot create the mutex " + a[1]);
 }
 
 void answerBox(const Args& a) {
@@ -871,7 +922,8 @@ void expectEnabled(const Args& a) {
 }
 
 void setText(const Args& a) {
-    sendTo(control(named(a[1]), a[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[3].c_str()));
+    const std::wstring text = wide(a[3]);
+    sendTo(control(named(a[1]), a[2]), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void click(const Args& a) {
@@ -918,13 +970,13 @@ void dropFiles(const Args& a) {
     std::string block(sizeof(DROPFILES), '\0');
     DROPFILES header{};
     header.pFiles = sizeof(DROPFILES);
-    header.fWide = FALSE;
+    header.fWide = TRUE;
     std::memcpy(&block[0], &header, sizeof header);
     for (const std::string& name : items(a[3])) {
-        block += name;
-        block += '\0';
+        const std::wstring text = wide(name);
+        block.append(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
     }
-    block += '\0';
+    block.append(sizeof(wchar_t), '\0');
     void* remote = VirtualAllocEx(launched.hProcess, nullptr, block.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (remote == nullptr) fail("cannot allocate in the program");
     if (!WriteProcessMemory(launched.hProcess, remote, block.data(), block.size(), nullptr)) {
@@ -1056,6 +1108,44 @@ void treeFind(const Args& a) {
     if (!found) fail("no child item for " + shown(a[4]));
 }
 
+// Selects the item whose selection puts TEXT into the edit control among the
+// items from FIRST on; false when none does.
+bool selectAmong(HWND tree, HWND edit, LPARAM first, const std::string& text) {
+    for (LPARAM item = first; item != 0; item = sendTo(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+        sendTo(tree, TVM_SELECTITEM, TVGN_CARET, item);
+        if (windowText(edit) == text) return true;
+    }
+    return false;
+}
+
+// Opens the tree down to a directory as a user would: its drive, then each
+// directory on the way, opened with the right arrow key.
+void treePath(const Args& a) {
+    HWND window = named(a[1]);
+    HWND tree = control(window, a[2]);
+    HWND edit = control(window, a[3]);
+    const std::string& path = a[4];
+    size_t end = path.find('\\');
+    if (end == std::string::npos) fail("not a path: " + shown(path));
+    if (!selectAmong(tree, edit, sendTo(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0), path.substr(0, end + 1))) {
+        fail("no drive for " + shown(path));
+    }
+    while (end + 1 < path.size()) {
+        end = path.find('\\', end + 1);
+        const std::string step = path.substr(0, end);
+        const LPARAM parent = sendTo(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+        pressKey(tree, VK_RIGHT);
+        LPARAM first = 0;
+        for (DWORD waited = 0; (first = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, parent)) == 0; waited += kPoll) {
+            if (waited >= kDefaultTimeout) fail("the item before " + shown(step) + " did not open");
+            Sleep(kPoll);
+        }
+        Sleep(200);  // the whole directory is read at once, but let it settle
+        if (!selectAmong(tree, edit, first, step)) fail("no tree item for " + shown(step));
+        if (end == std::string::npos) break;
+    }
+}
+
 long childCount(HWND tree, LPARAM parent) {
     long count = 0;
     for (LPARAM item = sendTo(tree, TVM_GETNEXTITEM, TVGN_CHILD, parent); item != 0;
@@ -1111,17 +1201,17 @@ void menuDismiss(const Args&) {
 }
 
 void expectTrayIcon(const Args& a) {
-    if (FindWindowA("Shell_TrayWnd", nullptr) == nullptr) fail("no taskbar");
+    if (FindWindowW(L"Shell_TrayWnd", nullptr) == nullptr) fail("no taskbar");
     const bool shown = trayIconShown();
     if ((shown ? 1 : 0) != number(a[1])) fail(shown ? "the icon is shown" : "the icon is not shown");
 }
 
 void trayIconRemove(const Args&) {
-    NOTIFYICONDATAA icon{};
-    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
     icon.hWnd = trayWindow();
     icon.uID = 0;
-    if (!Shell_NotifyIconA(NIM_DELETE, &icon)) fail("the icon could not be removed");
+    if (!Shell_NotifyIconW(NIM_DELETE, &icon)) fail("the icon could not be removed");
 }
 
 // --- verbs: the keyboard
@@ -1222,11 +1312,11 @@ void expectClient(const Args& a) {
     const double uy = static_cast<double>(client.bottom) / number(a[3]);
     say("  client %ldx%ld pixels: %.3f x %.3f pixels a unit", client.right, client.bottom, ux, uy);
     if (ux < 1.45 || ux > 1.55 || uy < 1.45 || uy > 1.7) fail("the dialog's size does not fit its template and font");
-    LOGFONTA font{};
-    HFONT handle = reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0));
-    if (handle != nullptr && GetObjectA(handle, sizeof font, &font) == sizeof font) {
-        say("  font %s, height %ld", font.lfFaceName, static_cast<long>(font.lfHeight));
-        if (std::strcmp(font.lfFaceName, "MS Sans Serif") != 0) fail("the dialog's font is not MS Sans Serif");
+    LOGFONTW font{};
+    HFONT handle = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    if (handle != nullptr && GetObjectW(handle, sizeof font, &font) == sizeof font) {
+        say("  font %s, height %ld", utf8(font.lfFaceName).c_str(), static_cast<long>(font.lfHeight));
+        if (std::wcscmp(font.lfFaceName, L"MS Sans Serif") != 0) fail("the dialog's font is not MS Sans Serif");
     }
 }
 
@@ -1341,9 +1431,10 @@ const std::vector<VerbGroup> kVerbGroups = {
          {"reg-set", regSet, 2, "NAME TEXT", "store TEXT as a REG_SZ value"},
          {"reg-set-list", regSetList, 3, "NAME PREFIX N [FIRST]",
           "an image list: FIRST, then PREFIX0000 ... PREFIX(N-1)"},
-         {"reg-expect", regExpect, 2, "NAME TEXT", "the value exists with exactly this text"},
+         {"reg-expect", regExpect, 2, "NAME TEXT", "the value exists with exactly this text (waits for it)"},
          {"reg-expect-absent", regExpectAbsent, 1, "NAME", "the value does not exist"},
-         {"reg-expect-entries", regExpectEntries, 2, "NAME N", "the value holds an image list of N entries"},
+         {"reg-expect-entries", regExpectEntries, 2, "NAME N",
+          "the value holds an image list of N entries (waits for it)"},
          {"reg-expect-list", regExpectList, 2, "NAME LIST", "the value is the remembered LIST as an image list"},
          {"reg-dump-entries", regDumpEntries, 1, "NAME", "report the lengths of the value's entries"},
      }},
@@ -1417,6 +1508,8 @@ const std::vector<VerbGroup> kVerbGroups = {
          {"tree-select", treeSelect, 3, "WIN ID \"i j ...\"", "select the i-th root item's j-th child ..."},
          {"tree-find", treeFind, 4, "WIN TREE EDIT TEXT",
           "select the child of the selected item whose selection puts TEXT into the edit control"},
+         {"tree-path", treePath, 4, "WIN TREE EDIT PATH",
+          "open the tree down to PATH (a directory), selecting it, as the arrow keys would"},
          {"expect-tree-expanded", expectTreeExpanded, 3, "WIN ID 0|1", "whether it is expanded"},
          {"expect-tree-children", expectTreeChildren, 3, "WIN ID N", "it has N children"},
          {"expect-tree-children-min", expectTreeChildrenMin, 3, "WIN ID N", "it has at least N children"},
@@ -1465,7 +1558,8 @@ const char kUsage[] =
     "\"RESULT FAIL\"; the first failed check ends the run, and every wait is bounded.\n"
     "A script holds one verb a line; '#' starts a comment line. Arguments are separated\n"
     "by blanks; one in double quotes may hold blanks and the escapes \\n \\t \\r \\a (BEL)\n"
-    "\\\" \\\\, and %{N*C} in any stands for N copies of C. Times are in milliseconds.\n"
+    "\\\" \\\\ and \\xHH (a raw byte), and %{N*C} in any stands for N copies of C. Scripts\n"
+    "are UTF-8. Times are in milliseconds.\n"
     "WIN is a window kept by find under a name.\n";
 
 // Where the verbs' meanings start in the usage; a longer syntax puts its meaning
