@@ -855,6 +855,20 @@ TEST_F(SeveralMonitors, EachDrawsOnePicturePerMonitorBySelectionMethod) {
     change(list);
     expectMonitors(written(), {white, blue, green});  // d, c, then b of the new round (a, b)
     EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({b}));
+
+    // An excluded picture is drawn for no monitor, at random or shuffled.
+    setting(kExcludedSetting, listOf({b}));
+    method("Random");
+    for (int value : {drawOf(0, 4), drawOf(1, 2), drawOf(0, 1)}) random.add(value);  // a; d of c d; c
+    change(list);
+    expectMonitors(written(), {red, white, blue});
+    method("Shuffle");
+    setting(kShuffleRoundSetting, "");
+    state.shuffleRoundRead = false;
+    for (int value : {drawOf(2, 3), drawOf(0, 2), drawOf(0, 1)}) random.add(value);  // d of a c d; a of a c; c
+    change(list);
+    expectMonitors(written(), {white, red, blue});
+    EXPECT_EQ(registry.text(kSettingsKey, kShuffleRoundSetting), listOf({a, c, d}));
     EXPECT_TRUE(messages.shown.empty());
 }
 
