@@ -25,18 +25,6 @@ Placement placementOf(Position position) {
     return Placement::Fill;
 }
 
-// The scale target of an area by a placement that sizes the picture.
-ScaleTarget scaleTarget(Placement placement, int32_t width, int32_t height, uint32_t colour) {
-    return {width,
-            height,
-            placement == Placement::Fit    ? ScaleMode::Fit
-            : placement == Placement::Fill ? ScaleMode::Fill
-                                           : ScaleMode::Stretch,
-            uint8_t(colour >> 16),
-            uint8_t(colour >> 8),
-            uint8_t(colour)};
-}
-
 bool scales(Placement placement) {
     return placement == Placement::Fit || placement == Placement::Fill || placement == Placement::Stretch;
 }

@@ -90,18 +90,22 @@ int placePicture(const RasterImage& picture, Placement placement, const ScreenAr
         }
         return 1;
     }
-    ScaleTarget target{area.width,
-                       area.height,
-                       placement == Placement::Fit    ? ScaleMode::Fit
-                       : placement == Placement::Fill ? ScaleMode::Fill
-                                                      : ScaleMode::Stretch,
-                       uint8_t(colour >> 16),
-                       uint8_t(colour >> 8),
-                       uint8_t(colour)};
+    const ScaleTarget target = scaleTarget(placement, area.width, area.height, colour);
     std::unique_ptr<RasterImage> scaled(new RasterImage);
     if (!scaleImage(picture, target, *scaled)) return 0;
     copyRect(*scaled, 0, 0, area.width, area.height, canvas, area.x, area.y);
     return 1;
+}
+
+ScaleTarget scaleTarget(Placement placement, int32_t width, int32_t height, uint32_t colour) {
+    return {width,
+            height,
+            placement == Placement::Fit    ? ScaleMode::Fit
+            : placement == Placement::Fill ? ScaleMode::Fill
+                                           : ScaleMode::Stretch,
+            uint8_t(colour >> 16),
+            uint8_t(colour >> 8),
+            uint8_t(colour)};
 }
 
 void turnForTiling(RasterImage& canvas, int32_t x, int32_t y) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "image/RasterImage.h"
+#include "image/Scale.h"
 #include "wallpaper/MonitorLayout.h"
 
 enum class Placement {
@@ -14,6 +15,10 @@ enum class Placement {
     Center,  // at its own size, centred; cut evenly where larger than the area
     Tile,    // at its own size, repeated from the area's top-left
 };
+
+// The scaler's target for an area of width x height by Fit, Fill or Stretch
+// (any other placement counts as Stretch), bars in `colour` (0xRRGGBB).
+ScaleTarget scaleTarget(Placement placement, int32_t width, int32_t height, uint32_t colour);
 
 // Makes `canvas`, a newly constructed record, a 24-bit picture of width x
 // height in `colour` (0xRRGGBB). 0 when memory is lacking or the size is
